@@ -1,0 +1,30 @@
+// codefit's five converters, one per target type. Each reads the source in
+// work.bufIN and the settings, builds the whole target in work.bufOUT from its start
+// and sets work.LengthOUT; it returns 0, or 1 after reporting a range error, in
+// which case it has written nothing.
+#pragma once
+
+#include "common/frame.hpp"
+#include "options.hpp"
+
+namespace codefit {
+
+inline constexpr fit::Capacities kCapacities{0xFFFF, 0x1D600};
+
+int ExeConv(const State& state, fit::Work& work, fit::Reporter& report);
+int DosConv(const State& state, fit::Work& work, fit::Reporter& report);
+int RomConv(const State& state, fit::Work& work, fit::Reporter& report);
+int K7Conv(const State& state, fit::Work& work, fit::Reporter& report);
+int BasConv(const State& state, fit::Work& work, fit::Reporter& report);
+
+// The converter that TypeDest selects.
+int convert(const State& state, fit::Work& work, fit::Reporter& report);
+
+// The range errors every converter reports, in the order it tests them.
+enum RangeError : int {
+    kLoadAddress = 7,   // RelocAdr
+    kEntryAddress = 8,  // BrAdr
+    kCodeEnd = 9,       // RelocAdr + LengthIN
+};
+
+}  // namespace codefit

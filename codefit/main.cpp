@@ -1,0 +1,15 @@
+#include <cstdio>
+
+#include "converters.hpp"
+
+int main(int argc, char** argv) {
+    std::fputs("Codefit 2010.01\n", stdout);
+    std::fflush(stdout);
+    fit::Reporter report(fit::codefit_errors);
+    codefit::State state;
+    if (codefit::ManageArguments(argc, argv, state, report) != 0) return 1;
+    const fit::Run run{codefit::kCapacities, {}, state.source, state.target};
+    return fit::run_conversion(
+        run, [&](fit::Work& work, fit::Reporter& r) { return codefit::convert(state, work, r); },
+        report);
+}

@@ -1,0 +1,82 @@
+#include "frame.hpp"
+
+#include <cstdio>
+#include <new>
+
+#include "file_io.hpp"
+
+namespace fit {
+
+namespace {
+constexpr int kCannotOpen = 2;
+constexpr int kCannotSave = 3;
+constexpr int kLoading = 4;
+constexpr int kSaving = 5;
+constexpr int kMemory = 6;
+}  // namespace
+
+bool init(Work& work, Capacities caps, Reporter& report) {
+    try {
+        work.bufIN.assign(caps.in, 0);
+        work.bufOUT.assign(caps.out, 0);
+    } catch (const std::bad_alloc&) {
+        end(work);
+        report.erreur(kMemory);
+        return false;
+    }
+    return true;
+}
+
+int load(Work& work, const std::string& source, LongSource longer, Reporter& report) {
+    const ReadResult read = read_file(source, work.bufIN);
+    if (read.status == ReadStatus::cannot_open) {
+        report.erreur(kCannotOpen);
+        return 0;
+    }
+    if (read.status == ReadStatus::read_error || read.count == 0) {
+        report.erreur(kLoading);
+        return 0;
+    }
+    if (read.longer && longer.refuse_code != 0) {
+        report.erreur(longer.refuse_code);
+        return 0;
+    }
+    return static_cast<int>(read.count);
+}
+
+int save(const Work& work, const std::string& target, Reporter& report) {
+    switch (write_file(target, {work.output()})) {
+    case WriteStatus::cannot_create:
+        report.erreur(kCannotSave);
+        return 0;
+    case WriteStatus::short_write:
+        report.erreur(kSaving);
+        return 0;
+    case WriteStatus::written:
+        break;
+    }
+    std::fprintf(stderr, "%s file written.\n", target.c_str());
+    return work.LengthOUT;
+}
+
+void end(Work& work) {
+    work.bufIN = {};
+    work.bufOUT = {};
+    work.LengthIN = 0;
+    work.LengthOUT = 0;
+}
+
+int run_conversion(const Run& run, const Converter& convert, Reporter& report) {
+    Work work;
+    if (!init(work, run.caps, report)) return report.first_code();
+    work.LengthIN = load(work, run.source, run.longer, report);
+    if (work.LengthIN != 0) {
+        // A converter always reports before it fails; 1 is only a safety net.
+        if (convert(work, report) != 0 && !report.failed()) return 1;
+        if (!report.failed()) save(work, run.target, report);
+    }
+    end(work);
+    return report.first_code();
+}
+
+}  // namespace fit

@@ -1,0 +1,69 @@
+// The converter frame shared by codefit and datafit: the two whole-file work buffers,
+// loading the source, saving the target and the fixed run sequence around one
+// converter.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "erreur.hpp"
+
+namespace fit {
+
+// The whole source and the whole target of one run.
+struct Work {
+    std::vector<std::uint8_t> bufIN;
+    std::vector<std::uint8_t> bufOUT;  // sized to its capacity by init()
+    int LengthIN = 0;
+    int LengthOUT = 0;
+
+    [[nodiscard]] std::span<const std::uint8_t> input() const {
+        return {bufIN.data(), static_cast<std::size_t>(LengthIN)};
+    }
+    [[nodiscard]] std::span<const std::uint8_t> output() const {
+        return {bufOUT.data(), static_cast<std::size_t>(LengthOUT)};
+    }
+};
+
+struct Capacities {
+    std::size_t in;   // also the longest source read
+    std::size_t out;
+};
+
+// What load() does with a source longer than the input capacity.
+struct LongSource {
+    int refuse_code = 0;  // 0: cut it at the capacity; else report this code
+};
+
+// Allocates both buffers; code 6 on failure.
+bool init(Work& work, Capacities caps, Reporter& report);
+
+// Reads the source into bufIN (at most its capacity); returns LengthIN, 0 after an error (code 2, 4 or the
+// refusal code of `longer`).
+int load(Work& work, const std::string& source, LongSource longer, Reporter& report);
+
+// Writes LengthOUT bytes of bufOUT; returns the count written, 0 after an error
+// (code 3 or 5). "%s file written." follows only a complete write.
+int save(const Work& work, const std::string& target, Reporter& report);
+
+// Releases both buffers.
+void end(Work& work);
+
+using Converter = std::function<int(Work&, Reporter&)>;
+
+struct Run {
+    Capacities caps;
+    LongSource longer;
+    std::string source;
+    std::string target;
+};
+
+// Steps 3 to 7 of the run sequence, once the options were accepted: returns the exit
+// status, 0 when the whole target was written, else the first error code reported.
+int run_conversion(const Run& run, const Converter& convert, Reporter& report);
+
+}  // namespace fit

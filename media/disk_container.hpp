@@ -1,0 +1,71 @@
+// The disk file container: a 512-byte header record, then variable-length records
+// (a length word, high byte first, and the data) laid end to end, padded with zero
+// bytes to whole 512-byte allocation units.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace media {
+
+inline constexpr std::size_t kAllocationUnit = 512;
+inline constexpr std::size_t kRecordWordSize = 2;
+inline constexpr std::size_t kMaxUnits = 255;
+inline constexpr std::size_t kMaxRecordsSize = kMaxUnits * kAllocationUnit;  // 130560
+inline constexpr std::size_t kMaxRecordLength = 0xFFFF;
+
+// Every 16-bit field is split H then L: the header is big-endian throughout.
+struct header_Tolvan {
+    std::uint8_t Check = 0xFD;
+    std::uint8_t Flag = 0x00;
+    std::uint8_t NbRecordH = 0;
+    std::uint8_t NbRecordL = 0;
+    std::uint8_t MaxRecordLengthH = 0;
+    std::uint8_t MaxRecordLengthL = 0;
+    std::array<std::uint8_t, 7> Reserved1{};
+    std::uint8_t FirstAuH = 0x00;
+    std::uint8_t FirstAuL = 0x01;  // the records start in unit 1
+    std::uint8_t NbAu = 0;
+    std::array<std::uint8_t, 496> Reserved2{};
+};
+static_assert(sizeof(header_Tolvan) == kAllocationUnit);
+
+// Units that hold B bytes of records (each counted with its length word).
+constexpr std::size_t units_for(std::size_t records_size) {
+    return (records_size + kAllocationUnit - 1) / kAllocationUnit;
+}
+
+// Size of the whole file for B bytes of records.
+constexpr std::size_t file_size_for(std::size_t records_size) {
+    return kAllocationUnit * (units_for(records_size) + 1);
+}
+
+header_Tolvan make_header(std::size_t record_count, std::size_t max_record_length,
+                          std::size_t records_size);
+
+// Builds one container file from the start of an output buffer. The caller fixes
+// every record's length first (the header needs the total), then appends the
+// records in order, then finishes.
+class DiskFileWriter {
+public:
+    // `out` must hold file_size_for(records_size) bytes.
+    DiskFileWriter(std::span<std::uint8_t> out, std::size_t record_count,
+                   std::size_t max_record_length, std::size_t records_size);
+
+    // Appends a record of n data bytes and returns them for the caller to fill.
+    std::span<std::uint8_t> add_record(std::size_t n);
+    // Appends a record that holds a copy of `data`.
+    void add_record(std::span<const std::uint8_t> data);
+
+    // Pads with zero bytes and returns the file length.
+    std::size_t finish();
+
+private:
+    std::span<std::uint8_t> out_;
+    std::size_t records_size_;
+    std::size_t pos_;
+};
+
+}  // namespace media

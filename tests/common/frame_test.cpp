@@ -1,0 +1,192 @@
+#include "common/frame.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "common/file_io.hpp"
+#include "support/temp_dir.hpp"
+
+using fit_test::Bytes;
+using fit_test::TempDir;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+namespace {
+
+// A converter that copies the source, to exercise the frame alone.
+int copy_converter(fit::Work& work, fit::Reporter&) {
+    std::copy(work.input().begin(), work.input().end(), work.bufOUT.begin());
+    work.LengthOUT = work.LengthIN;
+    return 0;
+}
+
+int failing_converter(fit::Work&, fit::Reporter& report) {
+    report.erreur(8);
+    return 1;
+}
+
+struct Outcome {
+    int status;
+    std::string err;
+};
+
+Outcome run(const std::string& source, const std::string& target, const fit::Converter& conv,
+            fit::LongSource longer = {}, fit::Capacities caps = {16, 64}) {
+    fit::Reporter report(fit::datafit_errors);
+    CaptureStderr();
+    const int status = fit::run_conversion({caps, longer, source, target}, conv, report);
+    return {status, GetCapturedStderr()};
+}
+
+}  // namespace
+
+TEST(Erreur, PrintsEachProgramsTableAndItsFallback) {
+    struct Case {
+        const fit::ErrorTable& table;
+        int code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {fit::codefit_errors, 1, "ERROR: Same filename for source and target files.\n"},
+        {fit::codefit_errors, 9, "ERROR: Binary source file too long.\n"},
+        {fit::codefit_errors, 10, "ERROR: Erreur 10\n"},
+        {fit::codefit_errors, -3, "ERROR: Erreur -3\n"},
+        {fit::datafit_errors, 6, "ERROR: Memory problem.\n"},
+        {fit::datafit_errors, 7, "ERROR: Incorrect Header size.\n"},
+        {fit::datafit_errors, 13, "ERROR: Cassette image too long (640000 bytes at most).\n"},
+        {fit::datafit_errors, 14, "ERROR: Erreur 14\n"},
+        {fit::picfit_errors, 4, "ERROR: Memory problem\n"},
+        {fit::picfit_errors, 6, "ERROR: When loading source file.\n"},
+        {fit::picfit_errors, 10, "ERROR: Cannot save target file.\n"},
+        {fit::picfit_errors, 12, "ERROR: Same filename for source and target files.\n"},
+        {fit::picfit_errors, 13, "ERROR: Error 13\n"},
+        {fit::picfit_errors, 0, "ERROR: Error 0\n"},
+    };
+    for (const auto& c : cases) {
+        fit::Reporter report(c.table);
+        CaptureStderr();
+        report.erreur(c.code);
+        EXPECT_EQ(GetCapturedStderr(), c.text) << "code " << c.code;
+    }
+}
+
+TEST(Erreur, KeepsTheFirstCodeReported) {
+    fit::Reporter report(fit::codefit_errors);
+    CaptureStderr();
+    EXPECT_FALSE(report.failed());
+    report.erreur(7);
+    report.erreur(3);
+    GetCapturedStderr();
+    EXPECT_EQ(report.first_code(), 7);
+}
+
+TEST(Frame, ConvertsAndReportsTheWrittenFile) {
+    TempDir dir;
+    const auto src = dir.write("in", {1, 2, 3});
+    const auto out = run(src, dir.file("out"), copy_converter);
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.err, dir.file("out") + " file written.\n");
+    EXPECT_EQ(fit_test::read_bytes(dir.file("out")), (Bytes{1, 2, 3}));
+}
+
+TEST(Frame, LoadFailuresWriteNothingAndGiveTheirCode) {
+    TempDir dir;
+    auto out = run(dir.file("missing"), dir.file("out"), copy_converter);
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.err, "ERROR: Cannot open source file.\n");
+
+    out = run(dir.write("empty", {}), dir.file("out"), copy_converter);
+    EXPECT_EQ(out.status, 4);
+    EXPECT_EQ(out.err, "ERROR: When loading source file.\n");
+
+    out = run(dir.path().string(), dir.file("out"), copy_converter);
+    EXPECT_EQ(out.status, 4) << "a directory cannot be loaded";
+    EXPECT_FALSE(fit_test::exists(dir.file("out")));
+}
+
+TEST(Frame, LongSourceIsCutOrRefused) {
+    TempDir dir;
+    const Bytes big = fit_test::pattern(20);
+    const auto src = dir.write("in", big);
+
+    auto out = run(src, dir.file("cut"), copy_converter);
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(fit_test::read_bytes(dir.file("cut")), Bytes(big.begin(), big.begin() + 16));
+
+    out = run(src, dir.file("refused"), copy_converter, {9});
+    EXPECT_EQ(out.status, 9);
+    EXPECT_EQ(out.err, "ERROR: Source file too long (640000 bytes at most).\n");
+    EXPECT_FALSE(fit_test::exists(dir.file("refused")));
+
+    // Exactly the capacity is no longer than the capacity.
+    const auto exact = dir.write("exact", Bytes(big.begin(), big.begin() + 16));
+    out = run(exact, dir.file("ok"), copy_converter, {9});
+    EXPECT_EQ(out.status, 0);
+}
+
+TEST(Frame, ConverterErrorLeavesTheExistingTargetUntouched) {
+    TempDir dir;
+    const auto src = dir.write("in", {1, 2, 3});
+    const auto target = dir.write("out", {9, 9});
+    const auto out = run(src, target, failing_converter);
+    EXPECT_EQ(out.status, 8);
+    EXPECT_EQ(out.err, "ERROR: Incorrect Record size.\n");
+    EXPECT_EQ(fit_test::read_bytes(target), (Bytes{9, 9}));
+}
+
+TEST(Frame, FailedWriteToFullDeviceIsAnErrorWithoutWrittenLine) {
+    TempDir dir;
+    const auto src = dir.write("in", {1, 2, 3});
+    const auto out = run(src, "/dev/full", copy_converter);
+    EXPECT_EQ(out.status, 5);
+    EXPECT_EQ(out.err, "ERROR: When saving target file.\n");
+}
+
+TEST(Frame, TargetThatCannotBeCreated) {
+    TempDir dir;
+    const auto src = dir.write("in", {1});
+    const auto out = run(src, dir.file("no/such/dir/out"), copy_converter);
+    EXPECT_EQ(out.status, 3);
+    EXPECT_EQ(out.err, "ERROR: Cannot save target file.\n");
+}
+
+TEST(FileIo, ReplacesAtomicallyKeepingPermissionsAndLeavesNoTemporary) {
+    TempDir dir;
+    const auto target = dir.write("out", {1, 2, 3, 4});
+    ::chmod(target.c_str(), 0640);
+    const Bytes a{5, 6}, b{7};
+    ASSERT_EQ(fit::write_file(target, {a, b}), fit::WriteStatus::written);
+    EXPECT_EQ(fit_test::read_bytes(target), (Bytes{5, 6, 7}));
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(FileIo, NewFileGetsThePlainCreateMode) {
+    TempDir dir;
+    const mode_t old = ::umask(022);
+    const Bytes a{1};
+    const auto status = fit::write_file(dir.file("new"), {a});
+    ::umask(old);
+    ASSERT_EQ(status, fit::WriteStatus::written);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("new").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+TEST(FileIo, WritesThroughALinkAndIntoDevices) {
+    TempDir dir;
+    const auto real = dir.write("real", {1});
+    std::filesystem::create_symlink(real, dir.file("link"));
+    const Bytes a{4, 5};
+    ASSERT_EQ(fit::write_file(dir.file("link"), {a}), fit::WriteStatus::written);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+    EXPECT_EQ(fit_test::read_bytes(real), a);
+    EXPECT_EQ(fit::write_file("/dev/null", {a}), fit::WriteStatus::written);
+    EXPECT_EQ(fit::write_file("/dev/full", {a}), fit::WriteStatus::short_write);
+}
