@@ -3,7 +3,8 @@
 file(MAKE_DIRECTORY ${OUT})
 
 function(fit_run program)
-  message(STATUS "${program} ${ARGN}")
+  string(JOIN " " words ${ARGN})
+  message(STATUS "${program} ${words}")
   execute_process(COMMAND ${BIN}/${program} ${ARGN}
                   WORKING_DIRECTORY ${OUT} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
