@@ -1,0 +1,36 @@
+// Reads program text strictly, character by character, so that the first character
+// that is not what the format wants is named with its offset.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "finding.hpp"
+
+namespace fitinfo {
+
+class TextCursor {
+public:
+    explicit TextCursor(std::span<const std::uint8_t> text) : text_(text) {}
+
+    [[nodiscard]] std::size_t at() const { return at_; }
+    [[nodiscard]] bool at_end() const { return at_ == text_.size(); }
+    [[nodiscard]] bool next_is(char c) const { return !at_end() && text_[at_] == static_cast<std::uint8_t>(c); }
+
+    // The exact characters of `expected`.
+    std::optional<media::FormatError> literal(std::string_view expected, const std::string& what);
+    // A decimal number of at most `largest`, without leading zeros.
+    media::Checked<unsigned> decimal(unsigned largest, const std::string& what);
+    // Two upper-case hexadecimal digits.
+    media::Checked<std::uint8_t> hex_byte(const std::string& what);
+    // Nothing may follow.
+    std::optional<media::FormatError> end(const std::string& what);
+
+private:
+    [[nodiscard]] std::string found_here(std::size_t n) const;
+
+    std::span<const std::uint8_t> text_;
+    std::size_t at_ = 0;
+};
+
+}  // namespace fitinfo
