@@ -13,5 +13,7 @@ function(fit_run program)
 endfunction()
 
 fit_run(codefit ${SRC}/hello.bin hello.rom -t:ROM)
+fit_run(codefit ${SRC}/hello.bin hello.k7 -t:K7 -n:HELO -l:1)
+fit_run(codefit ${SRC}/hello.bin hello.bas -t:BAS)
 
 message(STATUS "Converted examples are in ${OUT}")
