@@ -12,5 +12,8 @@ function(fit_run program)
 endfunction()
 
 fit_run(codefit ${SRC}/hello.bin hello.rom -t:ROM)
+fit_run(datafit ${SRC}/level.dat level.dsk)
+fit_run(datafit ${SRC}/level.dat level.k7 -t:K7 -H:80 -r:100 -n:LVL1)
+fit_run(datafit ${SRC}/sprites.bin sprites.asm -t:TASM)
 
 message(STATUS "Converted examples are in ${OUT}")
