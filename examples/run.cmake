@@ -15,5 +15,8 @@ endfunction()
 fit_run(codefit ${SRC}/hello.bin hello.rom -t:ROM)
 fit_run(codefit ${SRC}/hello.bin hello.k7 -t:K7 -n:HELO -l:1)
 fit_run(codefit ${SRC}/hello.bin hello.bas -t:BAS)
+fit_run(datafit ${SRC}/level.dat level.dsk)
+fit_run(datafit ${SRC}/level.dat level.k7 -t:K7 -H:80 -r:100 -n:LVL1)
+fit_run(datafit ${SRC}/sprites.bin sprites.asm -t:TASM)
 
 message(STATUS "Converted examples are in ${OUT}")
