@@ -132,3 +132,28 @@ TEST(ExeConv, RangeErrorsInOrderWriteNothing) {
         EXPECT_TRUE(r.untouched) << "bufOUT must stay as it was: " << what;
     }
 }
+
+// The parse-back check must refuse a header the loader would misread.
+TEST(ExeConv, ParseBackRefusesBrokenHeader) {
+    const Bytes code = fit_test::pattern(40);
+    const auto r = exe(exe_state(0x1000, 0x1000), code);
+    ASSERT_EQ(fit_test::exe_gives_back(r.output, code), "");
+    const std::pair<std::size_t, std::uint8_t> changes[] = {
+        {514, 0x01},  // reserved
+        {518, 41},    // code length against its record
+        {522, 0x00},  // flag bit 0 against the load address
+        {522, 0x05},  // flag bit 2 against the end address
+        {522, 0x09},  // unknown bit
+        {523, 0x02},  // version
+        {525, 'Y'},   // signature
+        {5, 39},      // declared maximum
+    };
+    for (const auto& [offset, value] : changes) {
+        Bytes bad = r.output;
+        bad[offset] = value;
+        EXPECT_NE(fit_test::exe_gives_back(bad, code), "") << "offset " << offset;
+    }
+    Bytes other = r.output;
+    other[533] ^= 0x01;
+    EXPECT_NE(fit_test::exe_gives_back(other, code), "");
+}

@@ -134,7 +134,7 @@ std::string decode_dos(std::span<const std::uint8_t> file, Bytes& code) {
     if (disk.records.size() < 3) return "fewer than three records";
     for (const Bytes& rec : disk.records)
         if (rec.size() != 71) return "a record is not 71 characters";
-    if (disk.records.front() != text_line(std::string_view("K\0\0\0\0VORLAX  F", 15)))
+    if (disk.records.front() != text_line(std::string_view("K\0\0\0\0VORLAX  F", 14)))
         return "the first record is not the module line";
     if (disk.records.back() != text_line(":CODEFIT CONVERTER 2.0"))
         return "the last record is not the end line";
