@@ -11,6 +11,8 @@ function(fit_run program)
   endif()
 endfunction()
 
+fit_run(codefit ${SRC}/hello.bin hello.exe)
+fit_run(codefit ${SRC}/hello.bin hello.obj -t:DOS)
 fit_run(codefit ${SRC}/hello.bin hello.rom -t:ROM)
 
 message(STATUS "Converted examples are in ${OUT}")
