@@ -12,6 +12,8 @@ function(fit_run program)
   endif()
 endfunction()
 
+fit_run(codefit ${SRC}/hello.bin hello.exe)
+fit_run(codefit ${SRC}/hello.bin hello.obj -t:DOS)
 fit_run(codefit ${SRC}/hello.bin hello.rom -t:ROM)
 fit_run(codefit ${SRC}/hello.bin hello.k7 -t:K7 -n:HELO -l:1)
 fit_run(codefit ${SRC}/hello.bin hello.bas -t:BAS)
