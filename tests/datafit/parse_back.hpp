@@ -1,5 +1,5 @@
-// Reads datafit's targets back, independently of the code that writes them, and
-// tells what disagrees with the formats.
+// datafit's view of the shared parse-back checks: records with the declared maximum
+// enforced, and cassette blocks with their name as stored.
 #pragma once
 
 #include <array>
