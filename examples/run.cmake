@@ -12,5 +12,7 @@ function(fit_run program)
 endfunction()
 
 fit_run(codefit ${SRC}/hello.bin hello.rom -t:ROM)
+fit_run(picfit ${SRC}/title-320x200-pillow.pcx title.tav)
+fit_run(picfit ${SRC}/logo-640x200-pillow.pcx logo.tav -b)
 
 message(STATUS "Converted examples are in ${OUT}")
