@@ -75,7 +75,8 @@ public:
             }
             const std::size_t groups = count / Scheme::kGroup;
             if (groups != 0) {
-                stream_.push_back(static_cast<std::uint8_t>((groups - 1) << Scheme::kCountShift | last));
+                stream_.push_back(
+                    static_cast<std::uint8_t>((groups - 1) << Scheme::kCountShift | last));
                 marker_ = kNone;
             }
             if (!ended_by_other) continue;

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     const int length_coding = state.color != picfit::kTwoColour ? picfit::encoder_COLOR_tav(*tav)
-                                                                 : picfit::encoder_BW_tav(*tav);
+                                                                : picfit::encoder_BW_tav(*tav);
     if (length_coding < kShortestStream) {
         report.erreur(kEncoding);
         return 9;

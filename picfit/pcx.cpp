@@ -100,8 +100,8 @@ std::optional<header_TAV> decode_pcx(std::span<const std::uint8_t> file, int col
     return tav;
 }
 
-std::optional<header_TAV> read_pcx(const std::string& filename, int color,
-                                   fit::Reporter& report, const std::string& dump) {
+std::optional<header_TAV> read_pcx(const std::string& filename, int color, fit::Reporter& report,
+                                   const std::string& dump) {
     std::vector<std::uint8_t> file;
     Load load = Load::ok;
     try {

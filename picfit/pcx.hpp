@@ -45,7 +45,7 @@ std::optional<header_TAV> decode_pcx(std::span<const std::uint8_t> file, int col
 
 // Reads the whole file `filename`, decodes it and writes the decoded pixels to `dump`
 // (a dump that cannot be written is skipped).
-std::optional<header_TAV> read_pcx(const std::string& filename, int color,
-                                   fit::Reporter& report, const std::string& dump = kDumpName);
+std::optional<header_TAV> read_pcx(const std::string& filename, int color, fit::Reporter& report,
+                                   const std::string& dump = kDumpName);
 
 }  // namespace picfit

@@ -24,7 +24,6 @@ TavHeader tav_header(const header_TAV& tav, int length);
 // Writes the header and the first `length` bytes of the record's stream as the whole
 // file; returns `length`, or 0 after an error, in which case no partial file is left
 // and an existing target is unchanged. "%s file written." follows a complete write.
-int save_tav(const std::string& filename, const header_TAV& tav, int length,
-             fit::Reporter& report);
+int save_tav(const std::string& filename, const header_TAV& tav, int length, fit::Reporter& report);
 
 }  // namespace picfit

@@ -53,33 +53,49 @@ TEST(TavEncoders, StreamExamples) {
         Bytes stream;
     };
     const Case cases[] = {
-        {"two colours: a run, then its rest with six pairs", false,
-         Pixels{}.fill(20, 1).repeat(6, {0, 1}).bytes, {0x01, 0x80, 0xC0, 0xFF}},
-        {"colour: a run, then colours 0 to 7", true,
+        {"two colours: a run, then its rest with six pairs",
+         false,
+         Pixels{}.fill(20, 1).repeat(6, {0, 1}).bytes,
+         {0x01, 0x80, 0xC0, 0xFF}},
+        {"colour: a run, then colours 0 to 7",
+         true,
          Pixels{}.fill(8, 5).repeat(1, {0, 1, 2, 3, 4, 5, 6, 7}).bytes,
          {0x05, 0x80, 0x0F, 0x33, 0x55}},
         {"two colours: 640 x 2 of colour 0, across the row", false, Bytes(1280, 0), {0x7E, 0x1E}},
         {"two colours: 640 x 2 of colour 1", false, Bytes(1280, 1), {0x7F, 0x1F}},
         {"colour: 320 x 1 of colour 3", true, Bytes(320, 3), {0x7B, 0x7B, 0x3B}},
-        {"two colours: a run's literal group opens a marker the next one joins", false,
+        {"two colours: a run's literal group opens a marker the next one joins",
+         false,
          Pixels{}.fill(20, 0).repeat(6, {1, 0}).repeat(4, {1, 0, 1, 1}).bytes,
          {0x00, 0x81, 0x3F, 0x00, 0xFF, 0x55}},
-        {"two colours: the last pixel unlike the one before", false,
-         Pixels{}.fill(15, 0).fill(1, 1).bytes, {0x80, 0x00, 0x01}},
-        {"colour: the last pixel unlike the one before", true,
-         Pixels{}.fill(7, 2).fill(1, 5).bytes, {0x80, 0x01, 0xFE, 0x01}},
+        {"two colours: the last pixel unlike the one before",
+         false,
+         Pixels{}.fill(15, 0).fill(1, 1).bytes,
+         {0x80, 0x00, 0x01}},
+        {"colour: the last pixel unlike the one before",
+         true,
+         Pixels{}.fill(7, 2).fill(1, 5).bytes,
+         {0x80, 0x01, 0xFE, 0x01}},
         {"colour: 1 and 9 are one colour", true, Pixels{}.repeat(8, {1, 9}).bytes, {0x09}},
         {"two colours: 2 and 4 are colour 0", false, Pixels{}.repeat(16, {2, 4}).bytes, {0x02}},
         {"two colours: 16 x 16 of one colour", false, Bytes(256, 1), {0x1F}},
         {"colour: 8 x 16 of one colour", true, Bytes(128, 6), {0x7E}},
-        {"colour: a run byte closes the marker", true,
-         Pixels{}.repeat(1, {0, 1, 2, 3, 4, 5, 6, 7}).fill(8, 5).repeat(1, {7, 6, 5, 4, 3, 2, 1, 0}).bytes,
+        {"colour: a run byte closes the marker",
+         true,
+         Pixels{}
+             .repeat(1, {0, 1, 2, 3, 4, 5, 6, 7})
+             .fill(8, 5)
+             .repeat(1, {7, 6, 5, 4, 3, 2, 1, 0})
+             .bytes,
          {0x80, 0x0F, 0x33, 0x55, 0x05, 0x80, 0xF0, 0xCC, 0xAA}},
-        {"colour: the colour that ends a run on a group boundary starts the next run", true,
+        {"colour: the colour that ends a run on a group boundary starts the next run",
+         true,
          Pixels{}.fill(16, 4).fill(8, 0).fill(7, 7).fill(1, 2).bytes,
          {0x0C, 0x00, 0x80, 0xFE, 0xFF, 0xFE}},
-        {"two colours: a run of 1024 ends there though the colour goes on", false,
-         Bytes(1040, 1), {0x7F, 0x01}},
+        {"two colours: a run of 1024 ends there though the colour goes on",
+         false,
+         Bytes(1040, 1),
+         {0x7F, 0x01}},
     };
     for (const auto& c : cases) {
         int result = -1;
@@ -91,15 +107,17 @@ TEST(TavEncoders, StreamExamples) {
 TEST(TavEncoders, MarkerHoldsAtMost128Groups) {
     // 640 x 4 alternating pixels: every group literal, 00 FF each.
     const Bytes pixels = Pixels{}.repeat(1280, {0, 1}).bytes;
-    const Bytes expected = join({{0xFF}, literals(128, {0x00, 0xFF}), {0x9F}, literals(32, {0x00, 0xFF})});
+    const Bytes expected =
+        join({{0xFF}, literals(128, {0x00, 0xFF}), {0x9F}, literals(32, {0x00, 0xFF})});
     int result = 0;
     EXPECT_EQ(encode(false, pixels, &result), expected);
     EXPECT_EQ(result, 322);
 
     // The same in colour: 130 literal groups split 128 + 2.
     const Bytes colours = Pixels{}.repeat(130, {0, 1, 2, 3, 4, 5, 6, 7}).bytes;
-    EXPECT_EQ(encode(true, colours),
-              join({{0xFF}, literals(128, {0x0F, 0x33, 0x55}), {0x81}, literals(2, {0x0F, 0x33, 0x55})}));
+    EXPECT_EQ(
+        encode(true, colours),
+        join({{0xFF}, literals(128, {0x0F, 0x33, 0x55}), {0x81}, literals(2, {0x0F, 0x33, 0x55})}));
 }
 
 TEST(TavEncoders, ReplaceThePixelsAndKeepTheOtherFields) {
@@ -132,7 +150,9 @@ TEST(TavEncoders, RefuseEmptyOrPartialGroupsWithoutTouchingTheRecord) {
 // the stream bound of its size.
 TEST(TavEncoders, StreamsDecodeToEveryPixelsColourWithinTheBound) {
     std::mt19937 gen(2010);
-    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
+    const auto pick = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(gen);
+    };
 
     struct Picture {
         std::string what;
@@ -146,7 +166,8 @@ TEST(TavEncoders, StreamsDecodeToEveryPixelsColourWithinTheBound) {
         for (int n = 0; n < 60; ++n) {
             const int width = group * pick(1, widest / group);
             const int height = pick(1, 250);
-            const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+            const std::size_t size =
+                static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
             Bytes p(size);
             switch (n % 5) {
             case 0:  // noise over all 256 values
@@ -155,8 +176,10 @@ TEST(TavEncoders, StreamsDecodeToEveryPixelsColourWithinTheBound) {
             case 1: {  // runs of random lengths, often around the group size
                 std::size_t at = 0;
                 while (at < size) {
-                    const std::size_t len = static_cast<std::size_t>(pick(0, 3) == 0 ? pick(1, 3000) : pick(1, 2 * group + 1));
-                    std::fill_n(p.begin() + static_cast<std::ptrdiff_t>(at), std::min(len, size - at), static_cast<std::uint8_t>(pick(0, 255)));
+                    const std::size_t len = static_cast<std::size_t>(
+                        pick(0, 3) == 0 ? pick(1, 3000) : pick(1, 2 * group + 1));
+                    std::fill_n(p.begin() + static_cast<std::ptrdiff_t>(at),
+                                std::min(len, size - at), static_cast<std::uint8_t>(pick(0, 255)));
                     at += len;
                 }
                 break;
@@ -164,18 +187,22 @@ TEST(TavEncoders, StreamsDecodeToEveryPixelsColourWithinTheBound) {
             case 2: {  // vertical stripes
                 const int stripe = pick(1, 40);
                 for (std::size_t i = 0; i < size; ++i)
-                    p[i] = static_cast<std::uint8_t>((i % static_cast<std::size_t>(width)) / static_cast<std::size_t>(stripe) * 3);
+                    p[i] = static_cast<std::uint8_t>((i % static_cast<std::size_t>(width)) /
+                                                     static_cast<std::size_t>(stripe) * 3);
                 break;
             }
             case 3:  // mostly one colour with rare specks
-                for (auto& b : p) b = pick(0, 200) == 0 ? static_cast<std::uint8_t>(pick(0, 255)) : 16;
+                for (auto& b : p)
+                    b = pick(0, 200) == 0 ? static_cast<std::uint8_t>(pick(0, 255)) : 16;
                 break;
             default:  // rows of one colour each, values that differ only in high bits
                 for (std::size_t i = 0; i < size; ++i)
-                    p[i] = static_cast<std::uint8_t>((i / static_cast<std::size_t>(width)) % 3 + pick(0, 15) * 16);
+                    p[i] = static_cast<std::uint8_t>((i / static_cast<std::size_t>(width)) % 3 +
+                                                     pick(0, 15) * 16);
                 break;
             }
-            pictures.push_back({(colour ? "colour #" : "two colours #") + std::to_string(n), width, height, std::move(p)});
+            pictures.push_back({(colour ? "colour #" : "two colours #") + std::to_string(n), width,
+                                height, std::move(p)});
         }
         // The largest pictures, all literal: exactly at the bound.
         pictures.push_back({colour ? "colour worst case" : "two colours worst case", widest, 250,

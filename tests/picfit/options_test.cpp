@@ -64,12 +64,16 @@ TEST(PicfitOptions, Rejections) {
     };
     const Case cases[] = {
         {{"picfit", "-h", "in.pcx", "out.tav"}, "Usage: picfit sourceFile targetFile [-b]\n", ""},
-        {{"picfit", "in.pcx", "out.tav", "-h", "-x"}, "Usage: picfit sourceFile targetFile [-b]\n", ""},
+        {{"picfit", "in.pcx", "out.tav", "-h", "-x"},
+         "Usage: picfit sourceFile targetFile [-b]\n",
+         ""},
         {{"picfit", "-x", "in.pcx", "out.tav"}, "", "Unknown option `-x'.\n"},
         {{"picfit", "in.pcx", "out.tav", "-\x01"}, "", "Unknown option character `\\x1'.\n"},
         {{"picfit", "in.pcx"}, "", "Two arguments required: sourceFile TargetFile.\n"},
         {{"picfit", "a", "b", "c"}, "", "Two arguments required: sourceFile TargetFile.\n"},
-        {{"picfit", "same", "same", "-b"}, "", "ERROR: Same filename for source and target files.\n"},
+        {{"picfit", "same", "same", "-b"},
+         "",
+         "ERROR: Same filename for source and target files.\n"},
     };
     for (const auto& c : cases) {
         const Parsed p = parse(c.words);

@@ -78,7 +78,8 @@ TEST(PcxReader, SizeLimitsOfEachMode) {
                 EXPECT_EQ(r.tav->width, c.width) << what;
                 EXPECT_EQ(r.tav->heigth, c.height) << what;
                 EXPECT_EQ(r.tav->Flag, color) << what;
-                EXPECT_EQ(r.tav->image.size(), static_cast<std::size_t>(c.width * c.height)) << what;
+                EXPECT_EQ(r.tav->image.size(), static_cast<std::size_t>(c.width * c.height))
+                    << what;
                 EXPECT_EQ(r.err, "") << what;
             } else {
                 EXPECT_EQ(r.err, "ERROR: Bad image size.\n") << what;
@@ -132,8 +133,11 @@ TEST(PcxReader, RefusesOtherKindsOfFile) {
     };
     const Bytes good = with([](PcxFields&) {});
     const Bytes refused[] = {
-        with([](PcxFields& f) { f.bits = 1; f.planes = 4; }),  // 16 colours
-        with([](PcxFields& f) { f.planes = 3; }),              // 24 bits
+        with([](PcxFields& f) {
+            f.bits = 1;
+            f.planes = 4;
+        }),                                        // 16 colours
+        with([](PcxFields& f) { f.planes = 3; }),  // 24 bits
         with([](PcxFields& f) { f.manufacturer = 0x0B; }),
         with([](PcxFields& f) { f.encoding = 0; }),
         with([](PcxFields& f) { f.bits = 4; }),
@@ -165,10 +169,10 @@ TEST(PcxReader, DecodesRunsAcrossRowsAndDropsWhatLiesBeyond) {
 TEST(PcxReader, RefusesPixelDataThatEndsEarly) {
     const Bytes short_data[] = {
         {},
-        {0xC7, 0x01},                  // 7 of 8 pixels
-        {0xC5, 0x01, 0x02, 0x02},      // 7 of 8
-        {0xC7, 0x01, 0xC1},            // a run byte without its value
-        {0xC0, 0x05, 0xC0, 0x05, 1},   // runs of nothing
+        {0xC7, 0x01},                 // 7 of 8 pixels
+        {0xC5, 0x01, 0x02, 0x02},     // 7 of 8
+        {0xC7, 0x01, 0xC1},           // a run byte without its value
+        {0xC0, 0x05, 0xC0, 0x05, 1},  // runs of nothing
     };
     for (const auto& data : short_data) {
         const Read r = decode(fit_test::pcx_with_data(fit_test::window(8, 1), data));
@@ -195,7 +199,8 @@ TEST(PcxReader, FileFailures) {
 TEST(PcxReader, ReadsTheWholeFileHoweverLong) {
     // 320 x 250 pixels that all need a run byte: 160000 bytes of pixel data.
     Bytes pixels(80000);
-    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(0xC0 + i % 61);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<std::uint8_t>(0xC0 + i % 61);
     TempDir dir;
     const Bytes file = fit_test::make_pcx(320, 250, pixels);
     ASSERT_GT(file.size(), 160000u);
@@ -203,7 +208,8 @@ TEST(PcxReader, ReadsTheWholeFileHoweverLong) {
     ASSERT_TRUE(r.tav) << r.err;
     EXPECT_EQ(r.tav->image, pixels);
 
-    const Read noise = read(std::string(FIT_TEST_DATA) + "/noise-320x250-pillow.pcx", dir.file("n.raw"));
+    const Read noise =
+        read(std::string(FIT_TEST_DATA) + "/noise-320x250-pillow.pcx", dir.file("n.raw"));
     ASSERT_TRUE(noise.tav) << noise.err;
     EXPECT_EQ(noise.tav->image.size(), 80000u);
 }
@@ -213,11 +219,13 @@ TEST(PcxReader, DumpsTheDecodedPixels) {
     const std::string dump = dir.file("truc.raw");
     dir.write("truc.raw", Bytes(5000, 9));  // replaced whole
     const Bytes pixels = fit_test::pattern(16 * 3);
-    const Read r = read(dir.write("p.pcx", fit_test::make_pcx(16, 3, pixels)), dump, picfit::kTwoColour);
+    const Read r =
+        read(dir.write("p.pcx", fit_test::make_pcx(16, 3, pixels)), dump, picfit::kTwoColour);
     ASSERT_TRUE(r.tav) << r.err;
     EXPECT_EQ(fit_test::read_bytes(dump), pixels);
 
-    const Read empty = read(dir.write("e.pcx", fit_test::pcx_with_data(fields(0, 1, 7, 0), {})), dump);
+    const Read empty =
+        read(dir.write("e.pcx", fit_test::pcx_with_data(fields(0, 1, 7, 0), {})), dump);
     ASSERT_TRUE(empty.tav);
     EXPECT_TRUE(fit_test::exists(dump));
     EXPECT_TRUE(fit_test::read_bytes(dump).empty());

@@ -45,7 +45,8 @@ std::string progress(int width, int height, std::size_t length) {
 
 TEST(PicfitE2E, ColourMode) {
     TempDir dir;
-    const auto r = run_program("picfit", {sample("title-320x200-pillow.pcx"), "title.tav"}, dir.path());
+    const auto r =
+        run_program("picfit", {sample("title-320x200-pillow.pcx"), "title.tav"}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     const auto size = std::filesystem::file_size(dir.file("title.tav"));
     EXPECT_EQ(r.out, progress(320, 200, size - 10));
@@ -83,7 +84,9 @@ TEST(PicfitE2E, OptionRejectionsExitWithOneAndReadNothing) {
         std::string out, err_tail;
     };
     const Case cases[] = {
-        {{"-h", "in.pcx", "out.tav"}, std::string(kBanner) + "Usage: picfit sourceFile targetFile [-b]\n", ""},
+        {{"-h", "in.pcx", "out.tav"},
+         std::string(kBanner) + "Usage: picfit sourceFile targetFile [-b]\n",
+         ""},
         {{"-x", "in.pcx", "out.tav"}, kBanner, "Unknown option `-x'.\n"},
         {{"in.pcx"}, kBanner, "Two arguments required: sourceFile TargetFile.\n"},
         {{"in.pcx", "in.pcx"}, kBanner, "ERROR: Same filename for source and target files.\n"},

@@ -18,7 +18,7 @@ struct DecodedTav {
     // difference even where the picture decodes the same:
     int unjoined_markers = 0;  // a marker right after the groups of a marker not full
     int uniform_literals = 0;  // a literal group of one colour, which a run would cover
-    int split_runs = 0;  // a run byte after one of its colour that is below the longest
+    int split_runs = 0;        // a run byte after one of its colour that is below the longest
 
     [[nodiscard]] bool ok() const { return error.empty(); }
 };
