@@ -20,5 +20,7 @@ fit_run(codefit ${SRC}/hello.bin hello.bas -t:BAS)
 fit_run(datafit ${SRC}/level.dat level.dsk)
 fit_run(datafit ${SRC}/level.dat level.k7 -t:K7 -H:80 -r:100 -n:LVL1)
 fit_run(datafit ${SRC}/sprites.bin sprites.asm -t:TASM)
+fit_run(picfit ${SRC}/title-320x200-pillow.pcx title.tav)
+fit_run(picfit ${SRC}/logo-640x200-pillow.pcx logo.tav -b)
 
 message(STATUS "Converted examples are in ${OUT}")

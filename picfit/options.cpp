@@ -1,0 +1,36 @@
+#include "options.hpp"
+
+#include <cstdio>
+
+#include "common/options.hpp"
+
+namespace picfit {
+
+namespace {
+constexpr int kSameName = 12;
+}
+
+int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
+    fit::OptionScanner scan(argc, argv, "hb");
+    for (int c = scan.next(); c != -1; c = scan.next()) {
+        switch (c) {
+        case 'h':
+            std::fputs("Usage: picfit sourceFile targetFile [-b]\n", stdout);
+            return 1;
+        case 'b':
+            state.color = kTwoColour;
+            break;
+        default:
+            fit::report_bad_option(scan.bad_option(), "");
+            return 1;
+        }
+    }
+    if (!fit::take_two_names(scan.names(), state.source, state.target)) return 1;
+    if (state.source == state.target) {
+        report.erreur(kSameName);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace picfit
