@@ -1,10 +1,115 @@
+// BASIC loader program: DATA lines with the load address, the byte count and every
+// byte of the code in decimal, then a line that pokes them into memory and calls the
+// code.
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <span>
+#include <string_view>
+
 #include "converters.hpp"
 
 namespace codefit {
 
-int BasConv(const State&, fit::Work&, fit::Reporter& report) {
-    report.erreur(99);  // not built yet
-    return 1;
+namespace {
+
+constexpr int kLowest = 0xC380;   // 50048
+constexpr int kHighest = 0xC7FF;  // 51199, also the greatest end of the code
+constexpr std::size_t kValuesPerLine = 16;
+constexpr int kFirstLine = 100;
+constexpr int kLineStep = 10;
+
+constexpr std::string_view kDataWord = " DATA ";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kRunLine =
+    " READ A,N:FOR I=0 TO N-1:READ D:CALL POKE(A+I,D):NEXT I:CALL EXEC(A)\r\n";
+
+// The decimal text of every byte value, without leading zeros.
+struct ByteText {
+    std::array<char, 3> digits{};
+    std::size_t size = 0;
+    [[nodiscard]] constexpr std::string_view view() const { return {digits.data(), size}; }
+};
+
+constexpr std::array<ByteText, 256> kByteText = [] {
+    std::array<ByteText, 256> table{};
+    for (int v = 0; v < 256; ++v) {
+        ByteText& t = table[static_cast<std::size_t>(v)];
+        if (v >= 100) t.digits[t.size++] = static_cast<char>('0' + v / 100);
+        if (v >= 10) t.digits[t.size++] = static_cast<char>('0' + v / 10 % 10);
+        t.digits[t.size++] = static_cast<char>('0' + v % 10);
+    }
+    return table;
+}();
+
+// The longest text: 1151 bytes of 255 at the lowest address, 72 byte lines.
+constexpr std::size_t kLongestText = 5418;
+static_assert(kLongestText <= kCapacities.out);
+
+// Appends characters to bufOUT from its start.
+class Text {
+public:
+    explicit Text(std::span<std::uint8_t> out) : out_(out) {}
+
+    void put(std::string_view s) {
+        for (const char c : s) out_[ptt_++] = static_cast<std::uint8_t>(c);
+    }
+    void put_number(unsigned value) {
+        std::array<char, 10> digits{};
+        char* const first = digits.data();
+        const char* const end = std::to_chars(first, first + digits.size(), value).ptr;
+        put({first, end});
+    }
+    [[nodiscard]] std::size_t size() const { return ptt_; }
+
+private:
+    std::span<std::uint8_t> out_;
+    std::size_t ptt_ = 0;
+};
+
+}  // namespace
+
+int BasConv(const State& state, fit::Work& work, fit::Reporter& report) {
+    const int reloc = state.RelocAdr;
+    if (reloc < kLowest || reloc > kHighest) {
+        report.erreur(kLoadAddress);
+        return 1;
+    }
+    if (state.BrAdr != state.RelocAdr) {
+        report.erreur(kEntryAddress);
+        return 1;
+    }
+    if (reloc + work.LengthIN > kHighest) {
+        report.erreur(kCodeEnd);
+        return 1;
+    }
+
+    Text text(work.bufOUT);
+    unsigned nblg = kFirstLine;
+    text.put_number(nblg);
+    text.put(kDataWord);
+    text.put_number(state.RelocAdr);
+    text.put(",");
+    text.put_number(static_cast<unsigned>(work.LengthIN));
+
+    // Full lines of 16 values, commas only between the values of a line.
+    const auto code = work.input();
+    for (std::size_t i = 0; i < code.size(); i += kValuesPerLine) {
+        nblg += kLineStep;
+        text.put(kLineEnd);
+        text.put_number(nblg);
+        text.put(kDataWord);
+        const auto line = code.subspan(i, std::min(kValuesPerLine, code.size() - i));
+        for (std::size_t k = 0; k < line.size(); ++k) {
+            if (k != 0) text.put(",");
+            text.put(kByteText[line[k]].view());
+        }
+    }
+    text.put(kLineEnd);
+    text.put_number(nblg + kLineStep);
+    text.put(kRunLine);
+    work.LengthOUT = static_cast<int>(text.size());
+    return 0;
 }
 
 }  // namespace codefit

@@ -1,10 +1,93 @@
+// Object module in tagged object text, one 71-character line per disk container
+// record: the module line, data lines of "B" words (and one "*" byte for an odd
+// length), the end line. The text carries no address, so only the default one fits.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
 #include "converters.hpp"
+#include "media/disk_container.hpp"
 
 namespace codefit {
 
-int DosConv(const State&, fit::Work&, fit::Reporter& report) {
-    report.erreur(99);  // not built yet
-    return 1;
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr std::size_t kLineLength = 71;
+constexpr std::size_t kBytesPerLine = 28;  // 14 words
+constexpr std::size_t kRecordSize = media::kRecordWordSize + kLineLength;
+constexpr int kOnlyAddress = 0x1000;
+constexpr int kLongest = 45056;  // keeps the file within 255 units and bufOUT
+
+using Line = std::array<std::uint8_t, kLineLength>;
+
+constexpr Line text_line(std::string_view text) {
+    Line line{};
+    std::ranges::fill(line, ' ');
+    std::ranges::copy(text, line.begin());
+    return line;
+}
+
+// The name field follows four 0x00 bytes, not '0' characters.
+constexpr Line firstline = text_line("K\0\0\0\0VORLAX  F"sv);
+constexpr Line lastline = text_line(":CODEFIT CONVERTER 2.0"sv);
+
+constexpr std::string_view hexadigit = "0123456789ABCDEF";
+
+// Writes the tag and the digits of each byte, high nibble first, from `at`; returns
+// the position after them.
+std::size_t put_tagged(Line& line, std::size_t at, char tag, std::span<const std::uint8_t> bytes) {
+    line[at++] = static_cast<std::uint8_t>(tag);
+    for (const std::uint8_t b : bytes) {
+        line[at++] = static_cast<std::uint8_t>(hexadigit[b >> 4]);
+        line[at++] = static_cast<std::uint8_t>(hexadigit[b & 0x0F]);
+    }
+    return at;
+}
+
+// One data line of 1 to 28 bytes: a "B" word per pair, "*" for a lone last byte,
+// then "F" and blanks to the end.
+Line data_line(std::span<const std::uint8_t> bytes) {
+    Line line = text_line({});
+    std::size_t at = 0;
+    std::size_t i = 0;
+    for (; i + 2 <= bytes.size(); i += 2) at = put_tagged(line, at, 'B', bytes.subspan(i, 2));
+    if (i < bytes.size()) at = put_tagged(line, at, '*', bytes.subspan(i, 1));
+    line[at] = 'F';
+    return line;
+}
+
+}  // namespace
+
+int DosConv(const State& state, fit::Work& work, fit::Reporter& report) {
+    if (state.RelocAdr != kOnlyAddress) {
+        report.erreur(kLoadAddress);
+        return 1;
+    }
+    if (state.BrAdr != kOnlyAddress) {
+        report.erreur(kEntryAddress);
+        return 1;
+    }
+    if (work.LengthIN > kLongest) {
+        report.erreur(kCodeEnd);
+        return 1;
+    }
+
+    const auto source = work.input();
+    const std::size_t nbfulline = source.size() / kBytesPerLine;
+    const bool partial = source.size() % kBytesPerLine != 0;
+    const std::size_t nbR = nbfulline + 2 + (partial ? 1 : 0);
+
+    media::DiskFileWriter disk(work.bufOUT, nbR, kLineLength, nbR * kRecordSize);
+    disk.add_record(firstline);
+    for (std::size_t pos = 0; pos < source.size(); pos += kBytesPerLine)
+        disk.add_record(data_line(source.subspan(pos, std::min(kBytesPerLine, source.size() - pos))));
+    disk.add_record(lastline);
+    work.LengthOUT = static_cast<int>(disk.finish());
+    return 0;
 }
 
 }  // namespace codefit

@@ -1,0 +1,44 @@
+// datafit's three converters, one per target type. Each reads the source in
+// work.bufIN and the settings, builds the whole target in work.bufOUT from its start
+// and sets work.LengthOUT; it returns 0, or 1 after reporting why the source or the
+// options cannot give a target, in which case it has written nothing.
+#pragma once
+
+#include <cstddef>
+
+#include "common/frame.hpp"
+#include "options.hpp"
+
+namespace datafit {
+
+inline constexpr std::size_t kInCapacity = 640000;   // also the longest source accepted
+inline constexpr std::size_t kOutCapacity = 640000;  // disk files and cassette images
+
+// Characters of the listing of n bytes: a line start of 8 per 16 bytes, 4 per byte
+// counted with its comma or its share of a line end, and the closing line end.
+constexpr std::size_t listing_length(std::size_t n) { return 8 * ((n + 15) / 16) + 4 * n + 2; }
+
+// The listing lists every byte datafit accepts, so its buffer grows to hold it.
+constexpr fit::Capacities capacities(int type) {
+    return {kInCapacity, type == kTASM ? listing_length(kInCapacity) : kOutCapacity};
+}
+
+int DOSConv(const State& state, fit::Work& work, fit::Reporter& report);
+int K7Conv(const State& state, fit::Work& work, fit::Reporter& report);
+int TASMConv(const State& state, fit::Work& work, fit::Reporter& report);
+
+// The converter that TypeDest selects.
+int convert(const State& state, fit::Work& work, fit::Reporter& report);
+
+// What the converters refuse, with the code each reports.
+enum LimitError : int {
+    kHeaderSize = 7,      // -H negative, not an int, or longer than the source
+    kRecordSize = 8,      // -r negative or not an int
+    kSourceTooLong = 9,   // the source is over kInCapacity
+    kRecordTooLong = 10,  // the declared maximum record length is over 65535
+    kRecordsTooLong = 11, // the records need more than 255 allocation units
+    kBlockTooLong = 12,   // a cassette block would be over 65536 bytes
+    kImageTooLong = 13,   // the cassette image would be over kOutCapacity
+};
+
+}  // namespace datafit

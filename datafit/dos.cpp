@@ -1,0 +1,44 @@
+// Disk record file: the cut pieces as the records of one disk file container.
+#include <algorithm>
+
+#include "converters.hpp"
+#include "cut.hpp"
+#include "media/disk_container.hpp"
+
+namespace datafit {
+
+namespace {
+
+// The header declares the record size (or, without one, the data length) even where
+// no record reaches it, and the header record's length when that is longer.
+std::size_t declared_maximum(const Cut& cut) {
+    return std::max(cut.header(), cut.record() != 0 ? cut.record() : cut.rest());
+}
+
+}  // namespace
+
+static_assert(media::file_size_for(media::kMaxRecordsSize) <= kOutCapacity);
+
+int DOSConv(const State& state, fit::Work& work, fit::Reporter& report) {
+    const auto source = work.input();
+    const auto cut = plan_cut(state, source, report);
+    if (!cut) return 1;
+    const std::size_t maximum = declared_maximum(*cut);
+    if (maximum > media::kMaxRecordLength) {
+        report.erreur(kRecordTooLong);
+        return 1;
+    }
+    // Every record is its data and its length word.
+    const std::size_t records_size = source.size() + media::kRecordWordSize * cut->count();
+    if (records_size > media::kMaxRecordsSize) {
+        report.erreur(kRecordsTooLong);
+        return 1;
+    }
+
+    media::DiskFileWriter file(work.bufOUT, cut->count(), maximum, records_size);
+    for (std::size_t i = 0; i < cut->count(); ++i) file.add_record(cut->piece(i));
+    work.LengthOUT = static_cast<int>(file.finish());
+    return 0;
+}
+
+}  // namespace datafit

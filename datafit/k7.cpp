@@ -1,0 +1,36 @@
+// Cassette data file: one plain data block at address 0 per cut piece.
+#include <algorithm>
+
+#include "converters.hpp"
+#include "cut.hpp"
+#include "media/cassette.hpp"
+
+namespace datafit {
+
+namespace {
+constexpr std::size_t kMaxBlock = 0x10000;  // what a 16-bit end field can state
+constexpr int kStart = 0x0000;
+}  // namespace
+
+int K7Conv(const State& state, fit::Work& work, fit::Reporter& report) {
+    const auto source = work.input();
+    const auto cut = plan_cut(state, source, report);
+    if (!cut) return 1;
+    if (cut->longest() > kMaxBlock) {
+        report.erreur(kBlockTooLong);
+        return 1;
+    }
+    const std::size_t image = source.size() + media::kUnitOverhead * cut->count();
+    if (image > std::min(kOutCapacity, work.bufOUT.size())) {
+        report.erreur(kImageTooLong);
+        return 1;
+    }
+
+    std::size_t p = 0;
+    for (std::size_t i = 0; i < cut->count(); ++i)
+        p = media::append_unit(work.bufOUT, p, state.K7Name, kStart, cut->piece(i));
+    work.LengthOUT = static_cast<int>(p);
+    return 0;
+}
+
+}  // namespace datafit

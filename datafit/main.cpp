@@ -1,0 +1,16 @@
+#include <cstdio>
+
+#include "converters.hpp"
+
+int main(int argc, char** argv) {
+    std::fputs("Datafit 2010.01\n", stdout);
+    std::fflush(stdout);
+    fit::Reporter report(fit::datafit_errors);
+    datafit::State state;
+    if (datafit::ManageArguments(argc, argv, state, report) != 0) return 1;
+    const fit::Run run{datafit::capacities(state.TypeDest), {datafit::kSourceTooLong},
+                       state.source, state.target};
+    return fit::run_conversion(
+        run, [&](fit::Work& work, fit::Reporter& r) { return datafit::convert(state, work, r); },
+        report);
+}

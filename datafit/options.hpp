@@ -1,0 +1,40 @@
+// datafit's settings and its option parser.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "common/erreur.hpp"
+#include "common/options.hpp"
+
+namespace datafit {
+
+enum Type : int { kNone = 0, kDOS = 1, kK7 = 2, kTASM = 3 };
+
+// A byte count as -H or -r gave it: strtol's whole reading, kept unchecked here so
+// that the converters can refuse what is negative or too large instead of wrapping it.
+struct SizeOption {
+    long value = 0;
+    bool overflow = false;  // strtol reported ERANGE
+
+    // The size, or nothing when it is negative or does not fit an int.
+    [[nodiscard]] std::optional<int> size() const;
+};
+
+// What the option parser fills in and the converters read.
+struct State {
+    int TypeDest = kNone;
+    SizeOption headerSize;  // bytes of header at the start of the source, 0 for none
+    SizeOption recordSize;  // bytes per record or block after it, 0 for one piece
+    fit::K7Name K7Name = fit::kBlankK7Name;
+    std::string source;
+    std::string target;
+};
+
+// -H and -r: the argument after its first character, read as strtol reads base 16.
+SizeOption read_size(const char* argument);
+
+// 0 when the run may go on, 1 when the program must exit with status 1.
+int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
+
+}  // namespace datafit
