@@ -1,7 +1,9 @@
 #include "cassette_image.hpp"
 
+#include <algorithm>
 #include <array>
 
+#include "codefit/k7_loaders.hpp"
 #include "cut_plan.hpp"
 
 namespace fitinfo {
@@ -11,21 +13,9 @@ namespace {
 using media::BlockView;
 using media::FormatError;
 
-// The stored BASIC program of each loader's second block is this long; the first
-// block tells its address and size.
-constexpr std::array<std::size_t, 2> kLoaderProgram{94, 546};
-constexpr std::array<std::uint8_t, 2> kLoaderMode{0x02, 0x0A};  // 80-column set-up
-// The highest end of the code (address after its last byte) in the high window.
+// The high window's limit on the address after the code, without a loader and with
+// loader 1 or 2.
 constexpr std::array<unsigned, 3> kHighWindowLimit{0xC7FF, 0xC7FE, 0xC7FA};
-
-// The first block of loader `kind` (1 or 2).
-Bytes loader_first_block(int kind) {
-    const std::size_t last = kLoaderProgram[static_cast<std::size_t>(kind - 1)] - 1;
-    const auto hi = static_cast<std::uint8_t>(last >> 8);
-    const auto lo = static_cast<std::uint8_t>(last & 0xFF);
-    return {0x80, 0x0F, 0xDD, 0x00, hi, lo, hi, lo, 0x00, 0x00, 0x00, 0x04, 0x01, 0x00,
-            kLoaderMode[static_cast<std::size_t>(kind - 1)], 0x00, 0x00, 0x00};
-}
 
 std::string name_text(const fit::K7Name& name) {
     return quoted(std::span<const std::uint8_t>(name));
@@ -50,44 +40,38 @@ std::optional<FormatError> same_names(const std::vector<BlockView>& blocks) {
     return std::nullopt;
 }
 
-// The two loader blocks in front of the code; returns the loader kind.
-Checked check_loader(const std::vector<BlockView>& blocks, int& kind) {
-    const BlockView& first = blocks[0];
-    const BlockView& second = blocks[1];
-    kind = second.data.size() == kLoaderProgram[1] ? 2 : 1;
-    const Bytes model = loader_first_block(kind);
-    if (first.data.size() != model.size())
-        return FormatError{first.block_offset() + media::kEndFieldOffset,
-                           "size of the first loader block", bytes_text(model.size()),
-                           bytes_text(first.data.size())};
-    for (std::size_t k = 0; k < model.size(); ++k)
-        if (first.data[k] != model[k])
-            return media::byte_error(first.block_offset() + media::kDataOffset + k,
-                                     "first block of loader " + std::to_string(kind), model[k],
-                                     first.data[k]);
-    if (second.data.size() != kLoaderProgram[static_cast<std::size_t>(kind - 1)])
-        return FormatError{second.block_offset() + media::kEndFieldOffset,
-                           "size of the second loader block",
-                           bytes_text(kLoaderProgram[0]) + " or " + bytes_text(kLoaderProgram[1]),
-                           bytes_text(second.data.size())};
-    // A stored BASIC program: 0x80 0x03, then the length of its lines.
-    const std::size_t lines = second.data.size() - (kind == 1 ? 7 : 15);
-    const Bytes head{0x80, 0x03, static_cast<std::uint8_t>(lines >> 8),
-                     static_cast<std::uint8_t>(lines & 0xFF)};
-    for (std::size_t k = 0; k < head.size(); ++k)
-        if (second.data[k] != head[k])
-            return media::byte_error(second.block_offset() + media::kDataOffset + k,
-                                     "second block of loader " + std::to_string(kind), head[k],
-                                     second.data[k]);
-    return Finding{};
+// A loader block must be the stored one byte for byte, but for its name.
+std::optional<FormatError> same_block(const BlockView& block, std::span<const std::uint8_t> stored,
+                                      const std::string& what) {
+    const std::size_t size = block.data.size() + media::kBlockOverhead;
+    const auto bytes = std::span(block.data.data() - media::kDataOffset, size);
+    for (std::size_t k = 4; k < std::min(size, stored.size()); ++k)
+        if (bytes[k] != stored[k])
+            return media::byte_error(block.block_offset() + k, what, stored[k], bytes[k]);
+    if (size != stored.size())
+        return FormatError{block.block_offset() + media::kEndFieldOffset, "size of the " + what,
+                           bytes_text(stored.size() - media::kBlockOverhead),
+                           bytes_text(block.data.size())};
+    return std::nullopt;
+}
+
+// The two loader blocks in front of the code; sets the loader kind.
+std::optional<FormatError> check_loader(const std::vector<BlockView>& blocks, int& kind) {
+    kind = blocks[1].data.size() == codefit::loader2b.size() - media::kBlockOverhead ? 2 : 1;
+    const std::string name = "BASIC loader " + std::to_string(kind);
+    if (auto error = same_block(blocks[0], kind == 1 ? std::span<const std::uint8_t>(codefit::loader1)
+                                                     : std::span<const std::uint8_t>(codefit::loader2),
+                                "first block of " + name))
+        return error;
+    return same_block(blocks[1], kind == 1 ? std::span<const std::uint8_t>(codefit::loader1b)
+                                           : std::span<const std::uint8_t>(codefit::loader2b),
+                      "second block of " + name);
 }
 
 Checked read_code(const std::vector<BlockView>& blocks) {
     int loader = 0;
-    if (blocks.size() == 3) {
-        const auto checked = check_loader(blocks, loader);
-        if (!checked) return checked.error();
-    }
+    if (blocks.size() == 3)
+        if (auto error = check_loader(blocks, loader)) return *error;
     const BlockView& code = blocks.back();
     const unsigned start = code.start;
     const bool low = start >= 0x8000 && start <= 0xBFFF;
