@@ -38,25 +38,29 @@ Checked read_basic(std::span<const std::uint8_t> text) {
 
     Bytes code;
     unsigned line = 110;
+    const auto in_line = [&](media::FormatError error) {
+        error.what += " (line " + std::to_string(line) + ")";
+        return error;
+    };
     while (code.size() < *count) {
-        const std::string name = "line " + std::to_string(line);
-        if (auto error = cursor.literal(std::to_string(line) + " DATA ", name)) return *error;
+        if (auto error = cursor.literal(std::to_string(line) + " DATA ", "line number and DATA"))
+            return in_line(*error);
         const std::size_t values = std::min(kValuesPerLine, *count - code.size());
         for (std::size_t v = 0; v < values; ++v) {
-            const auto value = cursor.decimal(255, "byte value in " + name);
-            if (!value) return value.error();
+            const auto value = cursor.decimal(255, "byte value");
+            if (!value) return in_line(value.error());
             code.push_back(static_cast<std::uint8_t>(*value));
             if (v + 1 < values)
-                if (auto error = cursor.literal(",", name + " (" + std::to_string(values) + " values)"))
-                    return *error;
+                if (auto error = cursor.literal(",", "comma between the values"))
+                    return in_line(*error);
         }
-        if (auto error = cursor.literal("\r\n", "end of " + name)) return *error;
+        if (auto error = cursor.literal("\r\n", "end of line")) return in_line(*error);
         line += 10;
     }
-    const std::string last = "line " + std::to_string(line);
-    if (auto error = cursor.literal(std::to_string(line) + std::string(kLastStatement), last))
-        return *error;
-    if (auto error = cursor.end("text after " + last)) return *error;
+    if (auto error = cursor.literal(std::to_string(line) + std::string(kLastStatement),
+                                    "last line, which pokes the code and calls it"))
+        return in_line(*error);
+    if (auto error = cursor.end("text after the last line")) return *error;
 
     Finding finding;
     finding.kind = "BASIC DATA loader program";

@@ -6,7 +6,13 @@ namespace fitinfo {
 
 namespace {
 constexpr std::size_t kItemsPerLine = 16;
+
+media::FormatError in_line(media::FormatError error, std::size_t line, std::size_t items) {
+    error.what += " (line " + std::to_string(line) + ", after " + std::to_string(items) +
+                  (items == 1 ? " item)" : " items)");
+    return error;
 }
+}  // namespace
 
 Checked read_listing(std::span<const std::uint8_t> text) {
     TextCursor cursor(text);
@@ -15,25 +21,21 @@ Checked read_listing(std::span<const std::uint8_t> text) {
     std::size_t line = 1;
     do {
         ++line;
-        const std::string name = "line " + std::to_string(line);
-        if (auto error = cursor.literal("\t.byte ", name)) return *error;
         std::size_t items = 0;
+        if (auto error = cursor.literal("\t.byte ", "directive")) return in_line(*error, line, items);
         for (;;) {
-            if (auto error = cursor.literal("$", "item " + std::to_string(items + 1) + " of " + name))
-                return *error;
-            const auto value = cursor.hex_byte("item " + std::to_string(items + 1) + " of " + name);
-            if (!value) return value.error();
+            if (auto error = cursor.literal("$", "item")) return in_line(*error, line, items);
+            const auto value = cursor.hex_byte("item");
+            if (!value) return in_line(value.error(), line, items);
             data.push_back(*value);
             ++items;
             if (items == kItemsPerLine || !cursor.next_is(',')) break;
-            if (auto error = cursor.literal(",", name)) return *error;
+            cursor.literal(",", "item");
         }
-        if (auto error = cursor.literal("\r\n", "end of " + name + " (" + std::to_string(items) +
-                                                    (items == 1 ? " item)" : " items)")))
-            return *error;
+        if (auto error = cursor.literal("\r\n", "end of line")) return in_line(*error, line, items);
         if (items < kItemsPerLine)
-            if (auto error = cursor.end("text after " + name + ", which holds fewer than 16 items"))
-                return *error;
+            if (auto error = cursor.end("text after a line of fewer than 16 items"))
+                return in_line(*error, line, items);
     } while (!cursor.at_end());
 
     Finding finding;

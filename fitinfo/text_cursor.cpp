@@ -10,36 +10,36 @@ std::string TextCursor::found_here(std::size_t n) const {
 }
 
 std::optional<media::FormatError> TextCursor::literal(std::string_view expected,
-                                                      const std::string& what) {
+                                                      std::string_view what) {
     for (std::size_t i = 0; i < expected.size(); ++i) {
         if (at_ + i < text_.size() && text_[at_ + i] == static_cast<std::uint8_t>(expected[i]))
             continue;
-        media::FormatError error{at_ + i, what, quoted(expected), found_here(expected.size())};
+        media::FormatError error{at_ + i, std::string(what), quoted(expected), found_here(expected.size())};
         return error;
     }
     at_ += expected.size();
     return std::nullopt;
 }
 
-media::Checked<unsigned> TextCursor::decimal(unsigned largest, const std::string& what) {
+media::Checked<unsigned> TextCursor::decimal(unsigned largest, std::string_view what) {
     const std::size_t start = at_;
     std::size_t end = at_;
     while (end < text_.size() && text_[end] >= '0' && text_[end] <= '9') ++end;
     if (end == start)
-        return media::FormatError{start, what, "a decimal number", found_here(1)};
+        return media::FormatError{start, std::string(what), "a decimal number", found_here(1)};
     if (text_[start] == '0' && end - start > 1)
-        return media::FormatError{start, what, "a number without leading zeros",
+        return media::FormatError{start, std::string(what), "a number without leading zeros",
                                   quoted(text_.subspan(start, end - start))};
     unsigned long value = 0;
     for (std::size_t i = start; i < end && value <= largest; ++i) value = value * 10 + (text_[i] - '0');
     if (value > largest)
-        return media::FormatError{start, what, "0 to " + std::to_string(largest),
+        return media::FormatError{start, std::string(what), "0 to " + std::to_string(largest),
                                   quoted(text_.subspan(start, end - start))};
     at_ = end;
     return static_cast<unsigned>(value);
 }
 
-media::Checked<std::uint8_t> TextCursor::hex_byte(const std::string& what) {
+media::Checked<std::uint8_t> TextCursor::hex_byte(std::string_view what) {
     unsigned value = 0;
     for (std::size_t d = 0; d < 2; ++d) {
         const std::size_t i = at_ + d;
@@ -47,7 +47,7 @@ media::Checked<std::uint8_t> TextCursor::hex_byte(const std::string& what) {
         const bool digit = c >= '0' && c <= '9';
         const bool letter = c >= 'A' && c <= 'F';
         if (!digit && !letter)
-            return media::FormatError{i, what, "an upper-case hexadecimal digit",
+            return media::FormatError{i, std::string(what), "an upper-case hexadecimal digit",
                                       i < text_.size() ? char_text(c) : "the end of the file"};
         value = value << 4 | static_cast<unsigned>(digit ? c - '0' : c - 'A' + 10);
     }
@@ -55,9 +55,9 @@ media::Checked<std::uint8_t> TextCursor::hex_byte(const std::string& what) {
     return static_cast<std::uint8_t>(value);
 }
 
-std::optional<media::FormatError> TextCursor::end(const std::string& what) {
+std::optional<media::FormatError> TextCursor::end(std::string_view what) {
     if (at_end()) return std::nullopt;
-    return media::FormatError{at_, what, "the end of the file", found_here(16)};
+    return media::FormatError{at_, std::string(what), "the end of the file", found_here(16)};
 }
 
 }  // namespace fitinfo
