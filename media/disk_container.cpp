@@ -123,10 +123,11 @@ Walk walk_records(std::span<const std::uint8_t> file, std::size_t count) {
 // How many records lie before the zero padding, when they all fit: tells a wrong
 // record count from a wrong record.
 std::optional<std::size_t> records_before_padding(std::span<const std::uint8_t> file) {
+    const auto last = std::find_if(file.rbegin(), file.rend(), [](std::uint8_t b) { return b != 0; });
+    const auto content_end = static_cast<std::size_t>(file.rend() - last);
     std::size_t pos = kAllocationUnit;
     std::size_t count = 0;
-    while (std::any_of(file.begin() + static_cast<std::ptrdiff_t>(pos), file.end(),
-                       [](std::uint8_t b) { return b != 0; })) {
+    while (pos < content_end) {
         if (pos + kRecordWordSize > file.size()) return std::nullopt;
         const std::size_t end = pos + kRecordWordSize + word_at(file, pos);
         if (end > file.size()) return std::nullopt;

@@ -58,9 +58,9 @@ inline std::vector<std::size_t> positions(std::size_t size, std::mt19937& random
         for (std::size_t i = 0; i < size; ++i) at.push_back(i);
         return at;
     }
-    for (std::size_t i = 0; i < 700; ++i) at.push_back(i);
-    for (std::size_t i = size - 300; i < size; ++i) at.push_back(i);
-    for (int i = 0; i < 200; ++i) at.push_back(700 + random() % (size - 1000));
+    for (std::size_t i = 0; i < 600; ++i) at.push_back(i);
+    for (std::size_t i = size - 200; i < size; ++i) at.push_back(i);
+    for (int i = 0; i < 100; ++i) at.push_back(600 + random() % (size - 800));
     return at;
 }
 

@@ -73,7 +73,8 @@ TEST(ReadCassette, TellsAnEmptyBlockFromOneOf256BytesWithTheSameEndField) {
     // Data that opens with two zero bytes still reads as 256 bytes.
     Bytes zeros_first = full;
     zeros_first[0] = zeros_first[1] = 0;
-    const auto read = media::read_cassette(image_of({{0, zeros_first}}));
+    const Bytes image = image_of({{0, zeros_first}});
+    const auto read = media::read_cassette(image);
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(data_of(read->front()), zeros_first);
 }

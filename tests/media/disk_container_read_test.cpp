@@ -70,7 +70,8 @@ TEST(ReadDiskFile, ReadsEmptyRecordsAndRecordsAcrossUnits) {
     EXPECT_EQ(read->records[2].offset, 533u);
 
     // Records that fill their units exactly leave no padding at all.
-    const auto full = media::read_disk_file(written_file({Bytes(510, 0xFF)}, 510));
+    const Bytes exact = written_file({Bytes(510, 0xFF)}, 510);
+    const auto full = media::read_disk_file(exact);
     ASSERT_TRUE(full.ok());
     EXPECT_EQ(full->records[0].data.size(), 510u);
 }
