@@ -71,8 +71,10 @@ private:
         return FormatError{base_ + at,
                            std::string(what) + " (" + std::to_string(count) + " groups from group " +
                                std::to_string(done + 1) + ")",
-                           "at most " + std::to_string(groups_ - done) + " groups",
-                           std::to_string(count)};
+                           done == groups_ ? "the end of the stream after all " +
+                                                 std::to_string(groups_) + " groups"
+                                           : "at most " + std::to_string(groups_ - done) + " groups",
+                           std::to_string(count) + " groups"};
     }
 
     // Colour: three bit planes, blue, green, red, pixel 0 in bit 7. Two colours: the
