@@ -4,7 +4,6 @@
 
 #include "support/args.hpp"
 
-using fit_test::Args;
 
 namespace {
 
