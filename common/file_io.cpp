@@ -119,6 +119,8 @@ WriteStatus write_file(const std::string& path,
     mode_t mode = plain_create_mode();
     if (::stat(real.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) return write_directly(real, pieces);
+        // A file the user may not write stays as it is, as with a plain create.
+        if (::access(real.c_str(), W_OK) != 0) return WriteStatus::cannot_create;
         mode = st.st_mode & 07777;
     }
 

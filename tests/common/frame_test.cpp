@@ -210,6 +210,26 @@ TEST(FileIo, FailedWriteLeavesTheOldFileAndNoTemporary) {
               1);
 }
 
+TEST(FileIo, ReadOnlyTargetIsRefusedAndKept) {
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777);
+    const auto target = dir.write("ro", {'O', 'L', 'D'});
+    ::chmod(target.c_str(), 0444);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // root may write anything: try as an ordinary user.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        const Bytes a{1};
+        ::_exit(fit::write_file(target, {a}) == fit::WriteStatus::cannot_create ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(fit_test::read_bytes(target), (Bytes{'O', 'L', 'D'}));
+}
+
 TEST(FileIo, TargetNamesAsLongAsTheDirectoryAllows) {
     TempDir dir;
     const Bytes a{1, 2};
