@@ -1,9 +1,12 @@
 #include "file_io.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,6 +59,19 @@ bool write_pieces(int fd, std::initializer_list<std::span<const std::uint8_t>> p
     return true;
 }
 
+// True for /dev/stdout, /dev/fd/1 and the like: names of a descriptor the process
+// already holds, whatever file lies behind it.
+bool names_open_descriptor(const std::string& path) {
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"})
+        if (path.starts_with(prefix)) return true;
+    if (path == "/dev/stdout" || path == "/dev/stderr" || path == "/dev/stdin") return true;
+    char link[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
+    if (n <= 0) return false;
+    link[n] = '\0';
+    return std::string_view(link).starts_with("/proc/self/fd/");
+}
+
 mode_t plain_create_mode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -102,10 +118,42 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     return result;
 }
 
+ReadResult read_file_upto(const std::string& path, std::size_t limit,
+                          std::vector<std::uint8_t>& bytes) {
+    ReadResult result;
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok()) {
+        result.status = ReadStatus::cannot_open;
+        return result;
+    }
+    constexpr std::size_t kChunk = 1 << 16;
+    bytes.clear();
+    // One byte past the limit tells whether the file goes on.
+    while (bytes.size() <= limit) {
+        const std::size_t at = bytes.size();
+        bytes.resize(std::min(at + kChunk, limit + 1));
+        ssize_t n = 0;
+        do {
+            n = ::read(fd.get(), bytes.data() + at, bytes.size() - at);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            bytes.clear();
+            result.status = ReadStatus::read_error;
+            return result;
+        }
+        bytes.resize(at + static_cast<std::size_t>(n));
+        if (n == 0) break;
+    }
+    result.longer = bytes.size() > limit;
+    if (result.longer) bytes.resize(limit);
+    result.count = bytes.size();
+    return result;
+}
+
 WriteStatus write_file(const std::string& path,
                        std::initializer_list<std::span<const std::uint8_t>> pieces) {
     // /dev/stdout and its kin name whatever the caller opened: write into that.
-    if (path.starts_with("/dev/") || path.starts_with("/proc/")) return write_directly(path, pieces);
+    if (names_open_descriptor(path)) return write_directly(path, pieces);
 
     std::string real = path;
     struct stat st {};
@@ -131,7 +179,11 @@ WriteStatus write_file(const std::string& path,
     std::string temp = dir + "." + base.substr(0, kTempStemLength) + ".XXXXXX";
 
     Fd fd(::mkstemp(temp.data()));
-    if (!fd.ok()) return WriteStatus::cannot_create;
+    if (!fd.ok()) {
+        // Nothing can be made in the directory, but the file itself may be writable.
+        if (errno == EACCES && ::access(real.c_str(), W_OK) == 0) return write_directly(real, pieces);
+        return WriteStatus::cannot_create;
+    }
     const bool whole = write_pieces(fd.get(), pieces) && ::fchmod(fd.get(), mode) == 0;
     const bool closed = fd.close();
     if (!whole || !closed) {

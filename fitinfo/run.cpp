@@ -10,21 +10,16 @@ namespace fitinfo {
 
 namespace {
 
-enum class Read { ok, cannot_open, cannot_read };
+enum class Read { ok, cannot_open, cannot_read, too_long };
 
-// The whole file, however long.
+// Longer than any file the converters write (a 640000-byte source listed as text).
+constexpr std::size_t kLongest = 1 << 23;
+
 Read read_whole(const std::string& path, Bytes& bytes) {
-    bytes.assign(1 << 16, 0);
-    for (;;) {
-        const fit::ReadResult read = fit::read_file(path, bytes);
-        if (read.status == fit::ReadStatus::cannot_open) return Read::cannot_open;
-        if (read.status != fit::ReadStatus::ok) return Read::cannot_read;
-        if (!read.longer) {
-            bytes.resize(read.count);
-            return Read::ok;
-        }
-        bytes.assign(bytes.size() * 2, 0);
-    }
+    const fit::ReadResult read = fit::read_file_upto(path, kLongest, bytes);
+    if (read.status == fit::ReadStatus::cannot_open) return Read::cannot_open;
+    if (read.status != fit::ReadStatus::ok) return Read::cannot_read;
+    return read.longer ? Read::too_long : Read::ok;
 }
 
 int extract(const Finding& finding, const std::string& file, const std::string& out) {
@@ -63,6 +58,10 @@ int examine(const std::string& file, const Settings& settings) {
     case Read::cannot_read:
         std::fprintf(stderr, "%s: cannot read the file.\n", file.c_str());
         return kUnreadable;
+    case Read::too_long:
+        std::fprintf(stderr, "%s: not recognised: longer than any file the converters write.\n",
+                     file.c_str());
+        return kUnrecognised;
     case Read::ok:
         break;
     }

@@ -15,18 +15,19 @@ namespace {
 enum class Load { ok, cannot_open, read_error };
 
 // The whole file, however long: a noisy picture can take more than 64 KiB.
+// More than any picture within the size limits can use: 640 x 250 pixels, each in a
+// two-byte run, and the palette. What a longer file holds past it is never decoded, so
+// it is not read (and /dev/zero is no endless source).
+constexpr std::size_t kReadLimit = 1 << 20;
+
 Load read_whole(const std::string& path, std::vector<std::uint8_t>& into) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
-    if (!file) return Load::cannot_open;
-    constexpr std::size_t kChunk = 0x10000;
-    for (;;) {
-        const std::size_t at = into.size();
-        into.resize(at + kChunk);
-        const std::size_t got = std::fread(into.data() + at, 1, kChunk, file.get());
-        into.resize(at + got);
-        if (got < kChunk) return std::ferror(file.get()) != 0 ? Load::read_error : Load::ok;
+    const fit::ReadResult read = fit::read_file_upto(path, kReadLimit, into);
+    switch (read.status) {
+    case fit::ReadStatus::cannot_open: return Load::cannot_open;
+    case fit::ReadStatus::read_error: return Load::read_error;
+    case fit::ReadStatus::ok: break;
     }
+    return Load::ok;
 }
 
 unsigned word_at(std::span<const std::uint8_t> file, std::size_t at) {

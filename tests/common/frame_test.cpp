@@ -1,6 +1,7 @@
 #include "common/frame.hpp"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -210,24 +211,95 @@ TEST(FileIo, FailedWriteLeavesTheOldFileAndNoTemporary) {
               1);
 }
 
+
+// Runs `body` in a child process as an ordinary user (root may write anything) and
+// returns its exit status.
+template <typename Body>
+int as_ordinary_user(Body body) {
+    const pid_t pid = ::fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 TEST(FileIo, ReadOnlyTargetIsRefusedAndKept) {
     TempDir dir;
     ::chmod(dir.path().c_str(), 0777);
     const auto target = dir.write("ro", {'O', 'L', 'D'});
     ::chmod(target.c_str(), 0444);
+    EXPECT_EQ(as_ordinary_user([&] {
+                  const Bytes a{1};
+                  return fit::write_file(target, {a}) == fit::WriteStatus::cannot_create ? 0 : 1;
+              }),
+              0);
+    EXPECT_EQ(fit_test::read_bytes(target), (Bytes{'O', 'L', 'D'}));
+}
+
+TEST(FileIo, WritableFileInAClosedDirectoryIsWrittenInPlace) {
+    TempDir dir;
+    const auto target = dir.write("open", {'O', 'L', 'D'});
+    ::chmod(target.c_str(), 0666);
+    ::chmod(dir.path().c_str(), 0555);
+    const int status = as_ordinary_user([&] {
+        const Bytes a{1, 2};
+        return fit::write_file(target, {a}) == fit::WriteStatus::written ? 0 : 1;
+    });
+    ::chmod(dir.path().c_str(), 0700);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(fit_test::read_bytes(target), (Bytes{1, 2}));
+}
+
+TEST(FileIo, StdoutRedirectedToAFileIsWrittenIntoNotReplaced) {
+    TempDir dir;
+    const auto target = dir.write("out", {});
+    struct stat before {};
+    ASSERT_EQ(::stat(target.c_str(), &before), 0);
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        // root may write anything: try as an ordinary user.
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
-        const Bytes a{1};
-        ::_exit(fit::write_file(target, {a}) == fit::WriteStatus::cannot_create ? 0 : 1);
+        const int fd = ::open(target.c_str(), O_WRONLY);
+        ::dup2(fd, 1);
+        const Bytes a{'T', 'A', 'V'};
+        ::_exit(fit::write_file("/dev/stdout", {a}) == fit::WriteStatus::written ? 0 : 1);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(fit_test::read_bytes(target), (Bytes{'O', 'L', 'D'}));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(fit_test::read_bytes(target), (Bytes{'T', 'A', 'V'}));
+}
+
+TEST(FileIo, ReadUpToALimit) {
+    TempDir dir;
+    const Bytes data = fit_test::pattern(200000);
+    const auto path = dir.write("data", data);
+    Bytes bytes;
+    auto r = fit::read_file_upto(path, 300000, bytes);
+    EXPECT_EQ(r.status, fit::ReadStatus::ok);
+    EXPECT_FALSE(r.longer);
+    EXPECT_EQ(bytes, data);
+
+    r = fit::read_file_upto(path, 200000, bytes);
+    EXPECT_FALSE(r.longer) << "exactly the limit is not longer";
+    EXPECT_EQ(bytes, data);
+
+    r = fit::read_file_upto(path, 70000, bytes);
+    EXPECT_TRUE(r.longer);
+    EXPECT_EQ(bytes, Bytes(data.begin(), data.begin() + 70000));
+
+    r = fit::read_file_upto("/dev/zero", 100000, bytes);
+    EXPECT_TRUE(r.longer) << "an endless source ends at the limit";
+    EXPECT_EQ(bytes.size(), 100000u);
+
+    EXPECT_EQ(fit::read_file_upto(dir.file("none"), 10, bytes).status, fit::ReadStatus::cannot_open);
+    EXPECT_EQ(fit::read_file_upto(dir.path().string(), 10, bytes).status, fit::ReadStatus::read_error);
 }
 
 TEST(FileIo, TargetNamesAsLongAsTheDirectoryAllows) {

@@ -54,6 +54,10 @@ TEST(FitinfoE2E, EachFaultIsOneLineAndTheFirstFailureSetsTheStatus) {
     EXPECT_EQ(run_program("fitinfo", {"junk", "bad.dsk"}, dir.path()).status, 4);
     EXPECT_EQ(run_program("fitinfo", {"missing", "junk"}, dir.path()).status, 2);
     EXPECT_EQ(run_program("fitinfo", {"."}, dir.path()).status, 2);
+
+    r = run_program("fitinfo", {"/dev/zero"}, dir.path());
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, "/dev/zero: not recognised: longer than any file the converters write.\n");
 }
 
 TEST(FitinfoE2E, ExtractsThePayloadSafely) {
