@@ -31,6 +31,19 @@ bool looks_like_exe(const media::DiskFile& disk) {
     return differences(disk.records[0].data.subspan(kExecCheck), kExecCheckBytes) <= 1;
 }
 
+std::size_t exe_faults(const media::DiskFile& disk) {
+    if (disk.records.empty() || disk.records[0].data.size() != kExecSize) return 99;
+    const auto header = disk.records[0].data;
+    const std::size_t length = disk.records.size() > 1 ? disk.records[1].data.size() : 0;
+    std::size_t faults = differences(header.subspan(kExecCheck), kExecCheckBytes);
+    faults += disk.record_count != 2;
+    faults += disk.max_record_length != length;
+    faults += (header[0] != 0) + (header[1] != 0);
+    faults += low_first(header, kExecVersion) != 0x0001;
+    faults += low_first(header, kExecLength) != length;
+    return faults;
+}
+
 Checked read_exe(const media::DiskFile& disk) {
     using media::FormatError;
     if (disk.record_count != 2)

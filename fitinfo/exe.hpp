@@ -28,4 +28,8 @@ bool looks_like_exe(const media::DiskFile& disk);
 
 Checked read_exe(const media::DiskFile& disk);
 
+// How many of the fields that every EXE file holds the same way this one breaks: a
+// damaged EXE breaks one, data that merely opens like a header breaks more.
+std::size_t exe_faults(const media::DiskFile& disk);
+
 }  // namespace fitinfo

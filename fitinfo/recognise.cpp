@@ -38,9 +38,20 @@ Inspection from(std::string kind, Checked checked) {
 Inspection inspect_disk_file(Span file) {
     const auto disk = media::read_disk_file(file);
     if (!disk) return from("disk file", disk.error());
-    if (looks_like_exe(*disk)) return from("executable disk file (EXE)", read_exe(*disk));
+    // Any data may open like an EXE header or a module record: a file that breaks more
+    // than one of that kind's fixed rules and reads without fault as plain records is
+    // a record file.
+    const auto closer = [&](std::string kind, Checked checked, std::size_t faults) {
+        if (checked || faults < 2) return from(std::move(kind), std::move(checked));
+        if (auto records = read_record_file(*disk))
+            return from("data record file (disk file)", std::move(records));
+        return from(std::move(kind), std::move(checked));
+    };
+    if (looks_like_exe(*disk))
+        return closer("executable disk file (EXE)", read_exe(*disk), exe_faults(*disk));
     if (looks_like_tagged_object(*disk))
-        return from("tagged object module (disk file)", read_tagged_object(*disk));
+        return closer("tagged object module (disk file)", read_tagged_object(*disk),
+                      tagged_object_faults(*disk));
     return from("data record file (disk file)", read_record_file(*disk));
 }
 

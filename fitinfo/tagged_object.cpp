@@ -100,6 +100,27 @@ std::optional<media::FormatError> compare_record(const media::RecordView& record
 
 }  // namespace
 
+std::size_t tagged_object_faults(const media::DiskFile& disk) {
+    const auto& records = disk.records;
+    std::size_t faults = disk.max_record_length != kTextRecordLength;
+    faults += records.size() < 3;
+    const auto wrong_characters = [](std::span<const std::uint8_t> data,
+                                     std::span<const std::uint8_t> model) {
+        return data.size() == model.size() ? differences(data, model) : 1;
+    };
+    if (!records.empty()) faults += wrong_characters(records.front().data, kModuleRecord);
+    if (records.size() > 1) faults += wrong_characters(records.back().data, kEndRecord);
+    Bytes code;
+    DataRecordReader reader(code);
+    for (std::size_t i = 1; i + 1 < records.size(); ++i) {
+        if (records[i].data.size() != kTextRecordLength)
+            ++faults;
+        else
+            faults += reader.read(records[i], i, i + 2 == records.size()).has_value();
+    }
+    return faults;
+}
+
 // The four bytes after 'K' are 0x00, not the character '0'.
 const std::array<std::uint8_t, kTextRecordLength> kModuleRecord =
     text_record(std::string_view("K\0\0\0\0VORLAX  F", kModuleHead));

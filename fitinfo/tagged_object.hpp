@@ -23,4 +23,9 @@ bool looks_like_tagged_object(const media::DiskFile& disk);
 
 Checked read_tagged_object(const media::DiskFile& disk);
 
+// How many rules of the module this file breaks, counting each wrong character of the
+// module and end records and each wrong data record once: a damaged module breaks
+// one, data that merely opens like a module record breaks more.
+std::size_t tagged_object_faults(const media::DiskFile& disk);
+
 }  // namespace fitinfo
