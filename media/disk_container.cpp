@@ -120,8 +120,13 @@ Walk walk_records(std::span<const std::uint8_t> file, std::size_t count) {
     return walk;
 }
 
+// Only the second of two records is ever empty: an empty record from the third on is
+// zero padding read as records.
+constexpr std::size_t kLastPossiblyEmpty = 1;
+
 // How many records lie before the zero padding, when they all fit: tells a wrong
-// record count from a wrong record.
+// record count from a wrong record. A chain that runs into the padding before the
+// last non-zero byte is no such count: that byte is damaged padding.
 std::optional<std::size_t> records_before_padding(std::span<const std::uint8_t> file) {
     const auto last = std::find_if(file.rbegin(), file.rend(), [](std::uint8_t b) { return b != 0; });
     const auto content_end = static_cast<std::size_t>(file.rend() - last);
@@ -129,12 +134,24 @@ std::optional<std::size_t> records_before_padding(std::span<const std::uint8_t> 
     std::size_t count = 0;
     while (pos < content_end) {
         if (pos + kRecordWordSize > file.size()) return std::nullopt;
-        const std::size_t end = pos + kRecordWordSize + word_at(file, pos);
+        const std::size_t n = word_at(file, pos);
+        if (n == 0 && count > kLastPossiblyEmpty) return std::nullopt;
+        const std::size_t end = pos + kRecordWordSize + n;
         if (end > file.size()) return std::nullopt;
         pos = end;
         ++count;
     }
     return count;
+}
+
+// Records read out of the zero padding after the real ones: a raised count.
+std::optional<FormatError> trailing_empty_error(const std::vector<RecordView>& records) {
+    std::size_t real = records.size();
+    while (real > kLastPossiblyEmpty + 1 && records[real - 1].data.empty()) --real;
+    if (real == records.size()) return std::nullopt;
+    return word_error(kRecordCountOffset, true,
+                      "NbRecordH/NbRecordL (records before the padding)",
+                      static_cast<unsigned>(real), static_cast<unsigned>(records.size()));
 }
 
 std::optional<FormatError> count_error(std::span<const std::uint8_t> file, std::size_t declared) {
@@ -173,6 +190,7 @@ Checked<DiskFile> read_disk_file(std::span<const std::uint8_t> file) {
         if (auto error = count_error(file, disk.record_count)) return *error;
         return *walk.error;
     }
+    if (auto error = trailing_empty_error(walk.records)) return *error;
     disk.records = std::move(walk.records);
     disk.records_size = walk.end - kAllocationUnit;
     if (units_for(disk.records_size) != disk.units) {
@@ -185,7 +203,12 @@ Checked<DiskFile> read_disk_file(std::span<const std::uint8_t> file) {
     const auto nonzero = std::find_if(file.begin() + static_cast<std::ptrdiff_t>(walk.end),
                                       file.end(), [](std::uint8_t b) { return b != 0; });
     if (nonzero != file.end()) {
-        if (auto error = count_error(file, disk.record_count)) return *error;
+        // A single non-zero byte is damaged padding, not a record the count left out.
+        const bool single = std::find_if(nonzero + 1, file.end(), [](std::uint8_t b) {
+                                return b != 0;
+                            }) == file.end();
+        if (!single)
+            if (auto error = count_error(file, disk.record_count)) return *error;
         return byte_error(static_cast<std::size_t>(nonzero - file.begin()),
                           "padding after the last record", 0x00, *nonzero);
     }

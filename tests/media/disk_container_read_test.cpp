@@ -117,12 +117,24 @@ TEST(ReadDiskFile, ShortAndLongFilesAreRefusedWhereTheyGoWrong) {
 }
 
 TEST(ReadDiskFile, PaddingMustBeZero) {
-    Bytes bad = hand_built_file(fit_test::pattern(300));
-    bad[900] = 0x01;
-    EXPECT_EQ(error_offset(bad), 900u);
-    bad = hand_built_file(fit_test::pattern(300));
-    bad[1023] = 0x80;
-    EXPECT_EQ(error_offset(bad), 1023u);
+    // One record, two records like an EXE file, many records like a record file: any
+    // padding byte set to 0x01 or 0x80 is named, never taken for a chain of records.
+    const std::vector<Bytes> files{
+        hand_built_file(fit_test::pattern(300)),
+        written_file({fit_test::pattern(17, 4), fit_test::pattern(700, 5)}, 700),
+        written_file({fit_test::pattern(10, 6), Bytes(100, 7), Bytes(100, 8), Bytes(90, 9)}, 100),
+    };
+    for (const Bytes& good : files) {
+        const auto read = media::read_disk_file(good);
+        ASSERT_TRUE(read.ok());
+        for (std::size_t at = 512 + read->records_size; at < good.size(); ++at) {
+            for (const std::uint8_t value : {0x01, 0x80}) {
+                Bytes bad = good;
+                bad[at] = value;
+                EXPECT_EQ(error_offset(bad), at) << "padding byte " << at << " of " << good.size();
+            }
+        }
+    }
 }
 
 TEST(ReadDiskFile, AWrongRecordCountIsToldFromAWrongRecord) {
@@ -140,6 +152,21 @@ TEST(ReadDiskFile, AWrongRecordCountIsToldFromAWrongRecord) {
     Bytes many = good;  // 2 -> 0x0102: the walk runs off the end
     many[2] = 0x01;
     EXPECT_EQ(error_offset(many), 2u);
+
+    // Raised counts read empty records out of the zero padding: the count is named.
+    const Bytes four =
+        written_file({fit_test::pattern(10, 6), Bytes(100, 7), Bytes(100, 8), Bytes(90, 9)}, 100);
+    for (const std::uint8_t count : {0x05, 0x06, 0x30}) {
+        Bytes raised = four;
+        raised[3] = count;
+        read = media::read_disk_file(raised);
+        ASSERT_FALSE(read.ok());
+        EXPECT_EQ(read.error().offset, 3u) << media::describe(read.error());
+        EXPECT_EQ(read.error().expected, "0x0004");
+    }
+    Bytes raised = good;  // 2 -> 3 after a code record
+    raised[3] = 0x03;
+    EXPECT_EQ(error_offset(raised), 3u);
 
     Bytes past = good;  // the second record's length word now runs past the file
     past[531] = 0x09;
