@@ -176,7 +176,14 @@ Checked<DiskFile> read_disk_file(std::span<const std::uint8_t> file) {
     const std::size_t declared_size = kAllocationUnit * (disk.units + 1);
     if (file.size() != declared_size) {
         const std::size_t units_by_size = file.size() / kAllocationUnit - 1;
-        if (file.size() % kAllocationUnit == 0 && units_by_size <= kMaxUnits)
+        // Records that fill exactly the NbAu units when the file is taken at its
+        // declared length: it is the file that was cut or lengthened.
+        std::vector<std::uint8_t> declared(declared_size, 0x00);
+        std::copy_n(file.begin(), std::min(file.size(), declared_size), declared.begin());
+        const Walk as_declared = walk_records(declared, disk.record_count);
+        const bool records_agree = !as_declared.error &&
+                                   units_for(as_declared.end - kAllocationUnit) == disk.units;
+        if (!records_agree && file.size() % kAllocationUnit == 0 && units_by_size <= kMaxUnits)
             return FormatError{kUnitCountOffset,
                                "NbAu (file of " + bytes_text(file.size()) + ")",
                                hex8(static_cast<unsigned>(units_by_size)), hex8(disk.units)};

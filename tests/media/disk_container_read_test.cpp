@@ -114,6 +114,20 @@ TEST(ReadDiskFile, ShortAndLongFilesAreRefusedWhereTheyGoWrong) {
     longer.push_back(0);
     EXPECT_EQ(error_offset(longer), 1024u);
     EXPECT_EQ(error_offset(Bytes(good.begin(), good.begin() + 100)), 100u);
+
+    // Whole units more or fewer, with NbAu still matching the records: the length is
+    // wrong, where the file goes on or stops.
+    Bytes unit_longer = good;
+    unit_longer.resize(1536, 0x00);
+    auto read = media::read_disk_file(unit_longer);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().offset, 1024u);
+    EXPECT_EQ(read.error().what, "file length");
+    const Bytes two_units = written_file({fit_test::pattern(17, 4), fit_test::pattern(700, 5)}, 700);
+    read = media::read_disk_file(Bytes(two_units.begin(), two_units.begin() + 1024));
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().offset, 1024u);
+    EXPECT_EQ(read.error().what, "file length");
 }
 
 TEST(ReadDiskFile, PaddingMustBeZero) {
