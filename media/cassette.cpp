@@ -156,11 +156,23 @@ private:
         const auto next = std::search(from, image_.end(), sync.begin(), sync.end());
         const std::size_t real = static_cast<std::size_t>(next - from);
         const std::string name = block_name(index_);
-        if (real != by_fields && fits(real))
+        if (real != by_fields && fits(real)) {
+            // One of the two fields is wrong. The start the end field gives is taken
+            // when it is likelier than the start field: data blocks start at 0, code
+            // mostly at a page boundary.
+            const unsigned by_end = (end_ + 1 - static_cast<unsigned>(real)) & 0xFFFF;
+            const auto likelihood = [](unsigned start) { return start == 0 ? 2 : (start & 0xFF) == 0; };
+            if (end_field(static_cast<int>(by_end), real) == end_ &&
+                likelihood(by_end) > likelihood(start_))
+                return word_error(block_ + kStartFieldOffset, false,
+                                  "start address of " + name + " (end " + hex16(end_) + ", " +
+                                      bytes_text(real) + ")",
+                                  by_end, start_);
             return word_error(block_ + kEndFieldOffset, false,
                               "end address of " + name + " (start " + hex16(start_) + ", " +
                                   bytes_text(real) + ")",
                               end_field(static_cast<int>(start_), real), end_);
+        }
         if (checksum_at(by_fields) + 2 > image_.size())
             return FormatError{image_.size(),
                                name + " (end " + hex16(end_) + " and start " + hex16(start_) +
