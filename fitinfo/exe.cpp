@@ -56,6 +56,12 @@ Checked read_exe(const media::DiskFile& disk) {
     if (length == 0)
         return FormatError{disk.records[1].offset, "length of the code record",
                            "at least 1 byte", "0"};
+    const unsigned declared_length = low_first(header, kExecLength);
+    if (disk.max_record_length != length && disk.max_record_length == declared_length)
+        // Both headers agree: the code record's own length word is wrong.
+        return media::word_error(disk.records[1].offset, true,
+                                 "length of the code record (the declared code length)",
+                                 declared_length, static_cast<unsigned>(length));
     if (disk.max_record_length != length)
         return media::word_error(media::kMaxRecordLengthOffset, true,
                                  "MaxRecordLengthH/L (the code length)",
@@ -71,10 +77,10 @@ Checked read_exe(const media::DiskFile& disk) {
             return media::byte_error(base + k, k == 0 ? "Reserved2" : "Reserved1", 0, header[k]);
     if (const unsigned version = low_first(header, kExecVersion); version != 0x0001)
         return media::word_error(base + kExecVersion, false, "VersionL/VersionH", 0x0001, version);
-    if (const unsigned declared = low_first(header, kExecLength); declared != length)
+    if (declared_length != length)
         return media::word_error(base + kExecLength, false,
                                  "CodeLengthL/CodeLengthH (the code record's length)",
-                                 static_cast<unsigned>(length), declared);
+                                 static_cast<unsigned>(length), declared_length);
 
     const unsigned end = low_first(header, kExecEnd);
     const long load = static_cast<long>(end) - static_cast<long>(length) + 1;

@@ -111,6 +111,20 @@ TEST(ExeFile, EveryCheckedHeaderByteIsNamedWhenChanged) {
     EXPECT_EQ(inspect(free).verdict, Verdict::valid);
 }
 
+TEST(ExeFile, AWrongCodeRecordLengthIsNamedAtItsWord) {
+    // The container's maximum and the header's code length agree on 700 (0x02BC):
+    // the length word before the code is the wrong one.
+    const Bytes good = exe(fit_test::pattern(700), 0x2000, 0x2010, 0x01);
+    for (const auto& [at, value] : {std::pair{531u, 0x03}, std::pair{532u, 0xBD}}) {
+        Bytes bad = good;
+        bad[at] = static_cast<std::uint8_t>(value);
+        const auto inspection = inspect(bad);
+        ASSERT_EQ(inspection.verdict, Verdict::broken) << inspection.kind;
+        EXPECT_EQ(inspection.error->offset, at) << media::describe(*inspection.error);
+        EXPECT_EQ(inspection.error->expected, "0x02BC");
+    }
+}
+
 TEST(TaggedObject, DecodesWordsAndTheOddLastByte) {
     for (const std::size_t n : {1u, 2u, 27u, 28u, 29u, 57u}) {
         const Bytes code = fit_test::pattern(n, static_cast<std::uint32_t>(n));
