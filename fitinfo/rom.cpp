@@ -5,9 +5,12 @@
 namespace fitinfo {
 
 bool looks_like_rom(std::span<const std::uint8_t> file, bool& exact) {
-    exact = file.size() == kRomSize && file[kRomTrailer + 1] == kRomSignature &&
-            (file[kRomTrailer] == kRomPaged || file[kRomTrailer] == kRomUnpaged);
-    return file.size() == kRomSize;
+    // A trailer in place tells a cut or lengthened image too; its length is then the fault.
+    constexpr std::size_t kLengthSlack = 512;
+    const bool trailer = file.size() >= kRomTrailer + 2 && file[kRomTrailer + 1] == kRomSignature &&
+                         (file[kRomTrailer] == kRomPaged || file[kRomTrailer] == kRomUnpaged);
+    exact = file.size() == kRomSize && trailer;
+    return file.size() == kRomSize || (trailer && file.size() < kRomSize + kLengthSlack);
 }
 
 Checked read_rom(std::span<const std::uint8_t> file, std::optional<std::uint16_t> load,

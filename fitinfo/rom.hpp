@@ -17,7 +17,8 @@ inline constexpr std::uint8_t kRomPaged = 0x55;
 inline constexpr std::uint8_t kRomUnpaged = 0xAA;
 inline constexpr std::uint8_t kRomSignature = 0x8C;
 
-// Of the right size; `exact` when the trailer's two marker bytes are right too.
+// Of the right size, or near it with the trailer's two marker bytes in place; `exact`
+// when both hold.
 bool looks_like_rom(std::span<const std::uint8_t> file, bool& exact);
 
 // The code runs from `load` (when given, else from the first non-zero byte) for

@@ -2,11 +2,13 @@
 // given load address and size, and the zero bytes around it.
 #include <gtest/gtest.h>
 
+#include "fitinfo/rom.hpp"
 #include "hand_built.hpp"
 
 using fit_test::broken_at;
 using fit_test::Bytes;
 using fit_test::inspect;
+using fitinfo::kRomSize;
 using fitinfo::Verdict;
 
 namespace {
@@ -76,8 +78,21 @@ TEST(RomImage, TheTrailerAndTheByteBelowItAreChecked) {
         }
         EXPECT_EQ(broken_at(bad), found) << at;
     }
-    // Known by its size alone, a cut image is not known at all.
-    EXPECT_EQ(inspect(Bytes(good.begin(), good.end() - 1)).verdict, Verdict::unrecognised);
+    // Cut or lengthened, the image is known by its trailer and refused for its length.
+    for (const std::size_t size : {kRomSize - 1, kRomSize - 2, kRomSize + 1, kRomSize + 100}) {
+        Bytes other = good;
+        other.resize(size, 0x00);
+        const auto inspection = inspect(other);
+        ASSERT_EQ(inspection.verdict, Verdict::broken) << size;
+        EXPECT_EQ(inspection.kind, "ROM cartridge image");
+        EXPECT_EQ(inspection.error->offset, std::min(size, kRomSize));
+        EXPECT_EQ(inspection.error->what, "image length");
+    }
+    // Without the trailer, a file of another length is not taken for an image.
+    Bytes plain = good;
+    plain[32253] = 0;
+    plain.pop_back();
+    EXPECT_EQ(inspect(plain).verdict, Verdict::unrecognised);
     Bytes paged = good;
     paged[32252] = 0xAA;
     EXPECT_EQ(inspect(paged).verdict, Verdict::valid);
