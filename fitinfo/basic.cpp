@@ -26,10 +26,11 @@ Checked read_basic(std::span<const std::uint8_t> text) {
     const auto count = cursor.decimal(0xFFFF, "byte count in line 100");
     if (!count) return count.error();
     if (auto error = cursor.literal("\r\n", "end of line 100")) return *error;
-    if (*load < kLowest || *load > kAbove)
+    // At least one byte of code must fit below kAbove.
+    if (*load < kLowest || *load >= kAbove)
         return FormatError{load_at, "load address in line 100",
-                           std::to_string(kLowest) + " to " + std::to_string(kAbove) +
-                               " (0xC380 to 0xC7FF)",
+                           std::to_string(kLowest) + " to " + std::to_string(kAbove - 1) +
+                               " (0xC380 to 0xC7FE)",
                            std::to_string(*load)};
     if (*count == 0 || *load + *count > kAbove)
         return FormatError{count_at, "byte count in line 100",
@@ -66,7 +67,8 @@ Checked read_basic(std::span<const std::uint8_t> text) {
     finding.kind = "BASIC DATA loader program";
     finding.details = {
         "text: " + bytes_text(text.size()) + ", lines 100 to " + std::to_string(line) + " (" +
-            std::to_string((line - 100) / 10 - 1) + " of bytes)",
+            std::to_string((line - 100) / 10 - 1) + ((line - 100) / 10 - 1 == 1 ? " line" : " lines") +
+            " of bytes)",
         "load and entry address: " + media::hex16(*load) + " (" + std::to_string(*load) + ")",
         "code: " + bytes_text(code.size()),
     };

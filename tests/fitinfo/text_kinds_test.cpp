@@ -60,6 +60,13 @@ TEST(BasicProgram, ReadsTheBytesOfEveryDataLine) {
         EXPECT_EQ(payload(basic(0xC380, code)), code) << n;
     }
     EXPECT_EQ(payload(basic(0xC7FE, {0})), Bytes{0});
+    const auto summary = inspect(text(kThreeBytes));
+    ASSERT_TRUE(summary.finding);
+    EXPECT_EQ(summary.finding->details.front(), "text: 110 bytes, lines 100 to 120 (1 line of bytes)");
+    const auto two = inspect(text(basic(0xC380, Bytes(17, 1))));
+    ASSERT_TRUE(two.finding);
+    EXPECT_TRUE(two.finding->details.front().ends_with(", lines 100 to 130 (2 lines of bytes)"))
+        << two.finding->details.front();
 }
 
 TEST(BasicProgram, RefusesTheFirstCharacterOutOfPlace) {
@@ -83,7 +90,12 @@ TEST(BasicProgram, RefusesTheFirstCharacterOutOfPlace) {
 TEST(BasicProgram, TheAddressesMustFitTheWindow) {
     EXPECT_EQ(broken_at(text(basic(0xC37F, {1}))), 9u);
     EXPECT_EQ(broken_at(text(basic(0xC800, {1}))), 9u);
-    EXPECT_EQ(broken_at(text(basic(0xC7FF, {1}))), 15u);  // "100 DATA 51199," is 15
+    // No byte fits below 0xC7FF: the load address is named, not an empty count range.
+    const auto top = inspect(text(basic(0xC7FF, {1})));
+    ASSERT_EQ(top.verdict, fitinfo::Verdict::broken);
+    EXPECT_EQ(top.error->offset, 9u);
+    EXPECT_EQ(top.error->expected, "50048 to 51198 (0xC380 to 0xC7FE)");
+    EXPECT_EQ(broken_at(text(basic(0xC7FE, {1, 2}))), 15u);  // "100 DATA 51198," is 15
     EXPECT_EQ(broken_at(text("100 DATA 50048,0\r\n110" + std::string(kPokeLine))), 15u);
 }
 
