@@ -12,6 +12,8 @@ namespace fit {
 
 namespace {
 
+constexpr std::size_t kTempStemLength = 200;
+
 // Owns a POSIX file descriptor.
 class Fd {
 public:
@@ -102,6 +104,9 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
 
 WriteStatus write_file(const std::string& path,
                        std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    // /dev/stdout and its kin name whatever the caller opened: write into that.
+    if (path.starts_with("/dev/") || path.starts_with("/proc/")) return write_directly(path, pieces);
+
     std::string real = path;
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
@@ -114,13 +119,16 @@ WriteStatus write_file(const std::string& path,
     mode_t mode = plain_create_mode();
     if (::stat(real.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) return write_directly(real, pieces);
+        // A file the user may not write stays as it is, as with a plain create.
+        if (::access(real.c_str(), W_OK) != 0) return WriteStatus::cannot_create;
         mode = st.st_mode & 07777;
     }
 
     const auto slash = real.find_last_of('/');
     const std::string dir = slash == std::string::npos ? std::string() : real.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? real : real.substr(slash + 1);
-    std::string temp = dir + "." + base + ".XXXXXX";
+    // Short enough for any name the directory accepts.
+    std::string temp = dir + "." + base.substr(0, kTempStemLength) + ".XXXXXX";
 
     Fd fd(::mkstemp(temp.data()));
     if (!fd.ok()) return WriteStatus::cannot_create;

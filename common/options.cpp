@@ -78,4 +78,14 @@ bool take_two_names(const std::vector<std::string>& names, std::string& source,
     return true;
 }
 
+bool take_source_and_target(const std::vector<std::string>& names, std::string& source,
+                            std::string& target, Reporter& report, int same_name_code) {
+    if (!take_two_names(names, source, target)) return false;
+    if (source == target) {
+        report.erreur(same_name_code);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace fit

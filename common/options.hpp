@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "erreur.hpp"
+
 namespace fit {
 
 using K7Name = std::array<std::uint8_t, 4>;
@@ -50,5 +52,10 @@ bool set_k7_name(K7Name& name, const char* argument);
 // Exactly two file names must remain; false after the message otherwise.
 bool take_two_names(const std::vector<std::string>& names, std::string& source,
                     std::string& target);
+
+// take_two_names, then the two names as typed must differ: `same_name_code` is
+// reported otherwise.
+bool take_source_and_target(const std::vector<std::string>& names, std::string& source,
+                            std::string& target, Reporter& report, int same_name_code);
 
 }  // namespace fit

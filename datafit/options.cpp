@@ -71,12 +71,9 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
     }
 
     if (state.TypeDest == kNone) state.TypeDest = kDOS;
-    if (!fit::take_two_names(scan.names(), state.source, state.target)) return 1;
-    if (state.source == state.target) {
-        report.erreur(kSameName);
-        return 1;
-    }
-    return 0;
+    return fit::take_source_and_target(scan.names(), state.source, state.target, report, kSameName)
+               ? 0
+               : 1;
 }
 
 }  // namespace datafit

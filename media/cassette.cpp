@@ -55,3 +55,152 @@ std::size_t append_constant_block(std::span<std::uint8_t> out, std::size_t p,
 }
 
 }  // namespace media
+
+// Reading an image back.
+#include <optional>
+#include <string>
+
+namespace media {
+
+std::uint16_t end_field(int start, std::size_t n) {
+    const int end = start + static_cast<int>(n) - 1;
+    return static_cast<std::uint16_t>((end & 0xFF) | ((end / 256) & 0xFF) << 8);
+}
+
+namespace {
+
+std::string block_name(std::size_t index) { return "block " + std::to_string(index + 1); }
+
+std::string bytes_text(std::size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
+
+unsigned field_at(std::span<const std::uint8_t> image, std::size_t at) {
+    return image[at] | static_cast<unsigned>(image[at + 1]) << 8;
+}
+
+bool leader_at(std::span<const std::uint8_t> image, std::size_t at) {
+    return at + kLeaderSize <= image.size() &&
+           std::equal(sync.begin(), sync.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+class UnitReader {
+public:
+    UnitReader(std::span<const std::uint8_t> image, std::size_t at, std::size_t index)
+        : image_(image), at_(at), block_(at + kLeaderSize), index_(index) {}
+
+    Checked<BlockView> read() {
+        for (std::size_t k = 0; k < kLeaderSize; ++k) {
+            if (at_ + k >= image_.size())
+                return FormatError{image_.size(), "leader of " + block_name(index_),
+                                   "256 bytes (255 × 0x55, then 0x70)", "the end of the file"};
+            if (image_[at_ + k] != sync[k])
+                return byte_error(at_ + k, "leader of " + block_name(index_), sync[k],
+                                  image_[at_ + k]);
+        }
+        if (block_ + kBlockOverhead > image_.size())
+            return FormatError{image_.size(), block_name(index_),
+                               "at least 11 bytes after its leader",
+                               bytes_text(image_.size() - block_)};
+        if (image_[block_ + kMarkerOffset] != kBlockMarker)
+            return byte_error(block_ + kMarkerOffset, "marker of " + block_name(index_),
+                              kBlockMarker, image_[block_ + kMarkerOffset]);
+        end_ = field_at(image_, block_ + kEndFieldOffset);
+        start_ = field_at(image_, block_ + kStartFieldOffset);
+
+        const std::size_t by_fields = ((end_ - start_) & 0xFFFF) + 1;
+        // An empty block carries the same end field as one of 256 bytes at 0 (or of
+        // 65536 elsewhere); the checksums tell which.
+        const bool may_be_empty = end_ == end_field(static_cast<int>(start_), 0);
+        const bool full_fits = fits(by_fields);
+        const bool empty_fits = may_be_empty && fits(0);
+        if (full_fits && empty_fits) return view(followed_by_unit(0) ? 0 : by_fields);
+        if (full_fits) return view(by_fields);
+        if (empty_fits) return view(0);
+        return diagnose(by_fields);
+    }
+
+private:
+    [[nodiscard]] std::size_t checksum_at(std::size_t n) const { return block_ + kDataOffset + n; }
+
+    [[nodiscard]] std::span<const std::uint8_t> data(std::size_t n) const {
+        return image_.subspan(block_ + kDataOffset, n);
+    }
+
+    [[nodiscard]] bool fits(std::size_t n) const {
+        if (checksum_at(n) + 2 > image_.size()) return false;
+        const std::uint8_t sum = checksum(data(n));
+        return image_[checksum_at(n)] == sum && image_[checksum_at(n) + 1] == sum;
+    }
+
+    [[nodiscard]] bool followed_by_unit(std::size_t n) const {
+        const std::size_t next = checksum_at(n) + 2;
+        return next == image_.size() || leader_at(image_, next);
+    }
+
+    [[nodiscard]] BlockView view(std::size_t n) const {
+        BlockView block;
+        block.offset = at_;
+        for (std::size_t k = 0; k < block.name.size(); ++k)
+            block.name[k] = image_[block_ + block.name.size() - 1 - k];
+        block.end = static_cast<std::uint16_t>(end_);
+        block.start = static_cast<std::uint16_t>(start_);
+        block.data = data(n);
+        block.sum = image_[checksum_at(n)];
+        return block;
+    }
+
+    // No length fits the checksums: find where the block really ends (at the next
+    // leader, or at the end of the file) to tell a wrong address field from a wrong
+    // byte in the data or the checksums.
+    [[nodiscard]] FormatError diagnose(std::size_t by_fields) const {
+        const auto from = image_.begin() + static_cast<std::ptrdiff_t>(block_ + kBlockOverhead);
+        const auto next = std::search(from, image_.end(), sync.begin(), sync.end());
+        const std::size_t real = static_cast<std::size_t>(next - from);
+        const std::string name = block_name(index_);
+        if (real != by_fields && fits(real))
+            return word_error(block_ + kEndFieldOffset, false,
+                              "end address of " + name + " (start " + hex16(start_) + ", " +
+                                  bytes_text(real) + ")",
+                              end_field(static_cast<int>(start_), real), end_);
+        if (checksum_at(by_fields) + 2 > image_.size())
+            return FormatError{image_.size(),
+                               name + " (end " + hex16(end_) + " and start " + hex16(start_) +
+                                   " give " + bytes_text(by_fields) + ")",
+                               bytes_text(by_fields + 2) + " of data and checksums",
+                               bytes_text(image_.size() - (block_ + kDataOffset)) +
+                                   " to the end of the file"};
+        const std::uint8_t sum = checksum(data(by_fields));
+        const std::uint8_t first = image_[checksum_at(by_fields)];
+        const std::uint8_t second = image_[checksum_at(by_fields) + 1];
+        if (first == sum)
+            return byte_error(checksum_at(by_fields) + 1, "second checksum of " + name, sum,
+                              second);
+        return byte_error(checksum_at(by_fields),
+                          "checksum of " + name + " (sum of its " + bytes_text(by_fields) + ")",
+                          sum, first);
+    }
+
+    std::span<const std::uint8_t> image_;
+    std::size_t at_;
+    std::size_t block_;
+    std::size_t index_;
+    unsigned end_ = 0;
+    unsigned start_ = 0;
+};
+
+}  // namespace
+
+Checked<std::vector<BlockView>> read_cassette(std::span<const std::uint8_t> image) {
+    if (image.empty())
+        return FormatError{0, "cassette image", "a leader and a block", "an empty file"};
+    std::vector<BlockView> blocks;
+    std::size_t at = 0;
+    while (at < image.size()) {
+        auto block = UnitReader(image, at, blocks.size()).read();
+        if (!block) return block.error();
+        at = block->offset + kUnitOverhead + block->data.size();
+        blocks.push_back(std::move(block).value());
+    }
+    return blocks;
+}
+
+}  // namespace media

@@ -38,3 +38,38 @@ std::size_t append_constant_block(std::span<std::uint8_t> out, std::size_t p,
                                   const fit::K7Name& name, std::span<const std::uint8_t> block);
 
 }  // namespace media
+
+// Reading an image back: every unit's leader, marker, address fields and both
+// checksum bytes are checked, and the first rule the image breaks is reported with
+// its offset.
+#include <vector>
+
+#include "media/format_error.hpp"
+
+namespace media {
+
+// Offsets within a block (after its leader).
+inline constexpr std::size_t kMarkerOffset = 4;
+inline constexpr std::size_t kEndFieldOffset = 5;
+inline constexpr std::size_t kStartFieldOffset = 7;
+inline constexpr std::size_t kDataOffset = 9;
+
+// The end field that a block of n bytes loaded at `start` carries (start + n - 1,
+// so that an empty block at 0 gives 0x00FF).
+std::uint16_t end_field(int start, std::size_t n);
+
+struct BlockView {
+    std::size_t offset = 0;      // of the unit, where its leader starts
+    fit::K7Name name{};          // in the order of K7Name: name[0] is block byte 3
+    std::uint16_t end = 0;
+    std::uint16_t start = 0;
+    std::span<const std::uint8_t> data;
+    std::uint8_t sum = 0;        // the checksum, stored twice
+
+    [[nodiscard]] std::size_t block_offset() const { return offset + kLeaderSize; }
+};
+
+// Reads every unit of an image. The blocks view the bytes of `image`.
+Checked<std::vector<BlockView>> read_cassette(std::span<const std::uint8_t> image);
+
+}  // namespace media

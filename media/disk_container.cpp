@@ -50,3 +50,146 @@ std::size_t DiskFileWriter::finish() {
 }
 
 }  // namespace media
+
+// Reading a container back.
+#include <optional>
+#include <string>
+
+namespace media {
+
+namespace {
+
+std::size_t word_at(std::span<const std::uint8_t> file, std::size_t at) {
+    return static_cast<std::size_t>(file[at]) << 8 | file[at + 1];
+}
+
+std::string bytes_text(std::size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
+
+std::string record_name(std::size_t index, std::size_t count) {
+    return "record " + std::to_string(index + 1) + " of " + std::to_string(count);
+}
+
+// The fixed bytes of the header: everything but the record count, the declared
+// maximum and NbAu.
+std::optional<FormatError> check_fixed_header(std::span<const std::uint8_t> file) {
+    const header_Tolvan model;
+    const auto* expected = reinterpret_cast<const std::uint8_t*>(&model);
+    for (std::size_t at = 0; at < sizeof model; ++at) {
+        if (at >= kRecordCountOffset && at < kMaxRecordLengthOffset + 2) continue;
+        if (at == kUnitCountOffset) continue;
+        if (file[at] == expected[at]) continue;
+        const char* what = at == 0    ? "Check"
+                           : at == 1  ? "Flag"
+                           : at < 13  ? "Reserved1"
+                           : at == 13 ? "FirstAuH"
+                           : at == 14 ? "FirstAuL"
+                                      : "Reserved2";
+        return byte_error(at, what, expected[at], file[at]);
+    }
+    return std::nullopt;
+}
+
+struct Walk {
+    std::vector<RecordView> records;
+    std::size_t end = 0;                 // offset after the last record read
+    std::optional<FormatError> error;    // a record that does not fit the file
+};
+
+// Reads `count` records from offset 512 on.
+Walk walk_records(std::span<const std::uint8_t> file, std::size_t count) {
+    Walk walk;
+    std::size_t pos = kAllocationUnit;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (pos + kRecordWordSize > file.size()) {
+            walk.error = FormatError{pos, record_name(i, count), "its length word",
+                                     "the end of the file"};
+            return walk;
+        }
+        const std::size_t n = word_at(file, pos);
+        const std::size_t end = pos + kRecordWordSize + n;
+        if (end > file.size()) {
+            walk.error = FormatError{pos, record_name(i, count) + " (" + bytes_text(n) + ")",
+                                     "to end by offset " + std::to_string(file.size()),
+                                     "an end at offset " + std::to_string(end)};
+            return walk;
+        }
+        walk.records.push_back({pos, file.subspan(pos + kRecordWordSize, n)});
+        pos = end;
+    }
+    walk.end = pos;
+    return walk;
+}
+
+// How many records lie before the zero padding, when they all fit: tells a wrong
+// record count from a wrong record.
+std::optional<std::size_t> records_before_padding(std::span<const std::uint8_t> file) {
+    const auto last = std::find_if(file.rbegin(), file.rend(), [](std::uint8_t b) { return b != 0; });
+    const auto content_end = static_cast<std::size_t>(file.rend() - last);
+    std::size_t pos = kAllocationUnit;
+    std::size_t count = 0;
+    while (pos < content_end) {
+        if (pos + kRecordWordSize > file.size()) return std::nullopt;
+        const std::size_t end = pos + kRecordWordSize + word_at(file, pos);
+        if (end > file.size()) return std::nullopt;
+        pos = end;
+        ++count;
+    }
+    return count;
+}
+
+std::optional<FormatError> count_error(std::span<const std::uint8_t> file, std::size_t declared) {
+    const auto found = records_before_padding(file);
+    if (!found || *found == declared || *found > 0xFFFF) return std::nullopt;
+    return word_error(kRecordCountOffset, true, "NbRecordH/NbRecordL (records before the padding)",
+                      static_cast<unsigned>(*found), static_cast<unsigned>(declared));
+}
+
+}  // namespace
+
+Checked<DiskFile> read_disk_file(std::span<const std::uint8_t> file) {
+    if (file.size() < sizeof(header_Tolvan))
+        return FormatError{file.size(), "container header", "512 bytes", bytes_text(file.size())};
+    if (auto error = check_fixed_header(file)) return *error;
+
+    DiskFile disk;
+    disk.record_count = word_at(file, kRecordCountOffset);
+    disk.max_record_length = word_at(file, kMaxRecordLengthOffset);
+    disk.units = file[kUnitCountOffset];
+
+    const std::size_t declared_size = kAllocationUnit * (disk.units + 1);
+    if (file.size() != declared_size) {
+        const std::size_t units_by_size = file.size() / kAllocationUnit - 1;
+        if (file.size() % kAllocationUnit == 0 && units_by_size <= kMaxUnits)
+            return FormatError{kUnitCountOffset,
+                               "NbAu (file of " + bytes_text(file.size()) + ")",
+                               hex8(static_cast<unsigned>(units_by_size)), hex8(disk.units)};
+        return FormatError{std::min(file.size(), declared_size), "file length",
+                           "512 × (NbAu + 1) = " + bytes_text(declared_size),
+                           bytes_text(file.size())};
+    }
+
+    Walk walk = walk_records(file, disk.record_count);
+    if (walk.error) {
+        if (auto error = count_error(file, disk.record_count)) return *error;
+        return *walk.error;
+    }
+    disk.records = std::move(walk.records);
+    disk.records_size = walk.end - kAllocationUnit;
+    if (units_for(disk.records_size) != disk.units) {
+        if (auto error = count_error(file, disk.record_count)) return *error;
+        return FormatError{kUnitCountOffset,
+                           "NbAu (records of " + bytes_text(disk.records_size) + ")",
+                           hex8(static_cast<unsigned>(units_for(disk.records_size))),
+                           hex8(disk.units)};
+    }
+    const auto nonzero = std::find_if(file.begin() + static_cast<std::ptrdiff_t>(walk.end),
+                                      file.end(), [](std::uint8_t b) { return b != 0; });
+    if (nonzero != file.end()) {
+        if (auto error = count_error(file, disk.record_count)) return *error;
+        return byte_error(static_cast<std::size_t>(nonzero - file.begin()),
+                          "padding after the last record", 0x00, *nonzero);
+    }
+    return disk;
+}
+
+}  // namespace media

@@ -69,3 +69,34 @@ private:
 };
 
 }  // namespace media
+
+// Reading a container back: every rule of the layout above is checked, and the first
+// one the file breaks is reported with its offset.
+#include <string>
+#include <vector>
+
+#include "media/format_error.hpp"
+
+namespace media {
+
+inline constexpr std::size_t kRecordCountOffset = 2;       // NbRecordH, NbRecordL
+inline constexpr std::size_t kMaxRecordLengthOffset = 4;   // MaxRecordLengthH, ...L
+inline constexpr std::size_t kUnitCountOffset = 15;        // NbAu
+
+struct RecordView {
+    std::size_t offset;                  // of its length word in the file
+    std::span<const std::uint8_t> data;  // the data bytes after it
+};
+
+struct DiskFile {
+    std::size_t record_count = 0;       // as declared, equal to records.size()
+    std::size_t max_record_length = 0;  // as declared; the writers decide what it means
+    std::size_t units = 0;              // NbAu
+    std::size_t records_size = 0;       // B: the records with their length words
+    std::vector<RecordView> records;
+};
+
+// Reads a whole container file. The records view the bytes of `file`.
+Checked<DiskFile> read_disk_file(std::span<const std::uint8_t> file);
+
+}  // namespace media

@@ -1,6 +1,7 @@
 // codefit run as a user runs it: banner, messages, exit status and the file written.
 #include <gtest/gtest.h>
 
+#include "codefit/converters.hpp"
 #include "support/e2e.hpp"
 #include "support/temp_dir.hpp"
 
@@ -75,7 +76,15 @@ TEST(CodefitE2E, FailuresAfterTheOptionsExitWithTheirCode) {
 
 TEST(CodefitE2E, SourceLongerThan65535BytesIsCut) {
     TempDir dir;
-    dir.write("big.bin", Bytes(70000, 1));
+    const Bytes big = fit_test::pattern(70000);
+    const auto path = dir.write("big.bin", big);
+    fit::Work work;
+    fit::Reporter report(fit::codefit_errors);
+    ASSERT_TRUE(fit::init(work, codefit::kCapacities, report));
+    EXPECT_EQ(fit::load(work, path, {}, report), 65535);
+    EXPECT_TRUE(std::equal(big.begin(), big.begin() + 65535, work.bufIN.begin()));
+    EXPECT_FALSE(report.failed()) << "the cut is silent";
+
     // At 0x0200 the cut source is still far too long for a cartridge.
     const auto r = run_program("codefit", {"big.bin", "x.rom", "-t:ROM", "-r:200"}, dir.path());
     EXPECT_EQ(r.status, 9);

@@ -4,31 +4,14 @@
 
 #include "support/args.hpp"
 
-using fit_test::Args;
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
-struct Parsed {
-    int result;
-    codefit::State state;
-    std::string out;
-    std::string err;
-};
+using Parsed = fit_test::Parsed<codefit::State>;
 
-Parsed parse(std::initializer_list<std::string> words) {
-    Args args(words);
-    Parsed p{};
-    fit::Reporter report(fit::codefit_errors);
-    CaptureStdout();
-    CaptureStderr();
-    p.result = codefit::ManageArguments(args.argc(), args.argv(), p.state, report);
-    p.err = GetCapturedStderr();
-    p.out = GetCapturedStdout();
-    return p;
+Parsed parse(std::vector<std::string> words) {
+    return fit_test::parse_with<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
+                                                 std::move(words));
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 #include "common/frame.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -169,14 +174,70 @@ TEST(FileIo, ReplacesAtomicallyKeepingPermissionsAndLeavesNoTemporary) {
 
 TEST(FileIo, NewFileGetsThePlainCreateMode) {
     TempDir dir;
-    const mode_t old = ::umask(022);
-    const Bytes a{1};
-    const auto status = fit::write_file(dir.file("new"), {a});
-    ::umask(old);
-    ASSERT_EQ(status, fit::WriteStatus::written);
-    struct stat st {};
-    ASSERT_EQ(::stat(dir.file("new").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    for (const auto& [mask, mode] : {std::pair<mode_t, mode_t>{027, 0640}, {077, 0600}, {002, 0664}}) {
+        const std::string name = dir.file("new" + std::to_string(mask));
+        const mode_t old = ::umask(mask);
+        const Bytes a{1};
+        const auto status = fit::write_file(name, {a});
+        ::umask(old);
+        ASSERT_EQ(status, fit::WriteStatus::written);
+        struct stat st {};
+        ASSERT_EQ(::stat(name.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode) << "umask " << std::oct << mask;
+    }
+}
+
+TEST(FileIo, FailedWriteLeavesTheOldFileAndNoTemporary) {
+    TempDir dir;
+    const auto target = dir.write("keep", {'O', 'L', 'D'});
+    // A child with a 1 KiB file-size limit cannot write 64 KiB.
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const Bytes big(65536, 7);
+        ::_exit(fit::write_file(target, {big}) == fit::WriteStatus::short_write ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the short write must be reported";
+    EXPECT_EQ(fit_test::read_bytes(target), (Bytes{'O', 'L', 'D'}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(FileIo, ReadOnlyTargetIsRefusedAndKept) {
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777);
+    const auto target = dir.write("ro", {'O', 'L', 'D'});
+    ::chmod(target.c_str(), 0444);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // root may write anything: try as an ordinary user.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        const Bytes a{1};
+        ::_exit(fit::write_file(target, {a}) == fit::WriteStatus::cannot_create ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(fit_test::read_bytes(target), (Bytes{'O', 'L', 'D'}));
+}
+
+TEST(FileIo, TargetNamesAsLongAsTheDirectoryAllows) {
+    TempDir dir;
+    const Bytes a{1, 2};
+    const std::string name = dir.file(std::string(255, 'a'));
+    ASSERT_EQ(fit::write_file(name, {a}), fit::WriteStatus::written);
+    EXPECT_EQ(fit_test::read_bytes(name), a);
+    ASSERT_EQ(fit::write_file(name, {a, a}), fit::WriteStatus::written);
+    EXPECT_EQ(fit_test::read_bytes(name).size(), 4u);
 }
 
 TEST(FileIo, WritesThroughALinkAndIntoDevices) {

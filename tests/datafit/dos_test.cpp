@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/args.hpp"
+
 #include "datafit_run.hpp"
 #include "parse_back.hpp"
 
@@ -126,9 +128,12 @@ TEST(DOSConv, ZeroSizesAndTheNameChangeNothing) {
     auto named = with_sizes(datafit::kDOS, 0, 0);
     named.K7Name = {'L', 'V', 'L', '1'};
     EXPECT_EQ(run(named, source).output, plain);
-    // Options given as -H:0 and -r:0 read as 0 like absent ones.
-    const auto h = with_sizes(datafit::kDOS, 0, 0x40);
-    auto explicit_zero = h;
-    explicit_zero.headerSize = datafit::read_size(":0");
-    EXPECT_EQ(run(explicit_zero, source).output, run(h, source).output);
+    // Options given as -H:0 and -r:0 are the same as absent ones.
+    const auto given = fit_test::parse_with<datafit::State>(
+        datafit::ManageArguments, fit::datafit_errors, {"datafit", "s", "t", "-H:0", "-r:0"});
+    const auto absent = fit_test::parse_with<datafit::State>(datafit::ManageArguments,
+                                                             fit::datafit_errors, {"datafit", "s", "t"});
+    ASSERT_EQ(given.result, 0);
+    EXPECT_EQ(run(given.state, source).output, run(absent.state, source).output);
+    EXPECT_EQ(run(given.state, source).output, plain);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/args.hpp"
+
 #include "datafit_run.hpp"
 #include "parse_back.hpp"
 
@@ -132,10 +134,10 @@ TEST(K7Conv, EveryImageConcatenatesBackToTheSource) {
 
 TEST(K7Conv, ZeroSizesAreTheSameAsNone) {
     const Bytes source = fit_test::pattern(700);
-    auto zeros = with_sizes(datafit::kK7, 0, 0);
-    zeros.headerSize = datafit::read_size(":0");
-    zeros.recordSize = datafit::read_size(":0");
+    const auto zeros = fit_test::parse_with<datafit::State>(
+        datafit::ManageArguments, fit::datafit_errors, {"datafit", "s", "t", "-t:K7", "-H:0", "-r:0"});
+    ASSERT_EQ(zeros.result, 0);
     const auto plain = run(with_sizes(datafit::kK7, 0, 0), source);
-    EXPECT_EQ(run(zeros, source).output, plain.output);
+    EXPECT_EQ(run(zeros.state, source).output, plain.output);
     EXPECT_EQ(plain.output.size(), 967u);
 }

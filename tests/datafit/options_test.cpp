@@ -2,36 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "support/args.hpp"
+
 #include <climits>
 #include <vector>
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
-struct Parsed {
-    int result;
-    datafit::State state;
-    std::string out;
-    std::string err;
-};
+using Parsed = fit_test::Parsed<datafit::State>;
 
 Parsed parse(std::vector<std::string> words) {
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    Parsed p{};
-    fit::Reporter report(fit::datafit_errors);
-    CaptureStdout();
-    CaptureStderr();
-    p.result =
-        datafit::ManageArguments(static_cast<int>(words.size()), argv.data(), p.state, report);
-    p.err = GetCapturedStderr();
-    p.out = GetCapturedStdout();
-    return p;
+    return fit_test::parse_with<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
+                                                 std::move(words));
 }
 
 // The two file names, then the options.

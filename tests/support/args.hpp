@@ -1,8 +1,12 @@
 // An argv built from words, for calling an option parser directly.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
+
+#include "common/erreur.hpp"
 
 namespace fit_test {
 
@@ -19,5 +23,31 @@ private:
     std::vector<std::string> words_;
     std::vector<char*> ptrs_;
 };
+
+// What an option parser made of a command line, and what it printed.
+template <typename State>
+struct Parsed {
+    int result = -1;
+    State state;
+    std::string out;
+    std::string err;
+};
+
+// Runs ManageArguments(argc, argv, state, report) on the words, with a fresh state.
+template <typename State, typename Parser>
+Parsed<State> parse_with(Parser parser, const fit::ErrorTable& table,
+                         std::vector<std::string> words) {
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    Parsed<State> p;
+    fit::Reporter report(table);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    p.result = parser(static_cast<int>(words.size()), argv.data(), p.state, report);
+    p.err = testing::internal::GetCapturedStderr();
+    p.out = testing::internal::GetCapturedStdout();
+    return p;
+}
 
 }  // namespace fit_test

@@ -1,0 +1,149 @@
+#include "cassette_image.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "codefit/k7_loaders.hpp"
+#include "cut_plan.hpp"
+
+namespace fitinfo {
+
+namespace {
+
+using media::BlockView;
+using media::FormatError;
+
+// The high window's limit on the address after the code, without a loader and with
+// loader 1 or 2.
+constexpr std::array<unsigned, 3> kHighWindowLimit{0xC7FF, 0xC7FE, 0xC7FA};
+
+std::string name_text(const fit::K7Name& name) {
+    return quoted(std::span<const std::uint8_t>(name));
+}
+
+std::string block_line(const BlockView& block, std::size_t index, const char* role) {
+    return "block " + std::to_string(index + 1) + " at offset " + std::to_string(block.offset) +
+           ": name " + name_text(block.name) + ", start " + media::hex16(block.start) +
+           ", end " + media::hex16(block.end) + ", " + bytes_text(block.data.size()) +
+           ", checksum " + media::hex8(block.sum) + " twice" + (*role ? std::string(", ") + role : "");
+}
+
+std::optional<FormatError> same_names(const std::vector<BlockView>& blocks) {
+    const auto& name = blocks.front().name;
+    for (std::size_t i = 1; i < blocks.size(); ++i)
+        for (std::size_t k = 0; k < name.size(); ++k)
+            if (blocks[i].name[k] != name[k])
+                return media::byte_error(blocks[i].block_offset() + name.size() - 1 - k,
+                                         "name of block " + std::to_string(i + 1) +
+                                             " (as block 1: " + name_text(name) + ")",
+                                         name[k], blocks[i].name[k]);
+    return std::nullopt;
+}
+
+// A loader block must be the stored one byte for byte, but for its name.
+std::optional<FormatError> same_block(const BlockView& block, std::span<const std::uint8_t> stored,
+                                      const std::string& what) {
+    const std::size_t size = block.data.size() + media::kBlockOverhead;
+    const auto bytes = std::span(block.data.data() - media::kDataOffset, size);
+    for (std::size_t k = 4; k < std::min(size, stored.size()); ++k)
+        if (bytes[k] != stored[k])
+            return media::byte_error(block.block_offset() + k, what, stored[k], bytes[k]);
+    if (size != stored.size())
+        return FormatError{block.block_offset() + media::kEndFieldOffset, "size of the " + what,
+                           bytes_text(stored.size() - media::kBlockOverhead),
+                           bytes_text(block.data.size())};
+    return std::nullopt;
+}
+
+// The two loader blocks in front of the code; sets the loader kind.
+std::optional<FormatError> check_loader(const std::vector<BlockView>& blocks, int& kind) {
+    kind = blocks[1].data.size() == codefit::loader2b.size() - media::kBlockOverhead ? 2 : 1;
+    const std::string name = "BASIC loader " + std::to_string(kind);
+    if (auto error = same_block(blocks[0], kind == 1 ? std::span<const std::uint8_t>(codefit::loader1)
+                                                     : std::span<const std::uint8_t>(codefit::loader2),
+                                "first block of " + name))
+        return error;
+    return same_block(blocks[1], kind == 1 ? std::span<const std::uint8_t>(codefit::loader1b)
+                                           : std::span<const std::uint8_t>(codefit::loader2b),
+                      "second block of " + name);
+}
+
+Checked read_code(const std::vector<BlockView>& blocks) {
+    int loader = 0;
+    if (blocks.size() == 3)
+        if (auto error = check_loader(blocks, loader)) return *error;
+    const BlockView& code = blocks.back();
+    const unsigned start = code.start;
+    const bool low = start >= 0x8000 && start <= 0xBFFF;
+    const bool high = start >= 0xC300 && start <= 0xC7FF;
+    if (!low && !high)
+        return FormatError{code.block_offset() + media::kStartFieldOffset,
+                           "start address of the code block", "0x8000 to 0xBFFF or 0xC300 to 0xC7FF",
+                           media::hex16(start)};
+    if (code.data.empty())
+        return FormatError{code.block_offset() + media::kEndFieldOffset,
+                           "end address of the code block", "at least 1 byte of code", "none"};
+    const unsigned limit = low ? 0xBFFF : kHighWindowLimit[static_cast<std::size_t>(loader)];
+    if (start + code.data.size() > limit)
+        return FormatError{code.block_offset() + media::kEndFieldOffset,
+                           "end address of the code block" +
+                               std::string(low ? "" : loader == 0 ? " (no loader)"
+                                                                  : " (with loader " +
+                                                                        std::to_string(loader) + ")"),
+                           "at most " + media::hex16(limit - 1), media::hex16(code.end)};
+
+    Finding finding;
+    finding.kind = loader == 0 ? "code cassette image" :
+                   "code cassette image with BASIC loader " + std::to_string(loader);
+    finding.details.push_back("blocks: " + std::to_string(blocks.size()) + ", name " +
+                              name_text(code.name));
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        finding.details.push_back(block_line(blocks[i], i,
+                                             i + 1 < blocks.size()     ? "BASIC loader"
+                                             : blocks.size() > 1       ? "code"
+                                                                       : ""));
+    finding.details.push_back("load and entry address: " + media::hex16(start));
+    finding.details.push_back("code: " + bytes_text(code.data.size()));
+    finding.payload.assign(code.data.begin(), code.data.end());
+    return finding;
+}
+
+Checked read_data(const std::vector<BlockView>& blocks) {
+    std::vector<std::size_t> sizes;
+    for (const auto& block : blocks) {
+        if (block.start != 0)
+            return media::word_error(block.block_offset() + media::kStartFieldOffset, false,
+                                     "start address of data block " +
+                                         std::to_string(sizes.size() + 1),
+                                     0, block.start);
+        sizes.push_back(block.data.size());
+    }
+    if (const auto broken = check_cut(sizes))
+        return FormatError{blocks[broken->index].block_offset() + media::kEndFieldOffset,
+                           "size of block " + std::to_string(broken->index + 1) + " (blocks " +
+                               sizes_text(sizes) + ")",
+                           broken->expected, bytes_text(sizes[broken->index])};
+    Finding finding;
+    finding.kind = "data cassette image";
+    finding.details.push_back("blocks: " + std::to_string(blocks.size()) + " (" +
+                              sizes_text(sizes) + " bytes), name " + name_text(blocks[0].name));
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        finding.details.push_back(block_line(blocks[i], i, ""));
+        finding.payload.insert(finding.payload.end(), blocks[i].data.begin(),
+                               blocks[i].data.end());
+    }
+    finding.details.push_back("data: " + bytes_text(finding.payload.size()));
+    return finding;
+}
+
+}  // namespace
+
+Checked read_cassette_image(const std::vector<BlockView>& blocks) {
+    if (auto error = same_names(blocks)) return *error;
+    const bool with_loader = blocks.size() == 3 && blocks[0].start == kLoaderFirstStart &&
+                             blocks[1].start == kLoaderSecondStart;
+    if (with_loader || (blocks.size() == 1 && blocks[0].start != 0)) return read_code(blocks);
+    return read_data(blocks);
+}
+
+}  // namespace fitinfo

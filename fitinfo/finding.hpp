@@ -1,0 +1,53 @@
+// What fitinfo makes of one file: its kind, a short readable summary, and the payload
+// that -x extracts (the code or data bytes, or the picture of a TAV file).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "media/disk_container.hpp"
+#include "media/format_error.hpp"
+
+namespace fitinfo {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A decoded picture: one colour number a pixel, rows from the top, each from the left.
+struct Picture {
+    std::size_t width = 0;   // pixels
+    std::size_t height = 0;  // rows
+    bool colour = true;      // 0..7 a pixel (bit 2 blue, bit 1 green, bit 0 red); else 0 or 1
+    Bytes pixels;
+};
+
+struct Finding {
+    std::string kind;
+    std::vector<std::string> details;  // one summary line each
+    Bytes payload;                     // what -x writes, unless there is a picture
+    std::optional<Picture> picture;
+};
+
+using Checked = media::Checked<Finding>;
+
+// Summary helpers.
+std::string bytes_text(std::size_t n);                   // "1 byte", "300 bytes"
+std::string char_text(std::uint8_t c);                   // "'B'" or "0x00"
+std::string quoted(std::span<const std::uint8_t> text);  // "\"110 DATA \"", escapes shown as \r \n \t \xNN
+std::string quoted(std::string_view text);
+// Piece sizes with repeats folded: "10, 9 × 100, 90".
+std::string sizes_text(std::span<const std::size_t> sizes);
+
+// "disk file: 2 records, longest 256 bytes declared, 1 allocation unit, 1024 bytes"
+std::string container_text(const media::DiskFile& disk);
+
+// How many positions of `text` differ from `model` (a shorter text counts the
+// missing bytes): the recognisers accept one wrong byte, so that a damaged file is
+// still named and its damage shown.
+std::size_t differences(std::span<const std::uint8_t> text, std::span<const std::uint8_t> model);
+
+}  // namespace fitinfo

@@ -1,0 +1,8 @@
+#include "options.hpp"
+#include "run.hpp"
+
+int main(int argc, char** argv) {
+    fitinfo::Settings settings;
+    if (fitinfo::ManageArguments(argc, argv, settings) != 0) return fitinfo::kUsage;
+    return fitinfo::run(settings);
+}

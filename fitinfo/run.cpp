@@ -1,0 +1,102 @@
+#include "run.hpp"
+
+#include <cstdio>
+
+#include "common/file_io.hpp"
+#include "png_preview.hpp"
+#include "recognise.hpp"
+
+namespace fitinfo {
+
+namespace {
+
+enum class Read { ok, cannot_open, cannot_read };
+
+// The whole file, however long.
+Read read_whole(const std::string& path, Bytes& bytes) {
+    bytes.assign(1 << 16, 0);
+    for (;;) {
+        const fit::ReadResult read = fit::read_file(path, bytes);
+        if (read.status == fit::ReadStatus::cannot_open) return Read::cannot_open;
+        if (read.status != fit::ReadStatus::ok) return Read::cannot_read;
+        if (!read.longer) {
+            bytes.resize(read.count);
+            return Read::ok;
+        }
+        bytes.assign(bytes.size() * 2, 0);
+    }
+}
+
+int extract(const Finding& finding, const std::string& file, const std::string& out) {
+    std::optional<Bytes> png;
+    if (finding.picture) {
+        png = png_preview(*finding.picture);
+        if (!png) {
+            std::fprintf(stderr, "%s: cannot make the PNG preview.\n", out.c_str());
+            return kNotExtracted;
+        }
+    } else if (finding.payload.empty()) {
+        std::fprintf(stderr, "%s: no code to extract.\n", file.c_str());
+        return kNotExtracted;
+    }
+    const Bytes& bytes = png ? *png : finding.payload;
+    switch (fit::write_file(out, {bytes})) {
+    case fit::WriteStatus::cannot_create:
+        std::fprintf(stderr, "%s: cannot create the file.\n", out.c_str());
+        return kNotExtracted;
+    case fit::WriteStatus::short_write:
+        std::fprintf(stderr, "%s: cannot write the whole file.\n", out.c_str());
+        return kNotExtracted;
+    case fit::WriteStatus::written:
+        break;
+    }
+    std::fprintf(stderr, "%s file written.\n", out.c_str());
+    return kValid;
+}
+
+int examine(const std::string& file, const Settings& settings) {
+    Bytes bytes;
+    switch (read_whole(file, bytes)) {
+    case Read::cannot_open:
+        std::fprintf(stderr, "%s: cannot open the file.\n", file.c_str());
+        return kUnreadable;
+    case Read::cannot_read:
+        std::fprintf(stderr, "%s: cannot read the file.\n", file.c_str());
+        return kUnreadable;
+    case Read::ok:
+        break;
+    }
+    const Inspection inspection = inspect(bytes, {settings.rom_load, settings.rom_size});
+    switch (inspection.verdict) {
+    case Verdict::unrecognised:
+        std::fprintf(stderr,
+                     "%s: not recognised: neither a disk file, a cassette image, a ROM image, "
+                     "a TAV picture, a BASIC DATA program nor an assembler listing.\n",
+                     file.c_str());
+        return kUnrecognised;
+    case Verdict::broken:
+        std::fprintf(stderr, "%s: %s: %s\n", file.c_str(), inspection.kind.c_str(),
+                     media::describe(*inspection.error).c_str());
+        return kBroken;
+    case Verdict::valid:
+        break;
+    }
+    const Finding& finding = *inspection.finding;
+    std::printf("%s: %s\n", file.c_str(), finding.kind.c_str());
+    for (const auto& line : finding.details) std::printf("  %s\n", line.c_str());
+    std::fflush(stdout);
+    return settings.extract_to ? extract(finding, file, *settings.extract_to) : kValid;
+}
+
+}  // namespace
+
+int run(const Settings& settings) {
+    int status = kValid;
+    for (const auto& file : settings.files) {
+        const int result = examine(file, settings);
+        if (status == kValid) status = result;
+    }
+    return status;
+}
+
+}  // namespace fitinfo

@@ -1,0 +1,159 @@
+#include "tagged_object.hpp"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+namespace fitinfo {
+
+namespace {
+
+constexpr std::array<std::uint8_t, kTextRecordLength> text_record(std::string_view head) {
+    std::array<std::uint8_t, kTextRecordLength> record{};
+    record.fill(' ');
+    for (std::size_t i = 0; i < head.size(); ++i) record[i] = static_cast<std::uint8_t>(head[i]);
+    return record;
+}
+
+constexpr std::size_t kModuleHead = 14;  // 'K', four 0x00, the name, 'F'
+
+std::optional<unsigned> hex_digit(std::uint8_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return std::nullopt;
+}
+
+// Reads the data records, appending their bytes to `code`.
+class DataRecordReader {
+public:
+    explicit DataRecordReader(Bytes& code) : code_(code) {}
+
+    std::optional<media::FormatError> read(const media::RecordView& record, std::size_t index,
+                                           bool last) {
+        data_ = record.data;
+        base_ = record.offset + media::kRecordWordSize;
+        name_ = "record " + std::to_string(index + 1);
+        std::size_t at = 0;
+        std::size_t words = 0;
+        while (words < kBytesPerTextRecord / 2 && data_[at] == 'B') {
+            if (auto error = byte_pair(at + 1, 2)) return error;
+            at += 5;
+            ++words;
+        }
+        if (words == kBytesPerTextRecord / 2) return expect(at, 'F', "'F' after 14 words");
+        if (!last) return expect(at, 'B', "'B' (only the last data record is short)");
+        const bool odd = data_[at] == '*';
+        if (odd) {
+            if (auto error = byte_pair(at + 1, 1)) return error;
+            at += 3;
+        } else if (words == 0) {
+            return expect(at, 'B', "'B' or '*'");
+        }
+        if (auto error = expect(at, 'F', odd ? "'F' after the last byte" : "'B', '*' or 'F'"))
+            return error;
+        for (++at; at < kTextRecordLength; ++at)
+            if (auto error = expect(at, ' ', "blank after 'F'")) return error;
+        return std::nullopt;
+    }
+
+private:
+    std::optional<media::FormatError> expect(std::size_t at, std::uint8_t c, const char* what) {
+        if (data_[at] == c) return std::nullopt;
+        return media::FormatError{base_ + at, name_ + ": " + what, char_text(c),
+                                  char_text(data_[at])};
+    }
+
+    // `count` bytes in two hexadecimal digits each from `at` on.
+    std::optional<media::FormatError> byte_pair(std::size_t at, std::size_t count) {
+        for (std::size_t b = 0; b < count; ++b) {
+            unsigned value = 0;
+            for (std::size_t d = 0; d < 2; ++d) {
+                const std::uint8_t c = data_[at + 2 * b + d];
+                const auto digit = hex_digit(c);
+                if (!digit)
+                    return media::FormatError{base_ + at + 2 * b + d,
+                                              name_ + ": hexadecimal digit",
+                                              "0 to 9 or A to F", char_text(c)};
+                value = value << 4 | *digit;
+            }
+            code_.push_back(static_cast<std::uint8_t>(value));
+        }
+        return std::nullopt;
+    }
+
+    Bytes& code_;
+    std::span<const std::uint8_t> data_;
+    std::size_t base_ = 0;
+    std::string name_;
+};
+
+std::optional<media::FormatError> compare_record(const media::RecordView& record,
+                                                 std::span<const std::uint8_t> model,
+                                                 const std::string& what) {
+    const auto diff = std::mismatch(model.begin(), model.end(), record.data.begin());
+    if (diff.first == model.end()) return std::nullopt;
+    const auto at = static_cast<std::size_t>(diff.first - model.begin());
+    return media::FormatError{record.offset + media::kRecordWordSize + at,
+                              what + ", character " + std::to_string(at + 1),
+                              char_text(*diff.first), char_text(*diff.second)};
+}
+
+}  // namespace
+
+// The four bytes after 'K' are 0x00, not the character '0'.
+const std::array<std::uint8_t, kTextRecordLength> kModuleRecord =
+    text_record(std::string_view("K\0\0\0\0VORLAX  F", kModuleHead));
+const std::array<std::uint8_t, kTextRecordLength> kEndRecord = text_record(":CODEFIT CONVERTER 2.0");
+
+bool looks_like_tagged_object(const media::DiskFile& disk) {
+    if (disk.records.empty() || disk.records[0].data.size() != kTextRecordLength) return false;
+    return differences(disk.records[0].data.first(kModuleHead),
+                       std::span(kModuleRecord).first(kModuleHead)) <= 1;
+}
+
+Checked read_tagged_object(const media::DiskFile& disk) {
+    using media::FormatError;
+    if (disk.max_record_length != kTextRecordLength)
+        return media::word_error(media::kMaxRecordLengthOffset, true, "MaxRecordLengthH/L",
+                                 kTextRecordLength, static_cast<unsigned>(disk.max_record_length));
+    for (std::size_t i = 0; i < disk.records.size(); ++i)
+        if (disk.records[i].data.size() != kTextRecordLength)
+            return media::word_error(disk.records[i].offset, true,
+                                     "length of record " + std::to_string(i + 1),
+                                     kTextRecordLength,
+                                     static_cast<unsigned>(disk.records[i].data.size()));
+    if (disk.records.size() < 3)
+        return FormatError{media::kRecordCountOffset, "NbRecordH/NbRecordL",
+                           "at least 3 (module, data and end records)",
+                           std::to_string(disk.records.size())};
+    if (auto error = compare_record(disk.records.front(), kModuleRecord, "module record"))
+        return *error;
+    if (auto error = compare_record(disk.records.back(), kEndRecord, "end record")) return *error;
+
+    Bytes code;
+    DataRecordReader reader(code);
+    const std::size_t last = disk.records.size() - 2;
+    for (std::size_t i = 1; i <= last; ++i) {
+        if (auto error = reader.read(disk.records[i], i, i == last)) return *error;
+        if (code.size() > kLongestModule)
+            return FormatError{disk.records[i].offset, "code length",
+                               "at most " + bytes_text(kLongestModule),
+                               "more in record " + std::to_string(i + 1)};
+    }
+
+    Finding finding;
+    finding.kind = "tagged object module (disk file)";
+    const std::size_t data_records = disk.records.size() - 2;
+    finding.details = {
+        container_text(disk),
+        "text records: " + std::to_string(disk.records.size()) + " of 71 characters (module, " +
+            std::to_string(data_records) + (data_records == 1 ? " data record" : " data records") +
+            ", end)",
+        "module name: VORLAX",
+        "code: " + bytes_text(code.size()) + " (loads at 0x1000)",
+    };
+    finding.payload = std::move(code);
+    return finding;
+}
+
+}  // namespace fitinfo

@@ -1,0 +1,127 @@
+#include "pcx.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "common/file_io.hpp"
+
+namespace picfit {
+
+namespace {
+
+enum class Load { ok, cannot_open, read_error };
+
+// The whole file, however long: a noisy picture can take more than 64 KiB.
+Load read_whole(const std::string& path, std::vector<std::uint8_t>& into) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               &std::fclose);
+    if (!file) return Load::cannot_open;
+    constexpr std::size_t kChunk = 0x10000;
+    for (;;) {
+        const std::size_t at = into.size();
+        into.resize(at + kChunk);
+        const std::size_t got = std::fread(into.data() + at, 1, kChunk, file.get());
+        into.resize(at + got);
+        if (got < kChunk) return std::ferror(file.get()) != 0 ? Load::read_error : Load::ok;
+    }
+}
+
+unsigned word_at(std::span<const std::uint8_t> file, std::size_t at) {
+    return file[at] | static_cast<unsigned>(file[at + 1]) << 8;
+}
+
+bool accepted_kind(std::span<const std::uint8_t> file) {
+    return file.size() >= kPcxHeaderSize && file[0] == 0x0A && file[2] == 1 && file[3] == 8 &&
+           file[65] == 1;
+}
+
+bool size_fits(int width, int height, int color) {
+    const SizeLimits limits = size_limits(color);
+    // Zero passes: it gives an empty picture, which the encoding step refuses.
+    return width >= 0 && height >= 0 && width <= limits.widest && height <= limits.highest &&
+           width % limits.multiple == 0;
+}
+
+// PCX run-length scheme: a byte with both top bits set repeats the next byte by its
+// low six bits; any other byte is one pixel. Rows play no part, and copies beyond the
+// last pixel are dropped. False when the data ends before the picture is full.
+bool decode_pixels(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels) {
+    std::size_t in = 0;
+    std::size_t out = 0;
+    while (out < pixels.size()) {
+        if (in == data.size()) return false;
+        const std::uint8_t byte = data[in++];
+        if ((byte & 0xC0) != 0xC0) {
+            pixels[out++] = byte;
+            continue;
+        }
+        if (in == data.size()) return false;
+        const std::uint8_t value = data[in++];
+        const std::size_t count = std::min<std::size_t>(byte & 0x3F, pixels.size() - out);
+        std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(out), count, value);
+        out += count;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<header_TAV> decode_pcx(std::span<const std::uint8_t> file, int color,
+                                     fit::Reporter& report) {
+    if (!accepted_kind(file)) {
+        report.erreur(kBadFormat);
+        return std::nullopt;
+    }
+    const int width = static_cast<int>(word_at(file, 8)) - static_cast<int>(word_at(file, 4)) + 1;
+    const int height = static_cast<int>(word_at(file, 10)) - static_cast<int>(word_at(file, 6)) + 1;
+    if (!size_fits(width, height, color)) {
+        report.erreur(kBadSize);
+        return std::nullopt;
+    }
+
+    std::optional<header_TAV> tav(std::in_place);
+    tav->width = static_cast<std::uint16_t>(width);
+    tav->heigth = static_cast<std::uint16_t>(height);
+    tav->Flag = color != kTwoColour ? kColour : kTwoColour;
+    try {
+        tav->image.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    } catch (const std::bad_alloc&) {
+        report.erreur(kMemory);
+        return std::nullopt;
+    }
+    if (!decode_pixels(file.subspan(kPcxHeaderSize), tav->image)) {
+        // A picture with pixels missing would be converted wrongly without a word.
+        report.erreur(kBadFormat);
+        return std::nullopt;
+    }
+    return tav;
+}
+
+std::optional<header_TAV> read_pcx(const std::string& filename, int color, fit::Reporter& report,
+                                   const std::string& dump) {
+    std::vector<std::uint8_t> file;
+    Load load = Load::ok;
+    try {
+        load = read_whole(filename, file);
+    } catch (const std::bad_alloc&) {
+        report.erreur(kMemory);
+        return std::nullopt;
+    }
+    if (load == Load::cannot_open) {
+        report.erreur(kCannotOpenSource);
+        return std::nullopt;
+    }
+    if (load == Load::read_error || file.empty()) {
+        report.erreur(kEmptySource);
+        return std::nullopt;
+    }
+
+    std::optional<header_TAV> tav = decode_pcx(file, color, report);
+    if (tav) (void)fit::write_file(dump, {tav->image});
+    return tav;
+}
+
+}  // namespace picfit

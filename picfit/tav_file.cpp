@@ -1,0 +1,47 @@
+#include "tav_file.hpp"
+
+#include <cstdio>
+#include <span>
+
+#include "common/file_io.hpp"
+
+namespace picfit {
+
+TavHeader tav_header(const header_TAV& tav, int length) {
+    const int group = tav.Flag != kTwoColour ? 8 : 16;
+    return {static_cast<std::uint8_t>(tav.check[0]),
+            static_cast<std::uint8_t>(tav.check[1]),
+            static_cast<std::uint8_t>(tav.check[2]),
+            tav.version,
+            static_cast<std::uint8_t>(tav.width / group),
+            static_cast<std::uint8_t>(tav.heigth),
+            static_cast<std::uint8_t>(length >> 8 & 0xFF),
+            static_cast<std::uint8_t>(length & 0xFF),
+            tav.Flag,
+            0};
+}
+
+int save_tav(const std::string& filename, const header_TAV& tav, int length,
+             fit::Reporter& report) {
+    // The header's 16-bit field could not tell a longer stream's length.
+    if (length < 0 || length > 0xFFFF || static_cast<std::size_t>(length) > tav.image.size()) {
+        report.erreur(kShortWrite);
+        return 0;
+    }
+    const TavHeader header = tav_header(tav, length);
+    const std::span<const std::uint8_t> stream(tav.image.data(), static_cast<std::size_t>(length));
+    switch (fit::write_file(filename, {header, stream})) {
+    case fit::WriteStatus::cannot_create:
+        report.erreur(kCannotCreateTarget);
+        return 0;
+    case fit::WriteStatus::short_write:
+        report.erreur(kShortWrite);
+        return 0;
+    case fit::WriteStatus::written:
+        break;
+    }
+    std::fprintf(stderr, "%s file written.\n", filename.c_str());
+    return length;
+}
+
+}  // namespace picfit
