@@ -5,6 +5,7 @@
 #include "checks.hpp"
 #include "codefit/options.hpp"
 #include "datafit/options.hpp"
+#include "picfit/options.hpp"
 
 namespace fit_fuzz {
 
@@ -85,6 +86,17 @@ std::string check_datafit_options(const Words& words) {
     return "";
 }
 
+std::string check_picfit_options(const Words& words) {
+    int result = 0;
+    picfit::State s;
+    if (auto e = parse_twice(words, picfit::ManageArguments, fit::picfit_errors, result, s);
+        !e.empty())
+        return "picfit: " + e;
+    if (result == 0 && s.color != picfit::kColour && s.color != picfit::kTwoColour)
+        return "picfit: no mode";
+    return "";
+}
+
 }  // namespace
 
 std::string check_options(std::span<const std::uint8_t> input) {
@@ -102,7 +114,8 @@ std::string check_options(std::span<const std::uint8_t> input) {
     if (words.size() < kMostWords && !word.empty()) words.push_back(word);
 
     if (auto e = check_codefit_options(words); !e.empty()) return e;
-    return check_datafit_options(words);
+    if (auto e = check_datafit_options(words); !e.empty()) return e;
+    return check_picfit_options(words);
 }
 
 }  // namespace fit_fuzz
