@@ -34,7 +34,7 @@ public:
         if (work_.bufOUT.size() < out_capacity) work_.bufOUT.resize(out_capacity, kFiller);
         std::fill_n(work_.bufOUT.begin(), written_, kFiller);
         work_.bufOUT.resize(out_capacity);
-        work_.bufIN = std::move(source);
+        work_.bufIN.assign(source.begin(), source.end());
         work_.LengthIN = static_cast<int>(work_.bufIN.size());
         work_.LengthOUT = 0;
 
