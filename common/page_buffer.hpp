@@ -62,7 +62,7 @@ public:
     bool operator==(const PageAllocator<U>&) const noexcept { return true; }
 
 private:
-    static constexpr std::size_t kLarge = std::size_t{1} << 20;
+    static constexpr std::size_t kLarge = std::size_t{512} << 10;
     static constexpr std::size_t kHugePage = std::size_t{2} << 20;
     // Whole huge pages, so that no tail falls back to small ones.
     static constexpr std::size_t mapped(std::size_t bytes) {
