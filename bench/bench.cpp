@@ -99,8 +99,8 @@ void data(benchmark::State& st, int type, std::size_t length, long record) {
                   fit::datafit_errors);
 }
 
-// A PCX file of the picture: noisy pixels take a byte each (a run byte in front of
-// those that look like one), flat ones runs of 63.
+// A PCX file of the picture: noisy pixels are palette indices below 0xC0, a byte
+// each, as a paint program writes them; flat ones are runs of 63.
 Bytes pcx_file(int width, int height, bool noisy) {
     Bytes f(128, 0);
     f[0] = 0x0A;
@@ -121,8 +121,7 @@ Bytes pcx_file(int width, int height, bool noisy) {
             i += run;
             continue;
         }
-        if (pixels[i] >= 0xC0) f.push_back(0xC1);
-        f.push_back(pixels[i++]);
+        f.push_back(static_cast<std::uint8_t>(pixels[i++] % 0xC0));
     }
     return f;
 }
