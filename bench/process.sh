@@ -2,6 +2,7 @@
 # Times whole runs of the programs on the largest inputs of each target, side by side
 # with cp copying a file of the target's size, and the assembler listing side by side
 # with xxd -i of the same source. Uses hyperfine where it is installed, else a loop.
+# Times are the fastest (hyperfine) or the means (loop) of RUNS runs (default 40).
 # Usage: bench/process.sh [BIN_DIR]   (default: build-bench/bin)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,17 +12,22 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# Seconds one run of the command takes, on average.
-seconds() {
+# Seconds one run of each of two commands takes, side by side: the fastest runs of
+# one hyperfine run of both (on a shared machine the other runs measure the load), or
+# else the means of a loop that runs them in turn, so that a load weighs on both alike.
+pair() {  # "command one" "command two"
     if command -v hyperfine >/dev/null; then
-        hyperfine -N --warmup 5 --runs "$runs" --export-csv t.csv "$*" >/dev/null 2>&1
-        tail -n 1 t.csv | awk -F, '{ print $2 }'
+        hyperfine -N --warmup 5 --runs "$runs" --export-csv t.csv "$1" "$2" >/dev/null 2>&1
+        awk -F, 'NR > 1 { printf "%s ", $7 } END { print "" }' t.csv
     else
-        local start end
-        start=$(date +%s%N)
-        for ((i = 0; i < runs; i++)); do "$@" >/dev/null 2>&1; done
-        end=$(date +%s%N)
-        awk -v t=$((end - start)) -v n="$runs" 'BEGIN { print t / n / 1e9 }'
+        local a=0 b=0 t0 t1 t2
+        for ((i = 0; i < runs; i++)); do
+            t0=$(date +%s%N); $1 >/dev/null 2>&1
+            t1=$(date +%s%N); $2 >/dev/null 2>&1
+            t2=$(date +%s%N)
+            a=$((a + t1 - t0)); b=$((b + t2 - t1))
+        done
+        awk -v a="$a" -v b="$b" -v n="$runs" 'BEGIN { print a / n / 1e9, b / n / 1e9 }'
     fi
 }
 
@@ -66,9 +72,7 @@ row() {  # name input output command...
     shift 3
     "$@" >/dev/null 2>&1
     head -c "$(stat -c %s "$output")" /dev/urandom > same-size.bin
-    local program cp
-    program=$(seconds "$@")
-    cp=$(seconds cp same-size.bin copy.bin)
+    read -r program cp <<< "$(pair "$*" "cp same-size.bin copy.bin")"
     awk -v n="$name" -v i="$(stat -c %s "$input")" -v o="$(stat -c %s "$output")" \
         -v p="$program" -v c="$cp" \
         'BEGIN { printf "| %s | %d | %d | %.2f ms | %.2f ms | %.2f |\n", n, i, o, p * 1e3, c * 1e3, p / c }'
@@ -87,8 +91,7 @@ row "picfit -b 640x250 noisy" two-noisy.pcx tn.out "$bin/picfit" two-noisy.pcx t
 row "picfit -b 640x250 flat" two-flat.pcx tf.out "$bin/picfit" two-flat.pcx tf.out -b
 
 if command -v xxd >/dev/null; then
-    tasm=$(seconds "$bin/datafit" list.dat list.out -t:TASM)
-    xxd=$(seconds xxd -i list.dat xxd.out)
+    read -r tasm xxd <<< "$(pair "$bin/datafit list.dat list.out -t:TASM" "xxd -i list.dat xxd.out")"
     awk -v t="$tasm" -v x="$xxd" 'BEGIN {
         printf "\nTASM listing of 640000 bytes: %.2f ms; xxd -i of the same file: %.2f ms (%.1f x faster)\n",
                t * 1e3, x * 1e3, x / t }'
