@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -24,20 +25,21 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kRunLine =
     " READ A,N:FOR I=0 TO N-1:READ D:CALL POKE(A+I,D):NEXT I:CALL EXEC(A)\r\n";
 
-// The decimal text of every byte value, without leading zeros.
+// The decimal text of every byte value, without leading zeros, and a comma after it:
+// one 4-byte store a value, whatever its length.
 struct ByteText {
-    std::array<char, 3> digits{};
-    std::size_t size = 0;
-    [[nodiscard]] constexpr std::string_view view() const { return {digits.data(), size}; }
+    std::array<char, 4> text{};
+    std::size_t size = 0;  // digits only
 };
 
 constexpr std::array<ByteText, 256> kByteText = [] {
     std::array<ByteText, 256> table{};
     for (int v = 0; v < 256; ++v) {
         ByteText& t = table[static_cast<std::size_t>(v)];
-        if (v >= 100) t.digits[t.size++] = static_cast<char>('0' + v / 100);
-        if (v >= 10) t.digits[t.size++] = static_cast<char>('0' + v / 10 % 10);
-        t.digits[t.size++] = static_cast<char>('0' + v % 10);
+        if (v >= 100) t.text[t.size++] = static_cast<char>('0' + v / 100);
+        if (v >= 10) t.text[t.size++] = static_cast<char>('0' + v / 10 % 10);
+        t.text[t.size++] = static_cast<char>('0' + v % 10);
+        t.text[t.size] = ',';
     }
     return table;
 }();
@@ -52,7 +54,15 @@ public:
     explicit Text(std::span<std::uint8_t> out) : out_(out) {}
 
     void put(std::string_view s) {
-        for (const char c : s) out_[ptt_++] = static_cast<std::uint8_t>(c);
+        std::memcpy(out_.data() + ptt_, s.data(), s.size());
+        ptt_ += s.size();
+    }
+    // A value and its comma, or without the comma, which what follows then writes
+    // over; the text is always followed by more, up to its last line.
+    void put_value(std::uint8_t v, bool comma) {
+        const ByteText& t = kByteText[v];
+        std::memcpy(out_.data() + ptt_, t.text.data(), t.text.size());
+        ptt_ += t.size + (comma ? 1 : 0);
     }
     void put_number(unsigned value) {
         std::array<char, 10> digits{};
@@ -100,10 +110,7 @@ int BasConv(const State& state, fit::Work& work, fit::Reporter& report) {
         text.put_number(nblg);
         text.put(kDataWord);
         const auto line = code.subspan(i, std::min(kValuesPerLine, code.size() - i));
-        for (std::size_t k = 0; k < line.size(); ++k) {
-            if (k != 0) text.put(",");
-            text.put(kByteText[line[k]].view());
-        }
+        for (std::size_t k = 0; k < line.size(); ++k) text.put_value(line[k], k + 1 < line.size());
     }
     text.put(kLineEnd);
     text.put_number(nblg + kLineStep);

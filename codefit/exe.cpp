@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "converters.hpp"
@@ -57,6 +58,20 @@ header_Exec make_exec(const State& state, int length) {
     return exec;
 }
 
+// The code last byte first, eight bytes a step: a byte swap of each word read from
+// the end.
+void reverse_into(std::span<const std::uint8_t> code, std::span<std::uint8_t> out) {
+    const std::size_t n = code.size();
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, code.data() + (n - i - 8), 8);
+        word = __builtin_bswap64(word);
+        std::memcpy(out.data() + i, &word, 8);
+    }
+    for (; i < n; ++i) out[i] = code[n - 1 - i];
+}
+
 }  // namespace
 
 int ExeConv(const State& state, fit::Work& work, fit::Reporter& report) {
@@ -84,7 +99,7 @@ int ExeConv(const State& state, fit::Work& work, fit::Reporter& report) {
 
     media::DiskFileWriter disk(work.bufOUT, 2, code_size, records);
     disk.add_record(exec);
-    std::ranges::reverse_copy(work.input(), disk.add_record(code_size).begin());
+    reverse_into(work.input(), disk.add_record(code_size));
     work.LengthOUT = static_cast<int>(disk.finish());
     return 0;
 }

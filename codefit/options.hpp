@@ -22,6 +22,8 @@ struct State {
     bool clearvdp = false;       // -c
     std::string source;
     std::string target;
+
+    bool operator==(const State&) const = default;
 };
 
 // 0 when the run may go on, 1 when the program must exit with status 1.

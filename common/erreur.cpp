@@ -13,6 +13,7 @@ void Reporter::erreur(int code) {
         std::fprintf(stderr, table_.fallback, code);
     }
     if (first_ == 0) first_ = code;
+    ++count_;
 }
 
 }  // namespace fit

@@ -75,10 +75,13 @@ public:
 
     [[nodiscard]] int first_code() const { return first_; }
     [[nodiscard]] bool failed() const { return first_ != 0; }
+    // How many messages were printed.
+    [[nodiscard]] int count() const { return count_; }
 
 private:
     const ErrorTable& table_;
     int first_ = 0;
+    int count_ = 0;
 };
 
 }  // namespace fit

@@ -184,6 +184,11 @@ WriteStatus write_file(const std::string& path,
         if (errno == EACCES && ::access(real.c_str(), W_OK) == 0) return write_directly(real, pieces);
         return WriteStatus::cannot_create;
     }
+    // Blocks allocated up front: a file system that defers allocation would otherwise
+    // flush the whole file when the rename replaces the old one. Only a hint.
+    std::size_t total = 0;
+    for (const auto piece : pieces) total += piece.size();
+    if (total != 0) (void)::fallocate(fd.get(), 0, 0, static_cast<off_t>(total));
     const bool whole = write_pieces(fd.get(), pieces) && ::fchmod(fd.get(), mode) == 0;
     const bool closed = fd.close();
     if (!whole || !closed) {

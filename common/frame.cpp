@@ -17,8 +17,10 @@ constexpr int kMemory = 6;
 
 bool init(Work& work, Capacities caps, Reporter& report) {
     try {
-        work.bufIN.assign(caps.in, 0);
-        work.bufOUT.assign(caps.out, 0);
+        // Left as allocated: load() fills what it reads, and each converter writes
+        // all it claims (see page_buffer.hpp).
+        work.bufIN.resize(caps.in);
+        work.bufOUT.resize(caps.out);
     } catch (const std::bad_alloc&) {
         end(work);
         report.erreur(kMemory);

@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "erreur.hpp"
+#include "page_buffer.hpp"
 
 namespace fit {
 
 // The whole source and the whole target of one run.
 struct Work {
-    std::vector<std::uint8_t> bufIN;
-    std::vector<std::uint8_t> bufOUT;  // sized to its capacity by init()
+    Buffer bufIN;   // sized to its capacity by init()
+    Buffer bufOUT;
     int LengthIN = 0;
     int LengthOUT = 0;
 

@@ -19,6 +19,8 @@ struct SizeOption {
 
     // The size, or nothing when it is negative or does not fit an int.
     [[nodiscard]] std::optional<int> size() const;
+
+    bool operator==(const SizeOption&) const = default;
 };
 
 // What the option parser fills in and the converters read.
@@ -29,6 +31,8 @@ struct State {
     fit::K7Name K7Name = fit::kBlankK7Name;
     std::string source;
     std::string target;
+
+    bool operator==(const State&) const = default;
 };
 
 // -H and -r: the argument after its first character, read as strtol reads base 16.

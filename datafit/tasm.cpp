@@ -1,7 +1,11 @@
 // Assembler source listing: every source byte in ".byte" directives of up to 16
 // items, "$" and two upper-case hexadecimal digits each, lines ended by CR LF.
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cassert>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "converters.hpp"
@@ -9,10 +13,26 @@
 namespace datafit {
 
 namespace {
-constexpr std::string_view kDigits = "0123456789ABCDEF";
 constexpr std::string_view kLineStart = "\r\n\t.byte ";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kItemsPerLine = 16;
+constexpr std::size_t kItem = 4;  // "$XX,"
+
+// Every item with the comma that follows it: one 4-byte store a source byte.
+constexpr std::array<std::array<char, kItem>, 256> kItems = [] {
+    constexpr std::string_view digits = "0123456789ABCDEF";
+    std::array<std::array<char, kItem>, 256> items{};
+    for (std::size_t v = 0; v < items.size(); ++v) items[v] = {'$', digits[v >> 4], digits[v & 15], ','};
+    return items;
+}();
+static_assert(std::endian::native == std::endian::little, "two items are stored as one word");
+
+// The same items as 32-bit words, in memory order, to be stored two at a time.
+const std::array<std::uint32_t, 256> kPacked = [] {
+    std::array<std::uint32_t, 256> packed{};
+    for (std::size_t v = 0; v < packed.size(); ++v) std::memcpy(&packed[v], kItems[v].data(), kItem);
+    return packed;
+}();
 }  // namespace
 
 // The listing ignores the sizes and the name: it always covers the whole source.
@@ -20,19 +40,31 @@ int TASMConv(const State&, fit::Work& work, fit::Reporter&) {
     const auto source = work.input();
     assert(listing_length(source.size()) <= work.bufOUT.size());
     std::uint8_t* out = work.bufOUT.data();
-    const auto put = [&out](std::string_view text) { out = std::ranges::copy(text, out).out; };
 
-    for (std::size_t line = 0; line < source.size(); line += kItemsPerLine) {
-        put(kLineStart);
-        const auto items = source.subspan(line, std::min(kItemsPerLine, source.size() - line));
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            if (i != 0) *out++ = ',';
-            *out++ = '$';
-            *out++ = static_cast<std::uint8_t>(kDigits[items[i] >> 4]);
-            *out++ = static_cast<std::uint8_t>(kDigits[items[i] & 0x0F]);
+    // The last item of a line needs no comma: what comes next, a line start or the
+    // final line end, is written over it.
+    const auto put_line = [&out](const std::uint8_t* items, std::size_t n) {
+        std::memcpy(out, kLineStart.data(), kLineStart.size());
+        out += kLineStart.size();
+        for (std::size_t i = 0; i < n; ++i) std::memcpy(out + kItem * i, kItems[items[i]].data(), kItem);
+        out += kItem * n - 1;
+    };
+    const std::size_t full = source.size() / kItemsPerLine;
+    // Full lines two items a store.
+    for (std::size_t line = 0; line < full; ++line) {
+        const std::uint8_t* items = source.data() + kItemsPerLine * line;
+        std::memcpy(out, kLineStart.data(), kLineStart.size());
+        out += kLineStart.size();
+        for (std::size_t i = 0; i < kItemsPerLine; i += 2, out += 2 * kItem) {
+            const std::uint64_t pair = kPacked[items[i]] | std::uint64_t{kPacked[items[i + 1]]} << 32;
+            std::memcpy(out, &pair, sizeof pair);
         }
+        --out;
     }
-    put(kLineEnd);
+    if (const std::size_t rest = source.size() % kItemsPerLine; rest != 0)
+        put_line(source.data() + kItemsPerLine * full, rest);
+    std::memcpy(out, kLineEnd.data(), kLineEnd.size());
+    out += kLineEnd.size();
     work.LengthOUT = static_cast<int>(out - work.bufOUT.data());
     return 0;
 }

@@ -1,7 +1,9 @@
 #include "encoder.hpp"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <span>
 #include <vector>
@@ -9,6 +11,22 @@
 namespace picfit {
 
 namespace {
+
+static_assert(std::endian::native == std::endian::little, "eight pixels are read as one word");
+
+std::uint64_t load8(const std::uint8_t* p) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// Bit `bit` of each of the eight bytes of w (the first pixel in the lowest byte), the
+// first byte's in bit 7. Each bit's product lands on a place of its own, so nothing
+// carries into the top byte.
+constexpr std::uint8_t gather(std::uint64_t w, unsigned bit) {
+    const std::uint64_t bits = w >> bit & 0x0101010101010101ull;
+    return static_cast<std::uint8_t>((bits * 0x8040201008040201ull) >> 56);
+}
 
 // What sets the two encoders apart: the pixel group, the longest run, the run byte's
 // fields and the layout of a literal group.
@@ -19,13 +37,10 @@ struct ColourScheme {
     static constexpr int kCountShift = 3;  // run byte: (groups - 1) << 3 | colour
     static constexpr std::size_t kLiteralBytes = 3;
 
-    // Each pixel adds one bit to each plane: blue (bit 2), green (bit 1), red (bit 0).
-    static void shift_in(std::array<std::uint8_t, kLiteralBytes>& planes, std::size_t,
-                         std::uint8_t colour) {
-        for (std::size_t p = 0; p < kLiteralBytes; ++p) {
-            const unsigned bit = colour >> (kLiteralBytes - 1 - p) & 1U;
-            planes[p] = static_cast<std::uint8_t>(planes[p] << 1 | bit);
-        }
+    // One bit of each pixel a plane: blue (bit 2), green (bit 1), red (bit 0).
+    static std::array<std::uint8_t, kLiteralBytes> planes(const std::uint8_t* group) {
+        const std::uint64_t pixels = load8(group);
+        return {gather(pixels, 2), gather(pixels, 1), gather(pixels, 0)};
     }
 };
 
@@ -37,10 +52,18 @@ struct TwoColourScheme {
     static constexpr std::size_t kLiteralBytes = 2;
 
     // Even pixels go to the first byte, odd pixels to the second.
-    static void shift_in(std::array<std::uint8_t, kLiteralBytes>& bytes, std::size_t i,
-                         std::uint8_t colour) {
-        auto& byte = bytes[i & 1];
-        byte = static_cast<std::uint8_t>(byte << 1 | colour);
+    static std::array<std::uint8_t, kLiteralBytes> planes(const std::uint8_t* group) {
+        const std::uint64_t first = load8(group);
+        const std::uint64_t second = load8(group + 8);
+        return {gather(evens(first) | evens(second) << 32, 0),
+                gather(evens(first >> 8) | evens(second >> 8) << 32, 0)};
+    }
+
+    // The bytes 0, 2, 4 and 6 of w, moved together into its low half.
+    static constexpr std::uint64_t evens(std::uint64_t w) {
+        w &= 0x00FF00FF00FF00FFull;
+        w = (w | w >> 8) & 0x0000FFFF0000FFFFull;
+        return (w | w >> 16) & 0x00000000FFFFFFFFull;
     }
 };
 
@@ -85,11 +108,11 @@ public:
                 carried = true;
                 continue;
             }
-            // The rest of the run, the pixel that ended it and the rest of its group.
-            for (std::size_t i = 0; i < rest; ++i) add(last);
-            add(val);
-            while (filled_ < Scheme::kGroup) add(read());
-            append_literal();
+            // The rest of the run, the pixel that ended it and the rest of its group:
+            // the whole group in which the run ended, taken straight from the picture.
+            const std::size_t group = next_ - 1 - rest;
+            next_ = group + Scheme::kGroup;
+            append_literal(Scheme::planes(pixels_.data() + group));
         }
     }
 
@@ -98,18 +121,14 @@ private:
 
     std::uint8_t read() { return pixels_[next_++] & Scheme::kColourMask; }
 
-    void add(std::uint8_t colour) { Scheme::shift_in(literal_, filled_++, colour); }
-
-    void append_literal() {
+    void append_literal(const std::array<std::uint8_t, Scheme::kLiteralBytes>& literal) {
         if (marker_ == kNone) {
             marker_ = stream_.size();
             stream_.push_back(kMarker);
         } else {
             ++stream_[marker_];
         }
-        stream_.insert(stream_.end(), literal_.begin(), literal_.end());
-        literal_ = {};
-        filled_ = 0;
+        stream_.insert(stream_.end(), literal.begin(), literal.end());
         if (stream_[marker_] == kFullMarker) marker_ = kNone;
     }
 
@@ -117,8 +136,6 @@ private:
     std::vector<std::uint8_t>& stream_;
     std::size_t next_ = 0;
     std::size_t marker_ = kNone;  // the marker the next literal group may join
-    std::array<std::uint8_t, Scheme::kLiteralBytes> literal_{};  // the group being filled
-    std::size_t filled_ = 0;                                     // its pixels so far
 };
 
 template <class Scheme>

@@ -12,6 +12,8 @@ struct State {
     int color = kColour;  // -b: kTwoColour
     std::string source;
     std::string target;
+
+    bool operator==(const State&) const = default;
 };
 
 // 0 when the run may go on, 1 when the program must exit with status 1.

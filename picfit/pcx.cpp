@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -62,7 +63,12 @@ bool decode_pixels(std::span<const std::uint8_t> data, std::span<std::uint8_t> p
         if (in == data.size()) return false;
         const std::uint8_t value = data[in++];
         const std::size_t count = std::min<std::size_t>(byte & 0x3F, pixels.size() - out);
-        std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(out), count, value);
+        // Most runs of a noisy picture are a single pixel that looks like a run byte:
+        // no call for those.
+        if (count == 1)
+            pixels[out] = value;
+        else
+            std::memset(pixels.data() + out, value, count);
         out += count;
     }
     return true;

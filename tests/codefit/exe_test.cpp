@@ -58,6 +58,15 @@ TEST(ExeConv, WritesBothRecordsInTheirByteOrders) {
     EXPECT_EQ(slice(one.output, 531, 3), (Bytes{0x00, 0x01, 0x99}));
 }
 
+TEST(ExeConv, CodeOfEveryLengthAroundTheWordStepsIsReversed) {
+    for (std::size_t n = 1; n <= 40; ++n) {
+        const Bytes code = fit_test::pattern(n, static_cast<std::uint32_t>(n));
+        const auto r = exe(exe_state(0x1000, 0x1000), code);
+        ASSERT_EQ(r.result, 0);
+        EXPECT_EQ(slice(r.output, 533, n), Bytes(code.rbegin(), code.rend())) << n;
+    }
+}
+
 TEST(ExeConv, FlagBitsFollowLoadAddressEndAndClearOption) {
     struct Case {
         std::uint16_t reloc;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include <filesystem>
@@ -86,6 +87,23 @@ TEST(Erreur, KeepsTheFirstCodeReported) {
     report.erreur(3);
     GetCapturedStderr();
     EXPECT_EQ(report.first_code(), 7);
+    EXPECT_EQ(report.count(), 2);
+}
+
+TEST(PageBuffer, SmallAndHugeBuffersHoldWhatIsWritten) {
+    // Below and above the size that is mapped in huge pages, and one that is not a
+    // whole number of them.
+    for (const std::size_t n : {std::size_t{100}, std::size_t{1} << 20, std::size_t{2880002}}) {
+        fit::Buffer buffer;
+        buffer.resize(n);
+        ASSERT_EQ(buffer.size(), n);
+        for (std::size_t i = 0; i < n; ++i) buffer[i] = static_cast<std::uint8_t>(i * 7);
+        fit::Buffer copy = buffer;
+        buffer.resize(n + 4096, 0x5A);  // grows into a new mapping, keeping the bytes
+        for (std::size_t i = 0; i < n; i += 997) ASSERT_EQ(buffer[i], static_cast<std::uint8_t>(i * 7)) << n;
+        EXPECT_EQ(buffer[n + 4095], 0x5A);
+        EXPECT_TRUE(std::equal(copy.begin(), copy.end(), buffer.begin())) << n;
+    }
 }
 
 TEST(Frame, ConvertsAndReportsTheWrittenFile) {

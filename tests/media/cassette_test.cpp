@@ -52,6 +52,15 @@ TEST(Cassette, ChecksumWrapsAndCoversOnlyTheData) {
     EXPECT_EQ(Bytes(wrapped.end() - 2, wrapped.end()), (Bytes{0x01, 0x01}));
     EXPECT_EQ(media::checksum(Bytes(256, 0x01)), 0x00);
     EXPECT_EQ(media::checksum(Bytes{0x80, 0x80, 0x7F}), 0x7F);
+    // Every length around the 16-byte steps, and a long block, as the plain sum.
+    for (std::size_t n = 0; n <= 70; ++n) {
+        const Bytes data = fit_test::pattern(n, static_cast<std::uint32_t>(n) + 1);
+        unsigned sum = 0;
+        for (const auto b : data) sum += b;
+        EXPECT_EQ(media::checksum(data), sum & 0xFF) << n;
+    }
+    const Bytes ones(65536 + 15, 0xFF);
+    EXPECT_EQ(media::checksum(ones), (65551u * 0xFF) & 0xFF);
     // Neither the name nor the addresses change the sum.
     const Bytes other = block_of(unit({'W', 'X', 'Y', 'Z'}, 0xFEDC, {0xFF, 0x02}));
     EXPECT_EQ(Bytes(other.end() - 2, other.end()), (Bytes{0x01, 0x01}));

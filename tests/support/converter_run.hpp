@@ -25,7 +25,7 @@ ConversionResult convert_with(Conv conv, const State& state, const Bytes& source
                               std::size_t out_capacity, const fit::ErrorTable& table) {
     constexpr std::uint8_t kFiller = 0xA5;
     fit::Work work;
-    work.bufIN = source;
+    work.bufIN.assign(source.begin(), source.end());
     work.LengthIN = static_cast<int>(source.size());
     work.bufOUT.assign(out_capacity, kFiller);
     fit::Reporter report(table);

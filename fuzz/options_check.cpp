@@ -1,0 +1,121 @@
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "checks.hpp"
+#include "codefit/options.hpp"
+#include "datafit/options.hpp"
+#include "picfit/options.hpp"
+
+namespace fit_fuzz {
+
+namespace {
+
+using Words = std::vector<std::string>;
+
+constexpr std::size_t kMostWords = 64;
+
+// A fresh argv of the words, which getopt may reorder.
+class Argv {
+public:
+    explicit Argv(const Words& words) : words_(words) {
+        for (auto& w : words_) ptrs_.push_back(w.data());
+        ptrs_.push_back(nullptr);
+    }
+    [[nodiscard]] int argc() const { return static_cast<int>(words_.size()); }
+    char** argv() { return ptrs_.data(); }
+    // The words as argv now holds them, in their new order.
+    [[nodiscard]] Words now() const { return {ptrs_.begin(), ptrs_.end() - 1}; }
+
+private:
+    Words words_;
+    std::vector<char*> ptrs_;
+};
+
+bool has(const Words& words, const std::string& w) {
+    return std::ranges::find(words.begin() + 1, words.end(), w) != words.end();
+}
+
+Words sorted(Words w) {
+    std::ranges::sort(w);
+    return w;
+}
+
+template <typename State, typename Parse>
+std::string parse_twice(const Words& words, Parse parse, const fit::ErrorTable& table,
+                        int& result, State& state) {
+    Argv first(words);
+    Argv second(words);
+    State again;
+    fit::Reporter r1(table);
+    fit::Reporter r2(table);
+    result = parse(first.argc(), first.argv(), state, r1);
+    const int result2 = parse(second.argc(), second.argv(), again, r2);
+    if (result != 0 && result != 1) return "returned " + std::to_string(result);
+    if (result2 != result || !(again == state)) return "the same words gave other settings";
+    if (sorted(first.now()) != sorted(words)) return "argv holds other words";
+    if (result == 0) {
+        if (r1.failed()) return "accepted after an error";
+        if (!has(words, state.source) || !has(words, state.target)) return "a file name is no word";
+        if (state.source == state.target) return "the same name twice";
+    }
+    return "";
+}
+
+std::string check_codefit_options(const Words& words) {
+    int result = 0;
+    codefit::State s;
+    if (auto e = parse_twice(words, codefit::ManageArguments, fit::codefit_errors, result, s);
+        !e.empty())
+        return "codefit: " + e;
+    if (result != 0) return "";
+    if (s.TypeDest < codefit::kEXE || s.TypeDest > codefit::kBAS) return "codefit: no type";
+    if (s.BrAdr < s.RelocAdr) return "codefit: the entry lies below the load address";
+    if (s.loaderk7 < 0 || s.loaderk7 > 2) return "codefit: no such loader";
+    return "";
+}
+
+std::string check_datafit_options(const Words& words) {
+    int result = 0;
+    datafit::State s;
+    if (auto e = parse_twice(words, datafit::ManageArguments, fit::datafit_errors, result, s);
+        !e.empty())
+        return "datafit: " + e;
+    if (result == 0 && (s.TypeDest < datafit::kDOS || s.TypeDest > datafit::kTASM))
+        return "datafit: no type";
+    return "";
+}
+
+std::string check_picfit_options(const Words& words) {
+    int result = 0;
+    picfit::State s;
+    if (auto e = parse_twice(words, picfit::ManageArguments, fit::picfit_errors, result, s);
+        !e.empty())
+        return "picfit: " + e;
+    if (result == 0 && s.color != picfit::kColour && s.color != picfit::kTwoColour)
+        return "picfit: no mode";
+    return "";
+}
+
+}  // namespace
+
+std::string check_options(std::span<const std::uint8_t> input) {
+    Words words{"fit"};
+    std::string word;
+    for (const std::uint8_t b : input) {
+        if (b != 0) {
+            word += static_cast<char>(b);
+            continue;
+        }
+        words.push_back(std::move(word));
+        word.clear();
+        if (words.size() == kMostWords) break;
+    }
+    if (words.size() < kMostWords && !word.empty()) words.push_back(word);
+
+    if (auto e = check_codefit_options(words); !e.empty()) return e;
+    if (auto e = check_datafit_options(words); !e.empty()) return e;
+    return check_picfit_options(words);
+}
+
+}  // namespace fit_fuzz
