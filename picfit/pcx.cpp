@@ -7,6 +7,8 @@
 #include <new>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "common/file_io.hpp"
 
 namespace picfit {
@@ -21,6 +23,10 @@ Load read_whole(const std::string& path, std::vector<std::uint8_t>& into) {
                                                                &std::fclose);
     if (!file) return Load::cannot_open;
     constexpr std::size_t kChunk = 0x10000;
+    // Room for the whole file at once when its size is known, so that no chunk moves it.
+    struct stat st {};
+    if (::fstat(::fileno(file.get()), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        into.reserve(static_cast<std::size_t>(st.st_size) + kChunk);
     for (;;) {
         const std::size_t at = into.size();
         into.resize(at + kChunk);
