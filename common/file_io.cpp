@@ -128,6 +128,10 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit,
     }
     constexpr std::size_t kChunk = 1 << 16;
     bytes.clear();
+    // Room for the whole file at once when its size is known, so that no chunk moves it.
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        bytes.reserve(std::min(static_cast<std::size_t>(st.st_size), limit) + 1);
     // One byte past the limit tells whether the file goes on.
     while (bytes.size() <= limit) {
         const std::size_t at = bytes.size();

@@ -20,11 +20,13 @@ std::uint64_t load8(const std::uint8_t* p) {
     return w;
 }
 
+constexpr std::uint64_t kEachByte = 0x0101010101010101ull;
+
 // Bit `bit` of each of the eight bytes of w (the first pixel in the lowest byte), the
 // first byte's in bit 7. Each bit's product lands on a place of its own, so nothing
 // carries into the top byte.
 constexpr std::uint8_t gather(std::uint64_t w, unsigned bit) {
-    const std::uint64_t bits = w >> bit & 0x0101010101010101ull;
+    const std::uint64_t bits = w >> bit & kEachByte;
     return static_cast<std::uint8_t>((bits * 0x8040201008040201ull) >> 56);
 }
 
@@ -88,7 +90,15 @@ public:
             carried = false;
             std::size_t count = 1;
             bool ended_by_other = false;
+            const std::uint64_t run_of_last = last * kEachByte;
             while (count < Scheme::kLongestRun && next_ < pixels_.size()) {
+                // Eight pixels of the run's colour at once, where the run has room.
+                if (Scheme::kLongestRun - count >= 8 && pixels_.size() - next_ >= 8 &&
+                    (load8(pixels_.data() + next_) & kEachByte * Scheme::kColourMask) == run_of_last) {
+                    next_ += 8;
+                    count += 8;
+                    continue;
+                }
                 val = read();
                 if (val != last) {
                     ended_by_other = true;
@@ -128,7 +138,8 @@ private:
         } else {
             ++stream_[marker_];
         }
-        stream_.insert(stream_.end(), literal.begin(), literal.end());
+        // push_back: the stream is reserved whole, and a range insert costs a call.
+        for (const std::uint8_t b : literal) stream_.push_back(b);
         if (stream_[marker_] == kFullMarker) marker_ = kNone;
     }
 

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+
 #include "common/file_io.hpp"
 
 namespace picfit {
@@ -54,6 +55,17 @@ bool decode_pixels(std::span<const std::uint8_t> data, std::span<std::uint8_t> p
     std::size_t in = 0;
     std::size_t out = 0;
     while (out < pixels.size()) {
+        // Eight single pixels at once while none of them looks like a run byte.
+        if (data.size() - in >= 8 && pixels.size() - out >= 8) {
+            std::uint64_t eight = 0;
+            std::memcpy(&eight, data.data() + in, sizeof eight);
+            if ((eight & eight << 1 & 0x8080808080808080ull) == 0) {
+                std::memcpy(pixels.data() + out, &eight, sizeof eight);
+                in += 8;
+                out += 8;
+                continue;
+            }
+        }
         if (in == data.size()) return false;
         const std::uint8_t byte = data[in++];
         if ((byte & 0xC0) != 0xC0) {
