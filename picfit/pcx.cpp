@@ -7,7 +7,6 @@
 #include <new>
 #include <vector>
 
-
 #include "common/file_io.hpp"
 
 namespace picfit {
