@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "codefit_run.hpp"
+
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
@@ -17,16 +19,12 @@ constexpr const char* kRun =
     " READ A,N:FOR I=0 TO N-1:READ D:CALL POKE(A+I,D):NEXT I:CALL EXEC(A)\r\n";
 
 codefit::State bas_state(std::uint16_t reloc, std::uint16_t branch) {
-    codefit::State s;
-    s.TypeDest = codefit::kBAS;
-    s.RelocAdr = reloc;
-    s.BrAdr = branch;
+    codefit::State s = codefit_test::state_for(codefit::kBAS, reloc, branch);
     return s;
 }
 
 fit_test::ConversionResult bas(const Bytes& code, std::uint16_t reloc = 0xC380) {
-    return fit_test::convert_with(codefit::BasConv, bas_state(reloc, reloc), code,
-                                  codefit::kCapacities.out, fit::codefit_errors);
+    return codefit_test::run_codefit(codefit::BasConv, bas_state(reloc, reloc), code);
 }
 
 std::string text_of(const fit_test::ConversionResult& r) {
@@ -140,9 +138,7 @@ TEST(BasConv, RangeErrorsInOrderWriteNothing) {
         {0xC380, 0xC380, 65535, 9},
     };
     for (const auto& c : cases) {
-        const auto r = fit_test::convert_with(codefit::BasConv, bas_state(c.reloc, c.branch),
-                                              Bytes(c.length, 1), codefit::kCapacities.out,
-                                              fit::codefit_errors);
+        const auto r = codefit_test::run_codefit(codefit::BasConv, bas_state(c.reloc, c.branch), Bytes(c.length, 1));
         EXPECT_EQ(r.result, 1);
         EXPECT_EQ(r.code, c.code) << std::hex << c.reloc << " " << c.branch << std::dec << " "
                                   << c.length;

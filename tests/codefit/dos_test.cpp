@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "codefit_run.hpp"
+
 #include <string>
 #include <string_view>
 
@@ -12,16 +14,12 @@ using fit_test::Bytes;
 namespace {
 
 codefit::State dos_state(std::uint16_t reloc = 0x1000, std::uint16_t branch = 0x1000) {
-    codefit::State s;
-    s.TypeDest = codefit::kDOS;
-    s.RelocAdr = reloc;
-    s.BrAdr = branch;
+    codefit::State s = codefit_test::state_for(codefit::kDOS, reloc, branch);
     return s;
 }
 
 fit_test::ConversionResult dos(const Bytes& code, const codefit::State& s = dos_state()) {
-    return fit_test::convert_with(codefit::DosConv, s, code, codefit::kCapacities.out,
-                                  fit::codefit_errors);
+    return codefit_test::run_codefit(codefit::DosConv, s, code);
 }
 
 // The 71 characters of record `index` (0 is the module line).

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "codefit_run.hpp"
+
 #include "codefit/converters.hpp"
 #include "support/converter_run.hpp"
 #include "support/disk_parse.hpp"
@@ -9,17 +11,13 @@ using fit_test::Bytes;
 namespace {
 
 codefit::State exe_state(std::uint16_t reloc, std::uint16_t branch, bool clear = false) {
-    codefit::State s;
-    s.TypeDest = codefit::kEXE;
-    s.RelocAdr = reloc;
-    s.BrAdr = branch;
+    codefit::State s = codefit_test::state_for(codefit::kEXE, reloc, branch);
     s.clearvdp = clear;
     return s;
 }
 
 fit_test::ConversionResult exe(const codefit::State& s, const Bytes& code) {
-    return fit_test::convert_with(codefit::ExeConv, s, code, codefit::kCapacities.out,
-                                  fit::codefit_errors);
+    return codefit_test::run_codefit(codefit::ExeConv, s, code);
 }
 
 Bytes slice(const Bytes& b, std::size_t from, std::size_t n) {

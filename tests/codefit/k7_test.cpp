@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "codefit_run.hpp"
+
 #include <algorithm>
 #include <span>
 #include <string>
@@ -19,18 +21,14 @@ constexpr fit::K7Name kGame{'G', 'A', 'M', 'E'};
 
 codefit::State k7_state(std::uint16_t reloc, int loader = 0,
                         const fit::K7Name& name = fit::kBlankK7Name) {
-    codefit::State s;
-    s.TypeDest = codefit::kK7;
-    s.RelocAdr = reloc;
-    s.BrAdr = reloc;
+    codefit::State s = codefit_test::state_for(codefit::kK7, reloc, reloc);
     s.K7Name = name;
     s.loaderk7 = loader;
     return s;
 }
 
 fit_test::ConversionResult k7(const codefit::State& state, const Bytes& code) {
-    return fit_test::convert_with(codefit::K7Conv, state, code, codefit::kCapacities.out,
-                                  fit::codefit_errors);
+    return codefit_test::run_codefit(codefit::K7Conv, state, code);
 }
 
 struct Table {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "codefit_run.hpp"
+
 #include "codefit/converters.hpp"
 #include "support/converter_run.hpp"
 
@@ -8,10 +10,7 @@ using fit_test::Bytes;
 namespace {
 
 codefit::State rom_state(std::uint16_t reloc, std::uint16_t branch, bool paged = false) {
-    codefit::State s;
-    s.TypeDest = codefit::kROM;
-    s.RelocAdr = reloc;
-    s.BrAdr = branch;
+    codefit::State s = codefit_test::state_for(codefit::kROM, reloc, branch);
     s.pagination = paged;
     return s;
 }
@@ -20,8 +19,7 @@ codefit::State rom_state(std::uint16_t reloc, std::uint16_t branch, bool paged =
 
 TEST(RomConv, LaysTheCodeAtItsAddressAndEndsWithTheTrailer) {
     const Bytes code = fit_test::pattern(300);
-    const auto r = fit_test::convert_with(codefit::RomConv, rom_state(0x1000, 0x1000), code,
-                                          codefit::kCapacities.out, fit::codefit_errors);
+    const auto r = codefit_test::run_codefit(codefit::RomConv, rom_state(0x1000, 0x1000), code);
     ASSERT_EQ(r.result, 0);
     ASSERT_EQ(r.output.size(), 32256u);
     for (std::size_t i = 0; i < r.output.size() - 4; ++i) {
@@ -30,28 +28,22 @@ TEST(RomConv, LaysTheCodeAtItsAddressAndEndsWithTheTrailer) {
     }
     EXPECT_EQ(Bytes(r.output.end() - 4, r.output.end()), (Bytes{0xAA, 0x8C, 0x10, 0x00}));
 
-    const auto paged = fit_test::convert_with(codefit::RomConv, rom_state(0x1000, 0x1234, true),
-                                              code, codefit::kCapacities.out, fit::codefit_errors);
+    const auto paged = codefit_test::run_codefit(codefit::RomConv, rom_state(0x1000, 0x1234, true), code);
     ASSERT_EQ(paged.result, 0);
     EXPECT_EQ(Bytes(paged.output.end() - 4, paged.output.end()), (Bytes{0x55, 0x8C, 0x12, 0x34}));
 }
 
 TEST(RomConv, UpperBoundFillsTheImageToTheByteBelowTheTrailer) {
     const Bytes code(32251, 0xEE);
-    const auto r = fit_test::convert_with(codefit::RomConv, rom_state(0x0200, 0x0200), code,
-                                          codefit::kCapacities.out, fit::codefit_errors);
+    const auto r = codefit_test::run_codefit(codefit::RomConv, rom_state(0x0200, 0x0200), code);
     ASSERT_EQ(r.result, 0);
     EXPECT_EQ(r.output[32250], 0xEE);
     EXPECT_EQ(r.output[32251], 0x00);
     EXPECT_EQ(r.output.size(), 32256u);
 
     // A 30000-byte source gives the same length as a 1-byte one.
-    const auto big = fit_test::convert_with(codefit::RomConv, rom_state(0x0200, 0x0200),
-                                            Bytes(30000, 1), codefit::kCapacities.out,
-                                            fit::codefit_errors);
-    const auto small = fit_test::convert_with(codefit::RomConv, rom_state(0x0200, 0x0200),
-                                              Bytes(1, 1), codefit::kCapacities.out,
-                                              fit::codefit_errors);
+    const auto big = codefit_test::run_codefit(codefit::RomConv, rom_state(0x0200, 0x0200), Bytes(30000, 1));
+    const auto small = codefit_test::run_codefit(codefit::RomConv, rom_state(0x0200, 0x0200), Bytes(1, 1));
     EXPECT_EQ(big.output.size(), small.output.size());
 }
 
@@ -67,17 +59,14 @@ TEST(RomConv, RangeErrorsInOrderWriteNothing) {
         {0x7FFB, 0x7FFB, 1, 9}, {0x1000, 0x1000, 30000, 9},
     };
     for (const auto& c : cases) {
-        const auto r = fit_test::convert_with(codefit::RomConv, rom_state(c.reloc, c.branch),
-                                              Bytes(c.length, 1), codefit::kCapacities.out,
-                                              fit::codefit_errors);
+        const auto r = codefit_test::run_codefit(codefit::RomConv, rom_state(c.reloc, c.branch), Bytes(c.length, 1));
         EXPECT_EQ(r.result, 1) << std::hex << c.reloc;
         EXPECT_EQ(r.code, c.code) << std::hex << c.reloc;
         EXPECT_EQ(r.errors, 1) << "only the first failure is reported";
         EXPECT_TRUE(r.output.empty());
         EXPECT_TRUE(r.untouched) << "bufOUT must stay as it was";
     }
-    EXPECT_EQ(fit_test::convert_with(codefit::RomConv, rom_state(0x0200, 0x7FFB), Bytes(1, 1),
-                                     codefit::kCapacities.out, fit::codefit_errors)
+    EXPECT_EQ(codefit_test::run_codefit(codefit::RomConv, rom_state(0x0200, 0x7FFB), Bytes(1, 1))
                   .result,
               0);
 }
