@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "common/file_io.hpp"
 #include "encoder.hpp"
 #include "options.hpp"
 #include "pcx.hpp"
@@ -10,6 +11,7 @@ namespace {
 constexpr int kLoading = 2;
 constexpr int kSaving = 3;
 constexpr int kEncoding = 9;
+constexpr int kSameName = 12;
 // Shorter streams are refused, however sound.
 constexpr int kShortestStream = 8;
 }  // namespace
@@ -20,6 +22,11 @@ int main(int argc, char** argv) {
     fit::Reporter report(fit::picfit_errors);
     picfit::State state;
     if (picfit::ManageArguments(argc, argv, state, report) != 0) return 1;
+    // The pixel dump would replace a source that is that very file.
+    if (fit::same_file(state.source, picfit::kDumpName)) {
+        report.erreur(kSameName);
+        return 1;
+    }
 
     std::optional<picfit::header_TAV> tav = picfit::read_pcx(state.source, state.color, report);
     if (!tav) {
