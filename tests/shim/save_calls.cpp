@@ -79,20 +79,19 @@ int linkat(int from_dir, const char* from, int to_dir, const char* to, int flags
                                                                             to, flags);
 }
 
-int open(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const auto mode = static_cast<mode_t>(va_arg(args, unsigned));
-    va_end(args);
-    return open_with("open", path, flags, mode);
-}
-
-int open64(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const auto mode = static_cast<mode_t>(va_arg(args, unsigned));
-    va_end(args);
-    return open_with("open64", path, flags, mode);
-}
+// The mode is there only for a call that may make a file.
+#define FIT_OPEN(symbol)                                                     \
+    int symbol(const char* path, int flags, ...) {                           \
+        mode_t mode = 0;                                                     \
+        if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {    \
+            va_list args;                                                    \
+            va_start(args, flags);                                           \
+            mode = static_cast<mode_t>(va_arg(args, unsigned));              \
+            va_end(args);                                                    \
+        }                                                                    \
+        return open_with(#symbol, path, flags, mode);                        \
+    }
+FIT_OPEN(open)
+FIT_OPEN(open64)
 
 }  // extern "C"
