@@ -241,7 +241,8 @@ Linked link_over(int fd, const Place& place, const std::string& real) {
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = fresh_name(place, attempt);
         const HoldSignals hold;
-        bool linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        bool linked =
+            ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
         // Without /proc, a process that may open any file can link the descriptor itself.
         if (!linked && errno != EEXIST)
             linked = ::linkat(fd, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH) == 0;
@@ -273,7 +274,8 @@ WriteStatus replace_through_named(const std::string& real, const Place& place, c
     Fd fd(raw);
     if (!fd.ok()) {
         // Nothing can be made in the directory, but the file itself may be writable.
-        if (error == EACCES && ::access(real.c_str(), W_OK) == 0) return write_directly(real, pieces);
+        if (error == EACCES && ::access(real.c_str(), W_OK) == 0)
+            return write_directly(real, pieces);
         return WriteStatus::cannot_create;
     }
     const bool complete = fill(fd.get(), pieces, keep) && fd.close();

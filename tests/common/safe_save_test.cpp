@@ -13,6 +13,7 @@
 #include <set>
 #include <utility>
 
+#include "common/file_io.hpp"
 #include "support/e2e.hpp"
 #include "support/temp_dir.hpp"
 
@@ -41,7 +42,8 @@ std::function<void()> watched(std::vector<std::pair<std::string, std::string>> e
     return [env] {
         // A sanitizer runtime wants to be the first library loaded.
         const char* asan = std::getenv("ASAN_OPTIONS");
-        const std::string options = std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0";
+        const std::string options =
+            std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0";
         ::setenv("ASAN_OPTIONS", options.c_str(), 1);
         ::setenv("LD_PRELOAD", FIT_SAVE_CALLS, 1);
         for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
@@ -244,4 +246,23 @@ TEST(SafeSave, FitinfoTellsWhenItsReportCannotBeWritten) {
     });
     EXPECT_EQ(r.status, 6);
     EXPECT_EQ(r.err, "standard output: cannot write the report.\n");
+}
+
+TEST(SafeSave, OnlyAFileThatWritingWouldOverwriteCountsAsTheSame) {
+    TempDir dir;
+    const auto a = dir.write("a", {1});
+    dir.write("b", {1});
+    std::filesystem::create_symlink("a", dir.file("link"));
+    const struct {
+        std::string one, two;
+        bool same;
+    } cases[] = {
+        {a, dir.file("link"), true},
+        {a, dir.file("b"), false},            // equal bytes, another file
+        {a, dir.file("missing"), false},
+        {"/dev/null", "/dev/null", false},    // a device that is no store
+        {dir.path().string(), dir.path().string() + "/.", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fit::same_file(c.one, c.two), c.same) << c.one << " " << c.two;
 }

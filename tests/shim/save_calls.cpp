@@ -70,7 +70,8 @@ int rename(const char* from, const char* to) {
 
 int renameat(int from_dir, const char* from, int to_dir, const char* to) {
     note("renameat");
-    return next<int (*)(int, const char*, int, const char*)>("renameat")(from_dir, from, to_dir, to);
+    return next<int (*)(int, const char*, int, const char*)>("renameat")(from_dir, from, to_dir,
+                                                                         to);
 }
 
 int linkat(int from_dir, const char* from, int to_dir, const char* to, int flags) {
