@@ -30,11 +30,12 @@ media::Checked<BasicProgram> read_basic(std::span<const std::uint8_t> text) {
     if (*load < kLowest || *load >= kAbove)
         return FormatError{load_at, "load address in line 100",
                            std::to_string(kLowest) + " to " + std::to_string(kAbove - 1) +
-                               " (0xC380 to 0xC7FE)",
+                               " (" + media::hex16(kLowest) + " to " + media::hex16(kAbove - 1) + ")",
                            std::to_string(*load)};
     if (*count == 0 || *load + *count > kAbove)
         return FormatError{count_at, "byte count in line 100",
-                           "1 to " + std::to_string(kAbove - *load) + " (the code ends below 0xC7FF)",
+                           "1 to " + std::to_string(kAbove - *load) + " (the code ends below " +
+                               media::hex16(kAbove) + ")",
                            std::to_string(*count)};
 
     Bytes code;

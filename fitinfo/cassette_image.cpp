@@ -24,6 +24,11 @@ std::string block_line(const CassetteBlock& block, std::size_t index, const char
            ", checksum " + media::hex8(block.sum) + " twice" + (*role ? std::string(", ") + role : "");
 }
 
+std::string window_text(const media::Window& window) {
+    return media::hex16(static_cast<unsigned>(window.first)) + " to " +
+           media::hex16(static_cast<unsigned>(window.last));
+}
+
 std::vector<CassetteBlock> blocks_of(const std::vector<BlockView>& views) {
     std::vector<CassetteBlock> blocks;
     for (const auto& view : views)
@@ -77,7 +82,8 @@ media::Checked<CassetteImage> read_code(const std::vector<BlockView>& blocks) {
     const bool high = media::kHighWindow.holds(static_cast<int>(start));
     if (!low && !high)
         return FormatError{code.block_offset() + media::kStartFieldOffset,
-                           "start address of the code block", "0x8000 to 0xBFFF or 0xC300 to 0xC7FF",
+                           "start address of the code block",
+                           window_text(media::kLowWindow) + " or " + window_text(media::kHighWindow),
                            media::hex16(start)};
     if (code.data.empty())
         return FormatError{code.block_offset() + media::kEndFieldOffset,

@@ -80,7 +80,7 @@ media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
         if (to > area.size())
             return FormatError{area.size(), "end of the code (load address " + address(from) +
                                                 " + size " + media::hex16(*size) + ")",
-                               "at most 0x7FFB", address(to)};
+                               "at most " + media::hex16(kRomCodeLimit), address(to)};
         if (const std::size_t after = first_nonzero(to); after < area.size())
             return media::byte_error(after, "byte at " + address(after) + ", after the code", 0,
                                      area[after]);
@@ -121,7 +121,7 @@ Finding describe(RomImage rom) {
     const std::uint8_t marker = rom.paged ? kRomPaged : kRomUnpaged;
     finding.details.push_back("entry address: " + media::hex16(rom.entry));
     finding.details.push_back("trailer: " + media::hex8(marker) +
-                              (rom.paged ? " (paged)" : " (not paged)") + ", 0x8C, " +
+                              (rom.paged ? " (paged)" : " (not paged)") + ", " + media::hex8(kRomSignature) + ", " +
                               media::hex8(rom.entry >> 8) + " " + media::hex8(rom.entry & 0xFF));
     finding.payload = rom.code;
     finding.parsed = std::move(rom);
