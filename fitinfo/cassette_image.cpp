@@ -127,11 +127,11 @@ Finding describe_code(const CassetteImage& image) {
 media::Checked<CassetteImage> read_data(const std::vector<BlockView>& blocks) {
     std::vector<std::size_t> sizes;
     for (const auto& block : blocks) {
-        if (block.start != 0)
+        if (block.start != media::kDataBlockStart)
             return media::word_error(block.block_offset() + media::kStartFieldOffset, false,
                                      "start address of data block " +
                                          std::to_string(sizes.size() + 1),
-                                     0, block.start);
+                                     media::kDataBlockStart, block.start);
         sizes.push_back(block.data.size());
     }
     if (const auto broken = check_cut(sizes))
