@@ -103,13 +103,6 @@ std::optional<std::uint16_t> strict_address(const fit::OptionScanner& scan) {
     return static_cast<std::uint16_t>(*value);
 }
 
-bool printable_name(std::string_view name) {
-    if (name.empty() || name.size() > fit::kBlankK7Name.size()) return false;
-    for (const char c : name)
-        if (c < ' ' || c > '~') return false;
-    return true;
-}
-
 }  // namespace
 
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
@@ -159,7 +152,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             if (!fit::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
             break;
         case kLongName:
-            if (!printable_name(scan.argument())) {
+            if (!fit::is_k7_name(scan.argument())) {
                 fit::refuse_value(kProgram, "name", scan.argument(),
                                   "use 1 to 4 printable characters");
                 return fit::kRefused;

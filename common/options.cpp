@@ -155,6 +155,13 @@ bool set_k7_name(K7Name& name, const char* argument) {
     return true;
 }
 
+bool is_k7_name(std::string_view name) {
+    if (name.empty() || name.size() > kBlankK7Name.size()) return false;
+    for (const char c : name)
+        if (c < ' ' || c > '~') return false;
+    return true;
+}
+
 bool take_two_names(const std::vector<std::string>& names, std::string& source,
                     std::string& target) {
     if (names.size() != 2) {

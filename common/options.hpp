@@ -98,6 +98,9 @@ void report_bad_option(unsigned char c, std::string_view with_argument);
 // "Incorrect K7 Filename.") when there are more. An empty name changes nothing.
 bool set_k7_name(K7Name& name, const char* argument);
 
+// --name: 1 to 4 printable ASCII characters, which the machine's loaders can show.
+bool is_k7_name(std::string_view name);
+
 // Exactly two file names must remain; false after the message otherwise.
 bool take_two_names(const std::vector<std::string>& names, std::string& source,
                     std::string& target);

@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     fit::Reporter report(fit::picfit_errors);
     picfit::State state;
-    if (picfit::ManageArguments(argc, argv, state, report) != 0) return 1;
+    if (const int parsed = picfit::ManageArguments(argc, argv, state, report);
+        parsed != fit::kGoOn)
+        return parsed == fit::kAnswered ? 0 : 1;
 
     std::optional<picfit::header_TAV> tav = picfit::read_pcx(state.source, state.color, report);
     if (!tav) {
