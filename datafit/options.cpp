@@ -54,11 +54,11 @@ constexpr std::array<fit::LongOption, 8> kLongOptions{{
 
 constexpr const char* kHelp =
     "Usage: datafit [options] sourceFile targetFile\n"
-    "Turn a data file into a disk record file, a cassette file or an assembler listing.\n"
+    "Turn data into a disk record file, a cassette file or an assembler listing.\n"
     "\n"
     "  -t:TYPE  --type=TYPE    target: DOS (default), K7 or TASM\n"
-    "  -H:SIZE  --header=SIZE  bytes at the start that form a header piece of their own\n"
-    "  -r:SIZE  --record=SIZE  bytes per record or block after the header (0: one piece)\n"
+    "  -H:SIZE  --header=SIZE  bytes at the start that form a piece of their own\n"
+    "  -r:SIZE  --record=SIZE  bytes per record or block after them (0: one piece)\n"
     "  -n:NAME  --name=NAME    cassette name, 1 to 4 characters\n"
     "  -h                      the usage line (exit status 1)\n"
     "           --help         this text\n"
