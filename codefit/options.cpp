@@ -1,10 +1,8 @@
 #include "options.hpp"
 
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "types.hpp"
@@ -83,13 +81,8 @@ void choose_type(State& state, const TargetType& type) {
 }
 
 const TargetType* type_named(std::string_view name) {
-    for (const auto& type : kTargetTypes) {
-        if (type.name.size() != name.size()) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size(); ++i)
-            same = same && std::toupper(static_cast<unsigned char>(name[i])) == type.name[i];
-        if (same) return &type;
-    }
+    for (const auto& type : kTargetTypes)
+        if (fit::same_name_any_case(name, type.name)) return &type;
     return nullptr;
 }
 
@@ -152,13 +145,8 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             if (!fit::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
             break;
         case kLongName:
-            if (!fit::is_k7_name(scan.argument())) {
-                fit::refuse_value(kProgram, "name", scan.argument(),
-                                  "use 1 to 4 printable characters");
+            if (!fit::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
                 return fit::kRefused;
-            }
-            // Over the first positions, as -n writes them.
-            std::memcpy(state.K7Name.data(), scan.argument(), std::strlen(scan.argument()));
             break;
         case 'l': {
             // The whole number read decides: 4294967297 is not 1.

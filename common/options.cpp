@@ -1,5 +1,6 @@
 #include "options.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -120,6 +121,20 @@ void refuse_value(std::string_view program, std::string_view option, std::string
                  why.data());
 }
 
+int hex_digit(char c) {
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                  : -1;
+}
+
+bool same_name_any_case(std::string_view typed, std::string_view name) {
+    if (typed.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(typed[i])) != name[i]) return false;
+    return true;
+}
+
 std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned long highest) {
     if (text.starts_with("0x") || text.starts_with("0X"))
         text.remove_prefix(2);
@@ -128,10 +143,7 @@ std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned 
     if (text.empty()) return std::nullopt;
     unsigned long value = 0;
     for (const char c : text) {
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                 : -1;
+        const int digit = hex_digit(c);
         if (digit < 0) return std::nullopt;
         value = value * 16 + static_cast<unsigned long>(digit);
         if (value > highest) return std::nullopt;  // also keeps long digit strings from wrapping
@@ -155,10 +167,14 @@ bool set_k7_name(K7Name& name, const char* argument) {
     return true;
 }
 
-bool is_k7_name(std::string_view name) {
-    if (name.empty() || name.size() > kBlankK7Name.size()) return false;
-    for (const char c : name)
-        if (c < ' ' || c > '~') return false;
+bool set_k7_name_strictly(K7Name& name, std::string_view program, std::string_view value) {
+    bool printable = !value.empty() && value.size() <= name.size();
+    for (const char c : value) printable = printable && c >= ' ' && c <= '~';
+    if (!printable) {
+        refuse_value(program, "name", value, "use 1 to 4 printable characters");
+        return false;
+    }
+    std::copy(value.begin(), value.end(), name.begin());
     return true;
 }
 

@@ -77,6 +77,12 @@ private:
 void refuse_value(std::string_view program, std::string_view option, std::string_view got,
                   std::string_view why);
 
+// The value of a hexadecimal digit of either case, or -1.
+int hex_digit(char c);
+
+// `typed` is `name` (upper case) in any case.
+bool same_name_any_case(std::string_view typed, std::string_view name);
+
 // A whole hexadecimal number, optionally after "0x", "0X" or "$", at most `highest`.
 std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned long highest);
 
@@ -98,8 +104,9 @@ void report_bad_option(unsigned char c, std::string_view with_argument);
 // "Incorrect K7 Filename.") when there are more. An empty name changes nothing.
 bool set_k7_name(K7Name& name, const char* argument);
 
-// --name: 1 to 4 printable ASCII characters, which the machine's loaders can show.
-bool is_k7_name(std::string_view name);
+// --name: 1 to 4 printable ASCII characters, which the machine's loaders can show,
+// copied over the first positions as -n copies them; false after the refusal line.
+bool set_k7_name_strictly(K7Name& name, std::string_view program, std::string_view value);
 
 // Exactly two file names must remain; false after the message otherwise.
 bool take_two_names(const std::vector<std::string>& names, std::string& source,

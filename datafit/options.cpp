@@ -1,12 +1,10 @@
 #include "options.hpp"
 
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 namespace datafit {
@@ -74,13 +72,8 @@ constexpr const char* kHelp =
     "  datafit -t:TASM table.bin table.asm\n";
 
 const TypeEntry* type_named(std::string_view name) {
-    for (const auto& entry : kTypes) {
-        if (entry.name.size() != name.size()) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size(); ++i)
-            same = same && std::toupper(static_cast<unsigned char>(name[i])) == entry.name[i];
-        if (same) return &entry;
-    }
+    for (const auto& entry : kTypes)
+        if (fit::same_name_any_case(name, entry.name)) return &entry;
     return nullptr;
 }
 
@@ -155,13 +148,8 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             if (!fit::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
             break;
         case kLongName:
-            if (!fit::is_k7_name(scan.argument())) {
-                fit::refuse_value(kProgram, "name", scan.argument(),
-                                  "use 1 to 4 printable characters");
+            if (!fit::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
                 return fit::kRefused;
-            }
-            // Over the first positions, as -n writes them.
-            std::memcpy(state.K7Name.data(), scan.argument(), std::strlen(scan.argument()));
             break;
         case kLongQuiet:
             state.quiet = true;

@@ -72,10 +72,7 @@ std::optional<std::uint16_t> parse_hex(const char* argument, unsigned lowest, un
     if (text.empty() || text.size() > 4) return std::nullopt;
     unsigned value = 0;
     for (const char c : text) {
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                 : -1;
+        const int digit = fit::hex_digit(c);
         if (digit < 0) return std::nullopt;
         value = value << 4 | static_cast<unsigned>(digit);
     }

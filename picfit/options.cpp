@@ -75,8 +75,7 @@ std::optional<Background> background_named(std::string_view value) {
     if (value.size() != 7 || !value.starts_with('#')) return std::nullopt;
     // parse_hex_strictly would take a "0x" after the '#'.
     for (const char c : value.substr(1))
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
-            return std::nullopt;
+        if (fit::hex_digit(c) < 0) return std::nullopt;
     const auto rgb = fit::parse_hex_strictly(value.substr(1), 0xFFFFFF);
     if (!rgb) return std::nullopt;
     return Background{-1, static_cast<std::uint32_t>(*rgb)};
@@ -145,7 +144,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             }
             break;
         case kLongFit:
-            state.fit = true;
+            state.fit_picture = true;
             break;
         case kLongHelp:
             std::fputs(kHelp, stdout);

@@ -47,7 +47,7 @@ struct State {
     int map = kMapUnset;            // --map
     int dither = kDitherUnset;      // --dither
     std::optional<Background> background;
-    bool fit = false;               // --fit
+    bool fit_picture = false;       // --fit: scale the picture to the screen
     std::optional<std::string> preview;  // --preview=FILE
 
     bool operator==(const State&) const = default;

@@ -62,7 +62,7 @@ TEST(PicfitLongOptions, TheComingSettings) {
         {{"--background=yellow"}, with([](auto& s) { s.background = picfit::Background{3, 0}; })},
         {{"--background=white"}, with([](auto& s) { s.background = picfit::Background{7, 0}; })},
         {{"--background=#00aAFf"}, with([](auto& s) { s.background = picfit::Background{-1, 0x00AAFF}; })},
-        {{"--fit"}, with([](auto& s) { s.fit = true; })},
+        {{"--fit"}, with([](auto& s) { s.fit_picture = true; })},
         {{"--preview=p.png"}, with([](auto& s) { s.preview = "p.png"; })},
     };
     for (const auto& c : cases) {
