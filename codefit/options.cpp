@@ -15,20 +15,16 @@ constexpr int kSameName = 1;
 constexpr std::string_view kProgram = "codefit";
 
 enum LongCode : int {
-    kLongType = fit::kFirstLongCode,
+    kLongType = fit::kFirstOwnLongCode,
     kLongLoad,
     kLongEntry,
     kLongName,
     kLongLoader,
     kLongPaged,
     kLongClearScreen,
-    kLongQuiet,
-    kLongVerbose,
-    kLongHelp,
-    kLongVersion,
 };
 
-constexpr std::array<fit::LongOption, 11> kLongOptions{{
+constexpr std::array<fit::LongOption, 7> kLongOptions{{
     {"type", true, kLongType},
     {"load", true, kLongLoad},
     {"entry", true, kLongEntry},
@@ -36,10 +32,6 @@ constexpr std::array<fit::LongOption, 11> kLongOptions{{
     {"loader", true, kLongLoader},
     {"paged", false, kLongPaged},
     {"clear-screen", false, kLongClearScreen},
-    {"quiet", false, kLongQuiet},
-    {"verbose", false, kLongVerbose},
-    {"help", false, kLongHelp},
-    {"version", false, kLongVersion},
 }};
 
 constexpr const char* kHelp =
@@ -101,6 +93,10 @@ std::optional<std::uint16_t> strict_address(const fit::OptionScanner& scan) {
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
     fit::OptionScanner scan(argc, argv, "hpct:r:b:n:l:", kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
+        if (const auto common = fit::take_common_long(c, state, kHelp)) {
+            if (*common != fit::kGoOn) return *common;
+            continue;
+        }
         switch (c) {
         case 'h':
             std::fputs("Usage: codefit sourceFile targetFile [-t:EXE|DOS|ROM|K7|BAS] "
@@ -175,20 +171,6 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
         case kLongClearScreen:
             state.clearvdp = true;
             break;
-        case kLongQuiet:
-            state.quiet = true;
-            break;
-        case kLongVerbose:
-            state.verbose = true;
-            break;
-        case kLongHelp:
-            std::fputs(kHelp, stdout);
-            return fit::kAnswered;
-        case kLongVersion:
-            // The banner printed before the options were read is the version line.
-            return fit::kAnswered;
-        case fit::OptionScanner::kLongRefused:
-            return fit::kRefused;
         default:
             fit::report_bad_option(scan.bad_option(), "trbnl");
             return fit::kRefused;

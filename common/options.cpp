@@ -26,7 +26,7 @@ OptionScanner::OptionScanner(int argc, char** argv, const char* optstring,
 int OptionScanner::next() {
     long_value_ = nullptr;
     for (;;) {
-        if (!longs_.empty() && at_word_start_ && optind < argc_) {
+        if (at_word_start_ && optind < argc_) {
             const std::string_view word(argv_[optind]);
             if (word.size() > 2 && word.starts_with("--")) return next_long(word, optind);
         }
@@ -59,9 +59,16 @@ int OptionScanner::next_long(std::string_view word, int index) {
     const std::size_t equals = word.find('=');
     const std::string_view name = word.substr(0, equals);
     optind = index + 1;
+    static constexpr std::array<LongOption, 4> kCommon{{
+        {"quiet", false, kLongQuiet},
+        {"verbose", false, kLongVerbose},
+        {"help", false, kLongHelp},
+        {"version", false, kLongVersion},
+    }};
     const LongOption* found = nullptr;
-    for (const auto& option : longs_)
-        if (option.name == name) found = &option;
+    for (const auto& options : {longs_, std::span<const LongOption>(kCommon)})
+        for (const auto& option : options)
+            if (option.name == name) found = &option;
     const auto program = static_cast<int>(program_.size());
     const auto shown = static_cast<int>(name.size());
     if (found == nullptr) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
@@ -33,8 +34,15 @@ struct LongOption {
     int code;               // what OptionScanner::next() returns for it
 };
 
-// The first code free for long options: above every option character.
-inline constexpr int kFirstLongCode = 0x100;
+// The long options every program reads, coded above every option character; each
+// program's own codes start at kFirstOwnLongCode.
+enum CommonLongCode : int {
+    kLongQuiet = 0x100,
+    kLongVerbose,
+    kLongHelp,
+    kLongVersion,
+    kFirstOwnLongCode,
+};
 
 // Walks argv with getopt. Non-option words are collected in order wherever they stand,
 // so options may come before, between or after the file names. A word starting with
@@ -44,7 +52,7 @@ public:
     OptionScanner(int argc, char** argv, const char* optstring,
                   std::span<const LongOption> longs = {}, std::string_view program = {});
 
-    // The next option character or long code, '?' for an unknown option or a missing
+    // The next option character or long code (the program's own or a CommonLongCode), '?' for an unknown option or a missing
     // argument (see bad_option()), kLongRefused after a bad long option has been
     // reported in full, or -1 at the end.
     int next();
@@ -86,11 +94,39 @@ bool same_name_any_case(std::string_view typed, std::string_view name);
 // A whole hexadecimal number, optionally after "0x", "0X" or "$", at most `highest`.
 std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned long highest);
 
+// "Name 2010.01\n" on standard output.
+void print_version(std::string_view display_name);
+
+// --quiet, --verbose, --help (prints `help`) and --version (prints "`version_name`
+// 2010.01", unless empty: then the banner printed before the options were read is
+// the version line), and a long option the scanner refused. Returns nothing for any
+// other code, else kGoOn to read on, or what ManageArguments returns now.
+template <typename Settings>
+std::optional<int> take_common_long(int code, Settings& settings, const char* help,
+                                    std::string_view version_name = {}) {
+    switch (code) {
+    case kLongQuiet:
+        settings.quiet = true;
+        return kGoOn;
+    case kLongVerbose:
+        settings.verbose = true;
+        return kGoOn;
+    case kLongHelp:
+        std::fputs(help, stdout);
+        return kAnswered;
+    case kLongVersion:
+        if (!version_name.empty()) print_version(version_name);
+        return kAnswered;
+    case OptionScanner::kLongRefused:
+        return kRefused;
+    default:
+        return std::nullopt;
+    }
+}
+
 // "-" names standard input as a source and standard output as a target; "./-" is a file.
 inline bool is_standard_stream(std::string_view name) { return name == "-"; }
 
-// "Name 2010.01\n" on standard output.
-void print_version(std::string_view display_name);
 
 // The argument after its first character, which is skipped unread (the colon of
 // -r:C300). An empty argument stays empty.

@@ -29,25 +29,17 @@ constexpr std::string_view kProgram = "datafit";
 constexpr unsigned long kLargestPiece = 0x10000;
 
 enum LongCode : int {
-    kLongType = fit::kFirstLongCode,
+    kLongType = fit::kFirstOwnLongCode,
     kLongHeader,
     kLongRecord,
     kLongName,
-    kLongQuiet,
-    kLongVerbose,
-    kLongHelp,
-    kLongVersion,
 };
 
-constexpr std::array<fit::LongOption, 8> kLongOptions{{
+constexpr std::array<fit::LongOption, 4> kLongOptions{{
     {"type", true, kLongType},
     {"header", true, kLongHeader},
     {"record", true, kLongRecord},
     {"name", true, kLongName},
-    {"quiet", false, kLongQuiet},
-    {"verbose", false, kLongVerbose},
-    {"help", false, kLongHelp},
-    {"version", false, kLongVersion},
 }};
 
 constexpr const char* kHelp =
@@ -105,6 +97,10 @@ SizeOption read_size(const char* argument) {
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
     fit::OptionScanner scan(argc, argv, "hit:H:r:n:", kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
+        if (const auto common = fit::take_common_long(c, state, kHelp)) {
+            if (*common != fit::kGoOn) return *common;
+            continue;
+        }
         switch (c) {
         case 'h':
             std::fputs("Usage: datafit sourceFile targetFile [-t:DOS|K7|TASM] "
@@ -151,20 +147,6 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             if (!fit::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
                 return fit::kRefused;
             break;
-        case kLongQuiet:
-            state.quiet = true;
-            break;
-        case kLongVerbose:
-            state.verbose = true;
-            break;
-        case kLongHelp:
-            std::fputs(kHelp, stdout);
-            return fit::kAnswered;
-        case kLongVersion:
-            // The banner printed before the options were read is the version line.
-            return fit::kAnswered;
-        case fit::OptionScanner::kLongRefused:
-            return fit::kRefused;
         default:
             fit::report_bad_option(scan.bad_option(), "tHrn");
             return fit::kRefused;

@@ -17,25 +17,17 @@ constexpr const char* kUsageText =
 constexpr std::string_view kProgram = "fitinfo";
 
 enum LongCode : int {
-    kLongExtract = fit::kFirstLongCode,
+    kLongExtract = fit::kFirstOwnLongCode,
     kLongRomLoad,
     kLongRomSize,
     kLongJson,
-    kLongQuiet,
-    kLongVerbose,
-    kLongHelp,
-    kLongVersion,
 };
 
-constexpr std::array<fit::LongOption, 8> kLongOptions{{
+constexpr std::array<fit::LongOption, 4> kLongOptions{{
     {"extract", true, kLongExtract},
     {"rom-load", true, kLongRomLoad},
     {"rom-size", true, kLongRomSize},
     {"json", false, kLongJson},
-    {"quiet", false, kLongQuiet},
-    {"verbose", false, kLongVerbose},
-    {"help", false, kLongHelp},
-    {"version", false, kLongVersion},
 }};
 
 constexpr const char* kHelp =
@@ -83,6 +75,10 @@ std::optional<std::uint16_t> parse_hex(const char* argument, unsigned lowest, un
 int ManageArguments(int argc, char** argv, Settings& settings) {
     fit::OptionScanner scanner(argc, argv, "hx:r:s:", kLongOptions, kProgram);
     for (int c = scanner.next(); c != -1; c = scanner.next()) {
+        if (const auto common = fit::take_common_long(c, settings, kHelp, "Fitinfo")) {
+            if (*common != fit::kGoOn) return *common;
+            continue;
+        }
         switch (c) {
         case 'h':
             std::fputs(kUsageText, stdout);
@@ -121,20 +117,6 @@ int ManageArguments(int argc, char** argv, Settings& settings) {
         case kLongJson:
             settings.json = true;
             break;
-        case kLongQuiet:
-            settings.quiet = true;
-            break;
-        case kLongVerbose:
-            settings.verbose = true;
-            break;
-        case kLongHelp:
-            std::fputs(kHelp, stdout);
-            return fit::kAnswered;
-        case kLongVersion:
-            fit::print_version("Fitinfo");
-            return fit::kAnswered;
-        case fit::OptionScanner::kLongRefused:
-            return fit::kRefused;
         default:
             fit::report_bad_option(scanner.bad_option(), "xrs");
             return fit::kRefused;

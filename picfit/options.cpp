@@ -14,9 +14,7 @@ constexpr int kSameName = 12;
 constexpr std::string_view kProgram = "picfit";
 
 enum LongCode : int {
-    kLongTwoColour = fit::kFirstLongCode,
-    kLongQuiet,
-    kLongVerbose,
+    kLongTwoColour = fit::kFirstOwnLongCode,
     kLongNoDump,
     kLongDump,
     kLongMap,
@@ -24,14 +22,10 @@ enum LongCode : int {
     kLongBackground,
     kLongFit,
     kLongPreview,
-    kLongHelp,
-    kLongVersion,
 };
 
-constexpr std::array<fit::LongOption, 12> kLongOptions{{
+constexpr std::array<fit::LongOption, 8> kLongOptions{{
     {"two-colour", false, kLongTwoColour},
-    {"quiet", false, kLongQuiet},
-    {"verbose", false, kLongVerbose},
     {"no-dump", false, kLongNoDump},
     {"dump", true, kLongDump},
     {"map", true, kLongMap},
@@ -39,8 +33,6 @@ constexpr std::array<fit::LongOption, 12> kLongOptions{{
     {"background", true, kLongBackground},
     {"fit", false, kLongFit},
     {"preview", true, kLongPreview},
-    {"help", false, kLongHelp},
-    {"version", false, kLongVersion},
 }};
 
 constexpr const char* kHelp =
@@ -87,6 +79,10 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
     fit::OptionScanner scan(argc, argv, "hb", kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
         const std::string_view value = scan.argument();
+        if (const auto common = fit::take_common_long(c, state, kHelp)) {
+            if (*common != fit::kGoOn) return *common;
+            continue;
+        }
         switch (c) {
         case 'h':
             std::fputs("Usage: picfit sourceFile targetFile [-b]\n", stdout);
@@ -94,12 +90,6 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
         case 'b':
         case kLongTwoColour:
             state.color = kTwoColour;
-            break;
-        case kLongQuiet:
-            state.quiet = true;
-            break;
-        case kLongVerbose:
-            state.verbose = true;
             break;
         case kLongNoDump:
             state.dump = kNoDump;
@@ -146,14 +136,6 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
         case kLongFit:
             state.fit_picture = true;
             break;
-        case kLongHelp:
-            std::fputs(kHelp, stdout);
-            return fit::kAnswered;
-        case kLongVersion:
-            // The banner printed before the options were read is the version line.
-            return fit::kAnswered;
-        case fit::OptionScanner::kLongRefused:
-            return fit::kRefused;
         default:
             fit::report_bad_option(scan.bad_option(), "");
             return fit::kRefused;

@@ -2,8 +2,8 @@
 
 #include "codefit/options.hpp"
 #include "support/args.hpp"
-#include "support/e2e.hpp"
 #include "support/temp_dir.hpp"
+#include "support/twins.hpp"
 
 namespace {
 
@@ -112,18 +112,6 @@ TEST(CodefitLongOptions, TwinsWriteTheSameBytes) {
         {{"-c", "-b:1800"}, {"--clear-screen", "--entry=1800"}},
         {{"-t:BAS"}, {"--type=bas"}},
     };
-    for (const auto& [short_form, long_form] : runs) {
-        Words a{"in.bin", "short.out"};
-        Words b{"in.bin", "long.out"};
-        a.insert(a.end(), short_form.begin(), short_form.end());
-        b.insert(b.end(), long_form.begin(), long_form.end());
-        const auto ra = fit_test::run_program("codefit", a, dir.path());
-        const auto rb = fit_test::run_program("codefit", b, dir.path());
-        ASSERT_EQ(ra.status, 0) << ra.err;
-        ASSERT_EQ(rb.status, 0) << rb.err;
-        EXPECT_EQ(ra.out, rb.out);
-        const auto bytes = fit_test::read_bytes(dir.file("short.out"));
-        EXPECT_FALSE(bytes.empty());
-        EXPECT_EQ(fit_test::read_bytes(dir.file("long.out")), bytes) << long_form[0];
-    }
+    for (const auto& [short_form, long_form] : runs)
+        fit_test::expect_same_target("codefit", dir, "in.bin", short_form, long_form);
 }

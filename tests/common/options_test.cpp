@@ -14,7 +14,7 @@
 
 namespace {
 
-enum : int { kFlag = fit::kFirstLongCode, kValue };
+enum : int { kFlag = fit::kFirstOwnLongCode, kValue };
 
 constexpr std::array<fit::LongOption, 2> kLongs{{
     {"flag", false, kFlag},

@@ -2,8 +2,8 @@
 
 #include "datafit/options.hpp"
 #include "support/args.hpp"
-#include "support/e2e.hpp"
 #include "support/temp_dir.hpp"
+#include "support/twins.hpp"
 
 namespace {
 
@@ -69,17 +69,6 @@ TEST(DatafitLongOptions, TwinsWriteTheSameBytes) {
          {"--type=k7", "--header", "a", "--record", "64", "--name=LVL1"}},
         {{"-t:TASM"}, {"--type=tasm"}},
     };
-    for (const auto& [short_form, long_form] : runs) {
-        Words a{"in.dat", "short.out"};
-        Words b{"in.dat", "long.out"};
-        a.insert(a.end(), short_form.begin(), short_form.end());
-        b.insert(b.end(), long_form.begin(), long_form.end());
-        const auto ra = fit_test::run_program("datafit", a, dir.path());
-        const auto rb = fit_test::run_program("datafit", b, dir.path());
-        ASSERT_EQ(ra.status, 0) << ra.err;
-        ASSERT_EQ(rb.status, 0) << rb.err;
-        const auto bytes = fit_test::read_bytes(dir.file("short.out"));
-        EXPECT_FALSE(bytes.empty());
-        EXPECT_EQ(fit_test::read_bytes(dir.file("long.out")), bytes) << long_form[0];
-    }
+    for (const auto& [short_form, long_form] : runs)
+        fit_test::expect_same_target("datafit", dir, "in.dat", short_form, long_form);
 }
