@@ -7,7 +7,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     fit::Reporter report(fit::codefit_errors);
     codefit::State state;
-    if (codefit::ManageArguments(argc, argv, state, report) != 0) return 1;
+    if (const int parsed = codefit::ManageArguments(argc, argv, state, report);
+        parsed != fit::kGoOn)
+        return parsed == fit::kAnswered ? 0 : 1;
     const fit::Run run{codefit::kCapacities, {}, state.source, state.target};
     return fit::run_conversion(
         run, [&](fit::Work& work, fit::Reporter& r) { return codefit::convert(state, work, r); },

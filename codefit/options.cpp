@@ -5,25 +5,58 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "types.hpp"
+
 namespace codefit {
 
 namespace {
 
-struct TypeEntry {
-    std::string_view argument;
-    int type;
-    std::uint16_t default_reloc;
+constexpr int kSameName = 1;
+constexpr std::string_view kProgram = "codefit";
+
+enum LongCode : int {
+    kLongType = fit::kFirstOwnLongCode,
+    kLongLoad,
+    kLongEntry,
+    kLongName,
+    kLongLoader,
+    kLongPaged,
+    kLongClearScreen,
 };
 
-constexpr std::array<TypeEntry, 5> kTypes{{
-    {":EXE", kEXE, 0x1000},
-    {":DOS", kDOS, 0x1000},
-    {":ROM", kROM, 0x1000},
-    {":K7", kK7, 0xC300},
-    {":BAS", kBAS, 0xC380},
+constexpr std::array<fit::LongOption, 7> kLongOptions{{
+    {"type", true, kLongType},
+    {"load", true, kLongLoad},
+    {"entry", true, kLongEntry},
+    {"name", true, kLongName},
+    {"loader", true, kLongLoader},
+    {"paged", false, kLongPaged},
+    {"clear-screen", false, kLongClearScreen},
 }};
 
-constexpr int kSameName = 1;
+constexpr const char* kHelp =
+    "Usage: codefit [options] sourceFile targetFile\n"
+    "Turn a machine-code image into a file the target machine loads.\n"
+    "\n"
+    "  -t:TYPE  --type=TYPE     target: EXE (default), DOS, ROM, K7 or BAS\n"
+    "  -r:ADDR  --load=ADDR     load address (default 1000; K7 C300, BAS C380)\n"
+    "  -b:ADDR  --entry=ADDR    entry address (default: the load address)\n"
+    "  -n:NAME  --name=NAME     cassette name, 1 to 4 characters\n"
+    "  -l:1|2   --loader=1|2    K7: put BASIC loader 1 or 2 before the code\n"
+    "  -p       --paged         ROM: mark the cartridge as paged\n"
+    "  -c       --clear-screen  EXE: clear the video memory before starting\n"
+    "  -h                       the usage line (exit status 1)\n"
+    "           --help          this text\n"
+    "           --version       the program's name and version\n"
+    "\n"
+    "Addresses are hexadecimal. A short option's value follows one character that\n"
+    "is skipped (-r:C400); a long option's follows '=' or is the next word\n"
+    "(--load C400), must be whole and in range, and --type takes any case.\n"
+    "\n"
+    "Examples:\n"
+    "  codefit game.bin game.exe\n"
+    "  codefit --type=k7 --load=C400 --name=GAME --loader=1 game.bin game.k7\n"
+    "  codefit -t:ROM -p cart.bin cart.rom\n";
 
 std::uint16_t read_address(const char* argument) {
     // strtol's whole reading, kept to the 16 bits of the target's address space.
@@ -34,25 +67,60 @@ void infer_type(State& state, std::uint16_t address) {
     if (state.TypeDest == kNone) state.TypeDest = address > 0xBFFE ? kK7 : kEXE;
 }
 
+void choose_type(State& state, const TargetType& type) {
+    state.TypeDest = type.TypeDest;
+    if (state.RelocAdr == 0) state.RelocAdr = type.default_reloc;
+}
+
+const TargetType* type_named(std::string_view name) {
+    for (const auto& type : kTargetTypes)
+        if (fit::same_name_any_case(name, type.name)) return &type;
+    return nullptr;
+}
+
+std::optional<std::uint16_t> strict_address(const fit::OptionScanner& scan) {
+    const auto value = fit::parse_hex_strictly(scan.argument(), 0xFFFF);
+    if (!value) {
+        fit::refuse_value(kProgram, scan.long_name(), scan.argument(),
+                          "not an address; use hexadecimal 0 to FFFF, as in C400 or 0xC400");
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(*value);
+}
+
 }  // namespace
 
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
-    fit::OptionScanner scan(argc, argv, "hpct:r:b:n:l:");
+    fit::OptionScanner scan(argc, argv, "hpct:r:b:n:l:", kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
+        if (const auto common = fit::take_common_long(c, state, kHelp)) {
+            if (*common != fit::kGoOn) return *common;
+            continue;
+        }
         switch (c) {
         case 'h':
             std::fputs("Usage: codefit sourceFile targetFile [-t:EXE|DOS|ROM|K7|BAS] "
                        "[-r:0xRelocAdr] [-b:0xBranchAdr] [-n:4LettersK7Filename] [-l:1|2] "
                        "[-p] [-c]\n",
                        stdout);
-            return 1;
-        case 't':
-            for (const auto& entry : kTypes) {
-                if (entry.argument != scan.argument()) continue;
-                state.TypeDest = entry.type;
-                if (state.RelocAdr == 0) state.RelocAdr = entry.default_reloc;
-            }
+            return fit::kRefused;
+        case 't': {
+            const std::string_view argument = scan.argument();
+            if (argument.starts_with(':'))
+                for (const auto& type : kTargetTypes)
+                    if (argument.substr(1) == type.name) choose_type(state, type);
             break;
+        }
+        case kLongType: {
+            const TargetType* type = type_named(scan.argument());
+            if (type == nullptr) {
+                fit::refuse_value(kProgram, "type", scan.argument(),
+                                  "unknown type; use exe, dos, rom, k7 or bas");
+                return fit::kRefused;
+            }
+            choose_type(state, *type);
+            break;
+        }
         case 'r':
             state.RelocAdr = read_address(scan.argument());
             infer_type(state, state.RelocAdr);
@@ -61,28 +129,51 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             state.BrAdr = read_address(scan.argument());
             infer_type(state, state.BrAdr);
             break;
+        case kLongLoad:
+        case kLongEntry: {
+            const auto address = strict_address(scan);
+            if (!address) return fit::kRefused;
+            (c == kLongLoad ? state.RelocAdr : state.BrAdr) = *address;
+            infer_type(state, *address);
+            break;
+        }
         case 'n':
-            if (!fit::set_k7_name(state.K7Name, scan.argument())) return 1;
+            if (!fit::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
+            break;
+        case kLongName:
+            if (!fit::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
+                return fit::kRefused;
             break;
         case 'l': {
             // The whole number read decides: 4294967297 is not 1.
             const long kind = std::strtol(fit::after_first(scan.argument()), nullptr, 10);
             if (kind != 1 && kind != 2) {
                 std::fputs("Basic loader must be type 1 or 2 (80 col mode init).\n", stderr);
-                return 1;
+                return fit::kRefused;
             }
             state.loaderk7 = static_cast<int>(kind);
             break;
         }
+        case kLongLoader: {
+            const std::string_view kind = scan.argument();
+            if (kind != "1" && kind != "2") {
+                fit::refuse_value(kProgram, "loader", kind, "unknown loader; use 1 or 2");
+                return fit::kRefused;
+            }
+            state.loaderk7 = kind[0] - '0';
+            break;
+        }
         case 'p':
+        case kLongPaged:
             state.pagination = true;
             break;
         case 'c':
+        case kLongClearScreen:
             state.clearvdp = true;
             break;
         default:
             fit::report_bad_option(scan.bad_option(), "trbnl");
-            return 1;
+            return fit::kRefused;
         }
     }
 
@@ -96,12 +187,15 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
         state.RelocAdr = state.BrAdr;
     } else if (state.BrAdr < state.RelocAdr) {
         std::fputs("Branch Address must be greater than Relocation Adress.\n", stderr);
-        return 1;
+        return fit::kRefused;
     }
 
-    return fit::take_source_and_target(scan.names(), state.source, state.target, report, kSameName)
-               ? 0
-               : 1;
+    if (!fit::take_source_and_target(scan.names(), state.source, state.target, report,
+                                     kSameName))
+        return fit::kRefused;
+    state.source_is_stdin = fit::is_standard_stream(state.source);
+    state.target_is_stdout = fit::is_standard_stream(state.target);
+    return fit::kGoOn;
 }
 
 }  // namespace codefit

@@ -22,11 +22,16 @@ struct State {
     bool clearvdp = false;       // -c
     std::string source;
     std::string target;
+    bool source_is_stdin = false;   // the source was named "-"
+    bool target_is_stdout = false;  // the target was named "-"
+    bool quiet = false;             // --quiet
+    bool verbose = false;           // --verbose
 
     bool operator==(const State&) const = default;
 };
 
-// 0 when the run may go on, 1 when the program must exit with status 1.
+// fit::kGoOn when the run may go on, fit::kRefused when the program must exit with
+// status 1, fit::kAnswered after --help or --version (exit status 0).
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
 
 }  // namespace codefit

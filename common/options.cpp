@@ -1,5 +1,6 @@
 #include "options.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -9,17 +10,31 @@
 
 namespace fit {
 
-OptionScanner::OptionScanner(int argc, char** argv, const char* optstring)
-    : argc_(argc), argv_(argv), optstring_(std::string("-") + optstring) {
+OptionScanner::OptionScanner(int argc, char** argv, const char* optstring,
+                             std::span<const LongOption> longs, std::string_view program)
+    : argc_(argc), argv_(argv), optstring_(std::string("-") + optstring), longs_(longs),
+      program_(program) {
     // A leading '-' hands every file name back in place, so the names keep their
-    // order whatever POSIXLY_CORRECT says; optind 0 restarts getopt from scratch.
+    // order whatever POSIXLY_CORRECT says. optind 0 restarts getopt from scratch; an
+    // empty first run does that now, so that long options read before getopt's first
+    // call cannot leave it in the middle of an earlier command line.
     optind = 0;
     opterr = 1;
+    char empty_name[] = "";
+    char* empty[] = {empty_name, nullptr};
+    ::getopt(1, empty, optstring_.c_str());
 }
 
 int OptionScanner::next() {
+    long_value_ = nullptr;
     for (;;) {
+        if (at_word_start_ && optind < argc_) {
+            const std::string_view word(argv_[optind]);
+            if (word.size() > 2 && word.starts_with("--")) return next_long(word, optind);
+        }
+        const int before = optind;
         const int c = ::getopt(argc_, argv_, optstring_.c_str());
+        at_word_start_ = optind != before;
         if (c == 1) {
             names_.emplace_back(optarg);
             continue;
@@ -41,7 +56,56 @@ int OptionScanner::next() {
     }
 }
 
-const char* OptionScanner::argument() const { return optarg != nullptr ? optarg : ""; }
+int OptionScanner::next_long(std::string_view word, int index) {
+    word.remove_prefix(2);
+    const std::size_t equals = word.find('=');
+    const std::string_view name = word.substr(0, equals);
+    optind = index + 1;
+    static constexpr std::array<LongOption, 4> kCommon{{
+        {"quiet", false, kLongQuiet},
+        {"verbose", false, kLongVerbose},
+        {"help", false, kLongHelp},
+        {"version", false, kLongVersion},
+    }};
+    const LongOption* found = nullptr;
+    for (const auto& options : {longs_, std::span<const LongOption>(kCommon)})
+        for (const auto& option : options)
+            if (option.name == name) found = &option;
+    const auto program = static_cast<int>(program_.size());
+    const auto shown = static_cast<int>(name.size());
+    if (found == nullptr) {
+        // No abbreviations: a prefix that works today could name two options tomorrow.
+        std::fprintf(stderr, "%.*s: --%.*s: unknown option; see %.*s --help\n", program,
+                     program_.data(), shown, name.data(), program, program_.data());
+        return kLongRefused;
+    }
+    long_name_ = found->name;
+    if (!found->takes_value) {
+        if (equals != std::string_view::npos) {
+            std::fprintf(stderr, "%.*s: --%.*s: takes no value\n", program, program_.data(),
+                         shown, name.data());
+            return kLongRefused;
+        }
+        long_value_ = "";
+        return found->code;
+    }
+    if (equals != std::string_view::npos) {
+        long_value_ = argv_[index] + 2 + equals + 1;
+    } else if (index + 1 < argc_) {
+        long_value_ = argv_[index + 1];
+        optind = index + 2;
+    } else {
+        std::fprintf(stderr, "%.*s: --%.*s: needs a value; see %.*s --help\n", program,
+                     program_.data(), shown, name.data(), program, program_.data());
+        return kLongRefused;
+    }
+    return found->code;
+}
+
+const char* OptionScanner::argument() const {
+    if (long_value_ != nullptr) return long_value_;
+    return optarg != nullptr ? optarg : "";
+}
 
 unsigned char OptionScanner::bad_option() const { return bad_; }
 
@@ -58,6 +122,49 @@ void report_bad_option(unsigned char c, std::string_view with_argument) {
         std::fprintf(stderr, "Unknown option character `\\x%x'.\n", static_cast<unsigned>(c));
 }
 
+void refuse_value(std::string_view program, std::string_view option, std::string_view got,
+                  std::string_view why) {
+    std::fprintf(stderr, "%.*s: --%.*s=%.*s: %.*s\n", static_cast<int>(program.size()),
+                 program.data(), static_cast<int>(option.size()), option.data(),
+                 static_cast<int>(got.size()), got.data(), static_cast<int>(why.size()),
+                 why.data());
+}
+
+int hex_digit(char c) {
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                  : -1;
+}
+
+bool same_name_any_case(std::string_view typed, std::string_view name) {
+    if (typed.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(typed[i])) != name[i]) return false;
+    return true;
+}
+
+std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned long highest) {
+    if (text.starts_with("0x") || text.starts_with("0X"))
+        text.remove_prefix(2);
+    else if (text.starts_with('$'))
+        text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    unsigned long value = 0;
+    for (const char c : text) {
+        const int digit = hex_digit(c);
+        if (digit < 0) return std::nullopt;
+        value = value * 16 + static_cast<unsigned long>(digit);
+        if (value > highest) return std::nullopt;  // also keeps long digit strings from wrapping
+    }
+    return value;
+}
+
+void print_version(std::string_view display_name) {
+    std::printf("%.*s %s\n", static_cast<int>(display_name.size()), display_name.data(),
+                FIT_VERSION);
+}
+
 bool set_k7_name(K7Name& name, const char* argument) {
     const char* text = after_first(argument);
     const std::size_t length = std::strlen(text);
@@ -66,6 +173,17 @@ bool set_k7_name(K7Name& name, const char* argument) {
         return false;
     }
     for (std::size_t i = 0; i < length; ++i) name[i] = static_cast<std::uint8_t>(text[i]);
+    return true;
+}
+
+bool set_k7_name_strictly(K7Name& name, std::string_view program, std::string_view value) {
+    bool printable = !value.empty() && value.size() <= name.size();
+    for (const char c : value) printable = printable && c >= ' ' && c <= '~';
+    if (!printable) {
+        refuse_value(program, "name", value, "use 1 to 4 printable characters");
+        return false;
+    }
+    std::copy(value.begin(), value.end(), name.begin());
     return true;
 }
 

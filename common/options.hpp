@@ -1,9 +1,13 @@
-// Pieces shared by the three option parsers, which all sit on POSIX getopt with its
-// own diagnostics on.
+// Pieces shared by the option parsers. Short options sit on POSIX getopt with its own
+// diagnostics on; long options (--name, --name=value, --name value) are read here, by
+// exact name only, so that a script keeps working when options are added.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,27 +19,114 @@ namespace fit {
 using K7Name = std::array<std::uint8_t, 4>;
 inline constexpr K7Name kBlankK7Name{' ', ' ', ' ', ' '};
 
+// What ManageArguments tells the run sequence.
+enum Parsed : int {
+    kGoOn = 0,      // settings complete
+    kRefused = 1,   // exit with status 1 (a refusal, or -h)
+    kAnswered = 2,  // --help or --version answered: exit with status 0
+};
+
+// A long option. Long twins of short options get codes of their own, so that their
+// strict value rules never mix with the lenient short ones.
+struct LongOption {
+    std::string_view name;  // without the leading "--"
+    bool takes_value;
+    int code;               // what OptionScanner::next() returns for it
+};
+
+// The long options every program reads, coded above every option character; each
+// program's own codes start at kFirstOwnLongCode.
+enum CommonLongCode : int {
+    kLongQuiet = 0x100,
+    kLongVerbose,
+    kLongHelp,
+    kLongVersion,
+    kFirstOwnLongCode,
+};
+
 // Walks argv with getopt. Non-option words are collected in order wherever they stand,
-// so options may come before, between or after the file names.
+// so options may come before, between or after the file names. A word starting with
+// "--" (but "--" alone, which ends the options) is a long option.
 class OptionScanner {
 public:
-    OptionScanner(int argc, char** argv, const char* optstring);
+    OptionScanner(int argc, char** argv, const char* optstring,
+                  std::span<const LongOption> longs = {}, std::string_view program = {});
 
-    // The next option character, '?' for an unknown option or a missing argument
-    // (see bad_option()), or -1 at the end.
+    // The next option character or long code (the program's own or a CommonLongCode), '?' for an unknown option or a missing
+    // argument (see bad_option()), kLongRefused after a bad long option has been
+    // reported in full, or -1 at the end.
     int next();
     [[nodiscard]] const char* argument() const;
     // The character getopt complained about, as an unsigned byte.
     [[nodiscard]] unsigned char bad_option() const;
     [[nodiscard]] const std::vector<std::string>& names() const { return names_; }
+    // The name of the long option just returned, for messages.
+    [[nodiscard]] std::string_view long_name() const { return long_name_; }
+
+    static constexpr int kLongRefused = -2;
 
 private:
+    int next_long(std::string_view word, int index);
+
     int argc_;
     char** argv_;
     std::string optstring_;
+    std::span<const LongOption> longs_;
+    std::string_view program_;
     std::vector<std::string> names_;
     unsigned char bad_ = 0;
+    bool at_word_start_ = true;  // getopt is not inside a cluster such as -pc
+    std::string_view long_name_;
+    const char* long_value_ = nullptr;
 };
+
+// "program: --option=got: why\n" on standard error: the one line a refused long
+// option's value gets.
+void refuse_value(std::string_view program, std::string_view option, std::string_view got,
+                  std::string_view why);
+
+// The value of a hexadecimal digit of either case, or -1.
+int hex_digit(char c);
+
+// `typed` is `name` (upper case) in any case.
+bool same_name_any_case(std::string_view typed, std::string_view name);
+
+// A whole hexadecimal number, optionally after "0x", "0X" or "$", at most `highest`.
+std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned long highest);
+
+// "Name 2010.01\n" on standard output.
+void print_version(std::string_view display_name);
+
+// --quiet, --verbose, --help (prints `help`) and --version (prints "`version_name`
+// 2010.01", unless empty: then the banner printed before the options were read is
+// the version line), and a long option the scanner refused. Returns nothing for any
+// other code, else kGoOn to read on, or what ManageArguments returns now.
+template <typename Settings>
+std::optional<int> take_common_long(int code, Settings& settings, const char* help,
+                                    std::string_view version_name = {}) {
+    switch (code) {
+    case kLongQuiet:
+        settings.quiet = true;
+        return kGoOn;
+    case kLongVerbose:
+        settings.verbose = true;
+        return kGoOn;
+    case kLongHelp:
+        std::fputs(help, stdout);
+        return kAnswered;
+    case kLongVersion:
+        if (!version_name.empty()) print_version(version_name);
+        return kAnswered;
+    case OptionScanner::kLongRefused:
+        return kRefused;
+    default:
+        return std::nullopt;
+    }
+}
+
+// "-" names standard input as a source and standard output as a target; "./-" is a file.
+inline bool is_standard_stream(std::string_view name) { return name == "-"; }
+
 
 // The argument after its first character, which is skipped unread (the colon of
 // -r:C300). An empty argument stays empty.
@@ -48,6 +139,10 @@ void report_bad_option(unsigned char c, std::string_view with_argument);
 // -n: copies up to 4 characters over the first positions of the name; false (after
 // "Incorrect K7 Filename.") when there are more. An empty name changes nothing.
 bool set_k7_name(K7Name& name, const char* argument);
+
+// --name: 1 to 4 printable ASCII characters, which the machine's loaders can show,
+// copied over the first positions as -n copies them; false after the refusal line.
+bool set_k7_name_strictly(K7Name& name, std::string_view program, std::string_view value);
 
 // Exactly two file names must remain; false after the message otherwise.
 bool take_two_names(const std::vector<std::string>& names, std::string& source,

@@ -7,7 +7,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     fit::Reporter report(fit::datafit_errors);
     datafit::State state;
-    if (datafit::ManageArguments(argc, argv, state, report) != 0) return 1;
+    if (const int parsed = datafit::ManageArguments(argc, argv, state, report);
+        parsed != fit::kGoOn)
+        return parsed == fit::kAnswered ? 0 : 1;
     const fit::Run run{datafit::capacities(state.TypeDest), {datafit::kSourceTooLong},
                        state.source, state.target};
     return fit::run_conversion(

@@ -12,17 +12,72 @@ namespace datafit {
 namespace {
 
 struct TypeEntry {
-    std::string_view argument;  // compared whole, colon included
+    std::string_view name;  // -t compares ":" and this, case-sensitively
     int type;
 };
 
 constexpr std::array<TypeEntry, 3> kTypes{{
-    {":DOS", kDOS},
-    {":K7", kK7},
-    {":TASM", kTASM},
+    {"DOS", kDOS},
+    {"K7", kK7},
+    {"TASM", kTASM},
 }};
 
 constexpr int kSameName = 1;
+constexpr std::string_view kProgram = "datafit";
+
+// No target states a piece longer than a cassette block of 0x10000 bytes.
+constexpr unsigned long kLargestPiece = 0x10000;
+
+enum LongCode : int {
+    kLongType = fit::kFirstOwnLongCode,
+    kLongHeader,
+    kLongRecord,
+    kLongName,
+};
+
+constexpr std::array<fit::LongOption, 4> kLongOptions{{
+    {"type", true, kLongType},
+    {"header", true, kLongHeader},
+    {"record", true, kLongRecord},
+    {"name", true, kLongName},
+}};
+
+constexpr const char* kHelp =
+    "Usage: datafit [options] sourceFile targetFile\n"
+    "Turn data into a disk record file, a cassette file or an assembler listing.\n"
+    "\n"
+    "  -t:TYPE  --type=TYPE    target: DOS (default), K7 or TASM\n"
+    "  -H:SIZE  --header=SIZE  bytes at the start that form a piece of their own\n"
+    "  -r:SIZE  --record=SIZE  bytes per record or block after them (0: one piece)\n"
+    "  -n:NAME  --name=NAME    cassette name, 1 to 4 characters\n"
+    "  -h                      the usage line (exit status 1)\n"
+    "           --help         this text\n"
+    "           --version      the program's name and version\n"
+    "\n"
+    "Sizes are hexadecimal. A short option's value follows one character that is\n"
+    "skipped (-H:80); a long option's follows '=' or is the next word (--header 80),\n"
+    "must be whole and at most 10000, and --type takes any case.\n"
+    "\n"
+    "Examples:\n"
+    "  datafit level.dat level.dsk --header=80 --record=100\n"
+    "  datafit --type=k7 --name=LVL1 level.dat level.k7\n"
+    "  datafit -t:TASM table.bin table.asm\n";
+
+const TypeEntry* type_named(std::string_view name) {
+    for (const auto& entry : kTypes)
+        if (fit::same_name_any_case(name, entry.name)) return &entry;
+    return nullptr;
+}
+
+std::optional<SizeOption> strict_size(const fit::OptionScanner& scan) {
+    const auto value = fit::parse_hex_strictly(scan.argument(), kLargestPiece);
+    if (!value) {
+        fit::refuse_value(kProgram, scan.long_name(), scan.argument(),
+                          "not a size; use hexadecimal 0 to 10000, as in 80 or 0x80");
+        return std::nullopt;
+    }
+    return SizeOption{static_cast<long>(*value), false};
+}
 
 }  // namespace
 
@@ -40,40 +95,71 @@ SizeOption read_size(const char* argument) {
 }
 
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
-    fit::OptionScanner scan(argc, argv, "hit:H:r:n:");
+    fit::OptionScanner scan(argc, argv, "hit:H:r:n:", kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
+        if (const auto common = fit::take_common_long(c, state, kHelp)) {
+            if (*common != fit::kGoOn) return *common;
+            continue;
+        }
         switch (c) {
         case 'h':
             std::fputs("Usage: datafit sourceFile targetFile [-t:DOS|K7|TASM] "
                        "[-H:0xHeaderSize] [-r:0xRecordSize] [-n:4LettersK7Filename]\n",
                        stdout);
-            return 1;
+            return fit::kRefused;
         case 'i':
             // Accepted by the option string but selects nothing: stop without a word.
-            return 1;
-        case 't':
-            for (const auto& entry : kTypes)
-                if (entry.argument == scan.argument()) state.TypeDest = entry.type;
+            return fit::kRefused;
+        case 't': {
+            const std::string_view argument = scan.argument();
+            if (argument.starts_with(':'))
+                for (const auto& entry : kTypes)
+                    if (argument.substr(1) == entry.name) state.TypeDest = entry.type;
             break;
+        }
+        case kLongType: {
+            const TypeEntry* entry = type_named(scan.argument());
+            if (entry == nullptr) {
+                fit::refuse_value(kProgram, "type", scan.argument(),
+                                  "unknown type; use dos, k7 or tasm");
+                return fit::kRefused;
+            }
+            state.TypeDest = entry->type;
+            break;
+        }
         case 'H':
             state.headerSize = read_size(scan.argument());
             break;
         case 'r':
             state.recordSize = read_size(scan.argument());
             break;
+        case kLongHeader:
+        case kLongRecord: {
+            const auto size = strict_size(scan);
+            if (!size) return fit::kRefused;
+            (c == kLongHeader ? state.headerSize : state.recordSize) = *size;
+            break;
+        }
         case 'n':
-            if (!fit::set_k7_name(state.K7Name, scan.argument())) return 1;
+            if (!fit::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
+            break;
+        case kLongName:
+            if (!fit::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
+                return fit::kRefused;
             break;
         default:
             fit::report_bad_option(scan.bad_option(), "tHrn");
-            return 1;
+            return fit::kRefused;
         }
     }
 
     if (state.TypeDest == kNone) state.TypeDest = kDOS;
-    return fit::take_source_and_target(scan.names(), state.source, state.target, report, kSameName)
-               ? 0
-               : 1;
+    if (!fit::take_source_and_target(scan.names(), state.source, state.target, report,
+                                     kSameName))
+        return fit::kRefused;
+    state.source_is_stdin = fit::is_standard_stream(state.source);
+    state.target_is_stdout = fit::is_standard_stream(state.target);
+    return fit::kGoOn;
 }
 
 }  // namespace datafit

@@ -31,6 +31,10 @@ struct State {
     fit::K7Name K7Name = fit::kBlankK7Name;
     std::string source;
     std::string target;
+    bool source_is_stdin = false;   // the source was named "-"
+    bool target_is_stdout = false;  // the target was named "-"
+    bool quiet = false;             // --quiet
+    bool verbose = false;           // --verbose
 
     bool operator==(const State&) const = default;
 };
@@ -38,7 +42,8 @@ struct State {
 // -H and -r: the argument after its first character, read as strtol reads base 16.
 SizeOption read_size(const char* argument);
 
-// 0 when the run may go on, 1 when the program must exit with status 1.
+// fit::kGoOn when the run may go on, fit::kRefused when the program must exit with
+// status 1, fit::kAnswered after --help or --version (exit status 0).
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
 
 }  // namespace datafit

@@ -3,6 +3,7 @@
 
 int main(int argc, char** argv) {
     fitinfo::Settings settings;
-    if (fitinfo::ManageArguments(argc, argv, settings) != 0) return fitinfo::kUsage;
+    if (const int parsed = fitinfo::ManageArguments(argc, argv, settings); parsed != fit::kGoOn)
+        return parsed == fit::kAnswered ? fitinfo::close_report(0) : fitinfo::kUsage;
     return fitinfo::close_report(fitinfo::run(settings));
 }

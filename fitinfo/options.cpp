@@ -1,7 +1,9 @@
 #include "options.hpp"
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 #include "common/options.hpp"
 
@@ -11,6 +13,42 @@ namespace {
 constexpr const char* kUsageText =
     "Usage: fitinfo [-r:0xRomLoadAdr] [-s:0xRomCodeSize] file...\n"
     "       fitinfo -x outFile [-r:0xRomLoadAdr] [-s:0xRomCodeSize] file\n";
+
+constexpr std::string_view kProgram = "fitinfo";
+
+enum LongCode : int {
+    kLongExtract = fit::kFirstOwnLongCode,
+    kLongRomLoad,
+    kLongRomSize,
+    kLongJson,
+};
+
+constexpr std::array<fit::LongOption, 4> kLongOptions{{
+    {"extract", true, kLongExtract},
+    {"rom-load", true, kLongRomLoad},
+    {"rom-size", true, kLongRomSize},
+    {"json", false, kLongJson},
+}};
+
+constexpr const char* kHelp =
+    "Usage: fitinfo [options] file...\n"
+    "       fitinfo -x outFile [options] file\n"
+    "Summarise and verify the machine's files; take out the payload of one.\n"
+    "\n"
+    "  -x FILE  --extract=FILE   write the payload of the one file to FILE\n"
+    "  -r:ADDR  --rom-load=ADDR  load address of a bare ROM image (0200 to 7FFA)\n"
+    "  -s:SIZE  --rom-size=SIZE  code size of a bare ROM image (1 to 7DFB)\n"
+    "  -h                        the usage lines (exit status 1)\n"
+    "           --help           this text\n"
+    "           --version        the program's name and version\n"
+    "\n"
+    "Addresses and sizes are hexadecimal, with or without 0x. Exit status: 0 valid,\n"
+    "2 unreadable, 3 broken, 4 unrecognised, 5 payload not written.\n"
+    "\n"
+    "Examples:\n"
+    "  fitinfo game.k7 game.exe\n"
+    "  fitinfo --extract=code.bin game.k7\n"
+    "  fitinfo --rom-load=1000 cart.rom\n";
 
 bool same_file(const std::string& a, const std::string& b) {
     if (a == b) return true;
@@ -26,10 +64,7 @@ std::optional<std::uint16_t> parse_hex(const char* argument, unsigned lowest, un
     if (text.empty() || text.size() > 4) return std::nullopt;
     unsigned value = 0;
     for (const char c : text) {
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                 : -1;
+        const int digit = fit::hex_digit(c);
         if (digit < 0) return std::nullopt;
         value = value << 4 | static_cast<unsigned>(digit);
     }
@@ -38,54 +73,77 @@ std::optional<std::uint16_t> parse_hex(const char* argument, unsigned lowest, un
 }
 
 int ManageArguments(int argc, char** argv, Settings& settings) {
-    fit::OptionScanner scanner(argc, argv, "hx:r:s:");
+    fit::OptionScanner scanner(argc, argv, "hx:r:s:", kLongOptions, kProgram);
     for (int c = scanner.next(); c != -1; c = scanner.next()) {
+        if (const auto common = fit::take_common_long(c, settings, kHelp, "Fitinfo")) {
+            if (*common != fit::kGoOn) return *common;
+            continue;
+        }
         switch (c) {
         case 'h':
             std::fputs(kUsageText, stdout);
-            return 1;
+            return fit::kRefused;
         case 'x':
+        case kLongExtract:
             settings.extract_to = scanner.argument();
             break;
+        case kLongRomLoad:
+        case kLongRomSize: {
+            const bool load = c == kLongRomLoad;
+            const auto value = fit::parse_hex_strictly(scanner.argument(), load ? 0x7FFA : 0x7DFB);
+            if (!value || *value < (load ? 0x0200U : 1U)) {
+                fit::refuse_value(kProgram, scanner.long_name(), scanner.argument(),
+                                  load ? "not a ROM load address; use hexadecimal 0200 to 7FFA"
+                                       : "not a ROM code size; use hexadecimal 1 to 7DFB");
+                return fit::kRefused;
+            }
+            (load ? settings.rom_load : settings.rom_size) = static_cast<std::uint16_t>(*value);
+            break;
+        }
         case 'r':
             settings.rom_load = parse_hex(scanner.argument(), 0x0200, 0x7FFA);
             if (!settings.rom_load) {
                 std::fputs("Incorrect ROM load address (0x0200 to 0x7FFA).\n", stderr);
-                return 1;
+                return fit::kRefused;
             }
             break;
         case 's':
             settings.rom_size = parse_hex(scanner.argument(), 1, 0x7DFB);
             if (!settings.rom_size) {
                 std::fputs("Incorrect ROM code size (0x1 to 0x7DFB).\n", stderr);
-                return 1;
+                return fit::kRefused;
             }
+            break;
+        case kLongJson:
+            settings.json = true;
             break;
         default:
             fit::report_bad_option(scanner.bad_option(), "xrs");
-            return 1;
+            return fit::kRefused;
         }
     }
     settings.files = scanner.names();
     if (settings.files.empty()) {
         std::fputs("At least one file required.\n", stderr);
-        return 1;
+        return fit::kRefused;
     }
     if (settings.extract_to) {
         if (settings.files.size() != 1) {
             std::fputs("One file required with -x.\n", stderr);
-            return 1;
+            return fit::kRefused;
         }
         if (settings.extract_to->empty()) {
             std::fputs("Option -x requires an argument.\n", stderr);
-            return 1;
+            return fit::kRefused;
         }
         if (same_file(settings.files[0], *settings.extract_to)) {
             std::fputs("Same filename for source and target files.\n", stderr);
-            return 1;
+            return fit::kRefused;
         }
     }
-    return 0;
+    if (settings.extract_to)
+        settings.extract_to_stdout = fit::is_standard_stream(*settings.extract_to);
+    return fit::kGoOn;
 }
 
 }  // namespace fitinfo

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/options.hpp"
+
 namespace fitinfo {
 
 // Exit statuses; with several files, the status of the first file that failed.
@@ -22,13 +24,18 @@ enum Status : int {
 };
 
 struct Settings {
-    std::vector<std::string> files;
-    std::optional<std::string> extract_to;  // -x
-    std::optional<std::uint16_t> rom_load;  // -r
-    std::optional<std::uint16_t> rom_size;  // -s
+    std::vector<std::string> files;         // "-" stands for standard input
+    std::optional<std::string> extract_to;  // -x, --extract
+    std::optional<std::uint16_t> rom_load;  // -r, --rom-load
+    std::optional<std::uint16_t> rom_size;  // -s, --rom-size
+    bool extract_to_stdout = false;         // -x -
+    bool json = false;                      // --json
+    bool quiet = false;                     // --quiet
+    bool verbose = false;                   // --verbose
 };
 
-// 0 when the run may go on, 1 when the program must exit with status 1.
+// fit::kGoOn when the run may go on, fit::kRefused when the program must exit with
+// status 1, fit::kAnswered after --help or --version (exit status 0).
 int ManageArguments(int argc, char** argv, Settings& settings);
 
 // A hexadecimal number from `lowest` to `highest`, "0x" allowed; the colon of

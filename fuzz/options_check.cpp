@@ -51,13 +51,29 @@ std::string parse_twice(const Words& words, Parse parse, const fit::ErrorTable& 
     fit::Reporter r2(table);
     result = parse(first.argc(), first.argv(), state, r1);
     const int result2 = parse(second.argc(), second.argv(), again, r2);
-    if (result != 0 && result != 1) return "returned " + std::to_string(result);
+    if (result != fit::kGoOn && result != fit::kRefused && result != fit::kAnswered)
+        return "returned " + std::to_string(result);
     if (result2 != result || !(again == state)) return "the same words gave other settings";
     if (sorted(first.now()) != sorted(words)) return "argv holds other words";
     if (result == 0) {
         if (r1.failed()) return "accepted after an error";
         if (!has(words, state.source) || !has(words, state.target)) return "a file name is no word";
         if (state.source == state.target) return "the same name twice";
+        if (state.source_is_stdin != (state.source == "-")) return "standard input misnamed";
+        if (state.target_is_stdout != (state.target == "-")) return "standard output misnamed";
+    }
+    // A long flag in front of the same words changes its own setting and nothing else.
+    Words flagged = words;
+    flagged.insert(flagged.begin() + 1, "--verbose");
+    Argv third(flagged);
+    State verbose;
+    fit::Reporter r3(table);
+    if (parse(third.argc(), third.argv(), verbose, r3) != result)
+        return "--verbose in front changed the outcome";
+    if (result == fit::kGoOn) {
+        if (!verbose.verbose) return "--verbose in front was lost";
+        verbose.verbose = state.verbose;
+        if (!(verbose == state)) return "--verbose in front changed other settings";
     }
     return "";
 }
@@ -92,8 +108,17 @@ std::string check_picfit_options(const Words& words) {
     if (auto e = parse_twice(words, picfit::ManageArguments, fit::picfit_errors, result, s);
         !e.empty())
         return "picfit: " + e;
-    if (result == 0 && s.color != picfit::kColour && s.color != picfit::kTwoColour)
-        return "picfit: no mode";
+    if (result != 0) return "";
+    if (s.color != picfit::kColour && s.color != picfit::kTwoColour) return "picfit: no mode";
+    if ((s.dump == picfit::kDumpToFile) == s.dump_to.empty()) return "picfit: dump without a file";
+    if (s.map < picfit::kMapUnset || s.map > picfit::kMapColour) return "picfit: no such map";
+    if (s.dither < picfit::kDitherUnset || s.dither > picfit::kDitherBayer8)
+        return "picfit: no such dither";
+    if (s.background && (s.background->machine < -1 || s.background->machine > 7 ||
+                         s.background->rgb > 0xFFFFFF ||
+                         (s.background->machine >= 0 && s.background->rgb != 0)))
+        return "picfit: no such background";
+    if (s.preview && s.preview->empty()) return "picfit: preview without a file";
     return "";
 }
 

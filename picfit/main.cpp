@@ -21,7 +21,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     fit::Reporter report(fit::picfit_errors);
     picfit::State state;
-    if (picfit::ManageArguments(argc, argv, state, report) != 0) return 1;
+    if (const int parsed = picfit::ManageArguments(argc, argv, state, report);
+        parsed != fit::kGoOn)
+        return parsed == fit::kAnswered ? 0 : 1;
     // The pixel dump would replace a source that is that very file.
     if (fit::same_file(state.source, picfit::kDumpName)) {
         report.erreur(kSameName);

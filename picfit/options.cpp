@@ -1,33 +1,152 @@
 #include "options.hpp"
 
+#include <array>
 #include <cstdio>
+#include <string_view>
 
 #include "common/options.hpp"
 
 namespace picfit {
 
 namespace {
+
 constexpr int kSameName = 12;
+constexpr std::string_view kProgram = "picfit";
+
+enum LongCode : int {
+    kLongTwoColour = fit::kFirstOwnLongCode,
+    kLongNoDump,
+    kLongDump,
+    kLongMap,
+    kLongDither,
+    kLongBackground,
+    kLongFit,
+    kLongPreview,
+};
+
+constexpr std::array<fit::LongOption, 8> kLongOptions{{
+    {"two-colour", false, kLongTwoColour},
+    {"no-dump", false, kLongNoDump},
+    {"dump", true, kLongDump},
+    {"map", true, kLongMap},
+    {"dither", true, kLongDither},
+    {"background", true, kLongBackground},
+    {"fit", false, kLongFit},
+    {"preview", true, kLongPreview},
+}};
+
+constexpr const char* kHelp =
+    "Usage: picfit [options] sourceFile targetFile\n"
+    "Turn a PCX picture into a TAV picture file.\n"
+    "\n"
+    "  -b  --two-colour  two-colour mode, one bit a pixel (default: colour mode)\n"
+    "  -h                the usage line (exit status 1)\n"
+    "      --help        this text\n"
+    "      --version     the program's name and version\n"
+    "\n"
+    "Examples:\n"
+    "  picfit title.pcx title.tav\n"
+    "  picfit --two-colour logo.pcx logo.tav\n";
+
+template <std::size_t N>
+int choice(std::string_view value, const std::array<std::string_view, N>& names) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (names[i] == value) return static_cast<int>(i) + 1;
+    return 0;
 }
 
+constexpr std::array<std::string_view, 2> kMaps{"index", "colour"};
+constexpr std::array<std::string_view, 5> kDithers{"none", "floyd-steinberg", "atkinson",
+                                                   "bayer4", "bayer8"};
+constexpr std::array<std::string_view, 8> kColourNames{"black", "red",     "green", "yellow",
+                                                       "blue",  "magenta", "cyan",  "white"};
+
+std::optional<Background> background_named(std::string_view value) {
+    if (const int named = choice(value, kColourNames); named != 0)
+        return Background{named - 1, 0};
+    if (value.size() != 7 || !value.starts_with('#')) return std::nullopt;
+    // parse_hex_strictly would take a "0x" after the '#'.
+    for (const char c : value.substr(1))
+        if (fit::hex_digit(c) < 0) return std::nullopt;
+    const auto rgb = fit::parse_hex_strictly(value.substr(1), 0xFFFFFF);
+    if (!rgb) return std::nullopt;
+    return Background{-1, static_cast<std::uint32_t>(*rgb)};
+}
+
+}  // namespace
+
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
-    fit::OptionScanner scan(argc, argv, "hb");
+    fit::OptionScanner scan(argc, argv, "hb", kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
+        const std::string_view value = scan.argument();
+        if (const auto common = fit::take_common_long(c, state, kHelp)) {
+            if (*common != fit::kGoOn) return *common;
+            continue;
+        }
         switch (c) {
         case 'h':
             std::fputs("Usage: picfit sourceFile targetFile [-b]\n", stdout);
-            return 1;
+            return fit::kRefused;
         case 'b':
+        case kLongTwoColour:
             state.color = kTwoColour;
+            break;
+        case kLongNoDump:
+            state.dump = kNoDump;
+            state.dump_to.clear();
+            break;
+        case kLongDump:
+        case kLongPreview:
+            if (value.empty()) {
+                fit::refuse_value(kProgram, scan.long_name(), value, "needs a file name");
+                return fit::kRefused;
+            }
+            if (c == kLongDump) {
+                state.dump = kDumpToFile;
+                state.dump_to = value;
+            } else {
+                state.preview = std::string(value);
+            }
+            break;
+        case kLongMap:
+            state.map = choice(value, kMaps);
+            if (state.map == kMapUnset) {
+                fit::refuse_value(kProgram, "map", value, "unknown map; use index or colour");
+                return fit::kRefused;
+            }
+            break;
+        case kLongDither:
+            state.dither = choice(value, kDithers);
+            if (state.dither == kDitherUnset) {
+                fit::refuse_value(kProgram, "dither", value,
+                                  "unknown dither; use none, floyd-steinberg, atkinson, "
+                                  "bayer4 or bayer8");
+                return fit::kRefused;
+            }
+            break;
+        case kLongBackground:
+            state.background = background_named(value);
+            if (!state.background) {
+                fit::refuse_value(kProgram, "background", value,
+                                  "unknown colour; use black, red, green, yellow, blue, "
+                                  "magenta, cyan, white or #RRGGBB");
+                return fit::kRefused;
+            }
+            break;
+        case kLongFit:
+            state.fit_picture = true;
             break;
         default:
             fit::report_bad_option(scan.bad_option(), "");
-            return 1;
+            return fit::kRefused;
         }
     }
-    return fit::take_source_and_target(scan.names(), state.source, state.target, report, kSameName)
-               ? 0
-               : 1;
+    if (!fit::take_source_and_target(scan.names(), state.source, state.target, report,
+                                     kSameName))
+        return fit::kRefused;
+    state.source_is_stdin = fit::is_standard_stream(state.source);
+    state.target_is_stdout = fit::is_standard_stream(state.target);
+    return fit::kGoOn;
 }
 
 }  // namespace picfit

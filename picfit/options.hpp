@@ -1,22 +1,60 @@
 // picfit's settings and its option parser.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/erreur.hpp"
+#include "common/options.hpp"
 #include "tav.hpp"
 
 namespace picfit {
+
+// Where the raw dump of the decoded picture goes.
+enum Dump : int { kDumpDefault = 0, kNoDump = 1, kDumpToFile = 2 };
+// --map: how the picture's colours become the machine's.
+enum ColourMap : int { kMapUnset = 0, kMapIndex = 1, kMapColour = 2 };
+// --dither
+enum Dither : int {
+    kDitherUnset = 0,
+    kDitherNone,
+    kDitherFloydSteinberg,
+    kDitherAtkinson,
+    kDitherBayer4,
+    kDitherBayer8,
+};
+
+// --background: one of the machine's 8 colours by name, or any colour as #RRGGBB.
+struct Background {
+    int machine = -1;       // 0 black, 1 red, 2 green, 3 yellow, 4 blue, 5 magenta,
+                            // 6 cyan, 7 white; -1 when given as #RRGGBB
+    std::uint32_t rgb = 0;  // 0xRRGGBB when given so
+
+    bool operator==(const Background&) const = default;
+};
 
 struct State {
     int color = kColour;  // -b: kTwoColour
     std::string source;
     std::string target;
+    bool source_is_stdin = false;   // the source was named "-"
+    bool target_is_stdout = false;  // the target was named "-"
+    bool quiet = false;             // --quiet
+    bool verbose = false;           // --verbose
+    int dump = kDumpDefault;        // --no-dump, --dump=FILE
+    std::string dump_to;            // the FILE of --dump
+    int map = kMapUnset;            // --map
+    int dither = kDitherUnset;      // --dither
+    std::optional<Background> background;
+    bool fit_picture = false;       // --fit: scale the picture to the screen
+    std::optional<std::string> preview;  // --preview=FILE
 
     bool operator==(const State&) const = default;
 };
 
-// 0 when the run may go on, 1 when the program must exit with status 1.
+// fit::kGoOn when the run may go on, fit::kRefused when the program must exit with
+// status 1, fit::kAnswered after --help or --version (exit status 0).
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
 
 }  // namespace picfit
