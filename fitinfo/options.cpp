@@ -1,8 +1,8 @@
 #include "options.hpp"
 
 #include <cstdio>
-#include <filesystem>
 
+#include "common/file_io.hpp"
 #include "common/options.hpp"
 
 namespace fitinfo {
@@ -13,9 +13,7 @@ constexpr const char* kUsageText =
     "       fitinfo -x outFile [-r:0xRomLoadAdr] [-s:0xRomCodeSize] file\n";
 
 bool same_file(const std::string& a, const std::string& b) {
-    if (a == b) return true;
-    std::error_code ignored;
-    return std::filesystem::equivalent(a, b, ignored);
+    return a == b || fit::same_file(a, b);
 }
 }  // namespace
 

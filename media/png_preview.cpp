@@ -1,49 +1,32 @@
 #include "png_preview.hpp"
 
-#include <png.h>
-
-#include <csetjmp>
+#include <climits>
 #include <new>
 
-namespace fitinfo {
+// The writer is compiled here, private to this file, so that any other user of the
+// same header library keeps its own copy without a clash.
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+namespace media {
 
 namespace {
 
 struct Sink {
-    Bytes bytes;
+    std::vector<std::uint8_t> bytes;
     bool failed = false;
 };
 
-void append(png_structp png, png_bytep data, png_size_t length) {
-    auto* sink = static_cast<Sink*>(png_get_io_ptr(png));
-    if (sink->failed) return;
+void append(void* context, void* data, int size) {
+    auto* sink = static_cast<Sink*>(context);
+    if (sink->failed || size < 0) return;
+    const auto* from = static_cast<const std::uint8_t*>(data);
     try {
-        sink->bytes.insert(sink->bytes.end(), data, data + length);
+        sink->bytes.insert(sink->bytes.end(), from, from + size);
     } catch (const std::bad_alloc&) {
         sink->failed = true;
     }
-}
-
-void no_flush(png_structp) {}
-void no_warning(png_structp, png_const_charp) {}
-
-// libpng reports its errors by a long jump back here, so nothing in this function
-// may need a destructor.
-bool write_png(png_structp png, png_infop info, const Picture& picture, png_bytep row) {
-    if (setjmp(png_jmpbuf(png))) return false;
-    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width),
-                 static_cast<png_uint_32>(picture.height), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (std::size_t y = 0; y < picture.height; ++y) {
-        for (std::size_t x = 0; x < picture.width; ++x) {
-            const Rgb rgb = rgb_of(picture.pixels[y * picture.width + x], picture.colour);
-            for (std::size_t c = 0; c < rgb.size(); ++c) row[3 * x + c] = rgb[c];
-        }
-        png_write_row(png, row);
-    }
-    png_write_end(png, nullptr);
-    return true;
 }
 
 }  // namespace
@@ -54,19 +37,28 @@ Rgb rgb_of(std::uint8_t colour, bool colour_mode) {
     return {on(0), on(1), on(2)};
 }
 
-std::optional<Bytes> png_preview(const Picture& picture) {
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, no_warning);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+std::optional<std::vector<std::uint8_t>> png_preview(const Picture& picture) {
+    // The writer counts in int; nothing the machine shows comes near.
+    constexpr std::size_t kLargest = INT_MAX / 4;
+    if (picture.width == 0 || picture.height == 0 || picture.width > kLargest ||
+        picture.height > kLargest / picture.width || picture.pixels.size() < picture.width * picture.height)
+        return std::nullopt;
     Sink sink;
-    Bytes row(picture.width * 3);
-    const bool written = info != nullptr && [&] {
-        png_set_write_fn(png, &sink, append, no_flush);
-        return write_png(png, info, picture, row.data());
-    }();
-    png_destroy_write_struct(&png, &info);
-    if (!written || sink.failed) return std::nullopt;
+    std::vector<std::uint8_t> rgb;
+    try {
+        rgb.resize(picture.width * picture.height * 3);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < picture.width * picture.height; ++i) {
+        const Rgb pixel = rgb_of(picture.pixels[i], picture.colour);
+        for (std::size_t c = 0; c < pixel.size(); ++c) rgb[3 * i + c] = pixel[c];
+    }
+    const int width = static_cast<int>(picture.width);
+    const int written = stbi_write_png_to_func(append, &sink, width, static_cast<int>(picture.height),
+                                               3, rgb.data(), width * 3);
+    if (written == 0 || sink.failed) return std::nullopt;
     return std::move(sink.bytes);
 }
 
-}  // namespace fitinfo
+}  // namespace media
