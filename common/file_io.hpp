@@ -1,3 +1,6 @@
+// The platform layer: whole-file reading and writing, and the little else the programs
+// need from the system. One source per platform implements it.
+//
 // Whole-file reading and writing. A target is written to a temporary file beside it
 // and renamed over it only once complete and flushed to disk, so a failed save, an
 // interrupted one or a power cut never leaves a partial file and never damages the file
@@ -49,5 +52,15 @@ WriteStatus write_file(const std::string& path,
 // overwrite: the same regular file or block device, whatever the spelling, symbolic or
 // hard link. A terminal or a pipe named twice is no conflict.
 bool same_file(const std::string& a, const std::string& b);
+
+// Called once at the top of each main: on Windows, replaces the arguments by the
+// command line as UTF-8 (the names every call above expects) and puts the standard
+// streams in binary mode, so bytes pass as they are; elsewhere nothing changes.
+void start_process(int& argc, char**& argv);
+
+// Zeroed memory straight from the system, in whole pages, for the large work buffers;
+// nullptr when there is none. Freed by release_pages with the same size.
+void* map_pages(std::size_t bytes);
+void release_pages(void* pages, std::size_t bytes) noexcept;
 
 }  // namespace fit

@@ -13,6 +13,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -410,5 +411,25 @@ bool same_file(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino &&
            (S_ISREG(sa.st_mode) || S_ISBLK(sa.st_mode));
 }
+
+void start_process(int&, char**&) {}
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// Whole huge pages, so that no tail falls back to small ones.
+constexpr std::size_t mapped(std::size_t bytes) {
+    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+}  // namespace
+
+void* map_pages(std::size_t bytes) {
+    void* p = ::mmap(nullptr, mapped(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return nullptr;
+    (void)::madvise(p, mapped(bytes), MADV_HUGEPAGE);  // a hint; without it, small pages
+    return p;
+}
+
+void release_pages(void* pages, std::size_t bytes) noexcept { ::munmap(pages, mapped(bytes)); }
 
 }  // namespace fit

@@ -1,9 +1,9 @@
 // The allocator of the large work buffers. A listing of the largest source fills
 // almost 3 MB: in pages of 4 KiB that is some 700 page faults, which cost more than
-// the whole conversion, so buffers of a megabyte or more are mapped in huge pages
-// where the system has them. Elements are default-initialised: the mapping is zero
-// already and a converter writes every byte of its target, so a resize need not
-// touch every page once more before the converter does.
+// the whole conversion, so large buffers come from map_pages, in huge pages where
+// the system has them. Elements are default-initialised: the mapping is zero already
+// and a converter writes every byte of its target, so a resize need not touch every
+// page once more before the converter does.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +13,8 @@
 #include <type_traits>
 #include <utility>
 #include <vector>
-#include <sys/mman.h>
+
+#include "file_io.hpp"
 
 namespace fit {
 
@@ -30,10 +31,8 @@ public:
         if (n > max_size()) throw std::bad_alloc();
         const std::size_t bytes = n * sizeof(T);
         if (bytes < kLarge) return std::allocator<T>().allocate(n);
-        void* p = ::mmap(nullptr, mapped(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                         -1, 0);
-        if (p == MAP_FAILED) throw std::bad_alloc();
-        (void)::madvise(p, mapped(bytes), MADV_HUGEPAGE);  // a hint; without it, small pages
+        void* p = map_pages(bytes);
+        if (p == nullptr) throw std::bad_alloc();
         return static_cast<T*>(p);
     }
 
@@ -42,7 +41,7 @@ public:
         if (bytes < kLarge)
             std::allocator<T>().deallocate(p, n);
         else
-            ::munmap(p, mapped(bytes));
+            release_pages(p, bytes);
     }
 
     template <typename U>
@@ -63,11 +62,6 @@ public:
 
 private:
     static constexpr std::size_t kLarge = std::size_t{512} << 10;
-    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    // Whole huge pages, so that no tail falls back to small ones.
-    static constexpr std::size_t mapped(std::size_t bytes) {
-        return (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    }
 };
 
 // A work buffer: a byte vector whose resize leaves new bytes as the mapping gave them.

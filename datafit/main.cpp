@@ -1,8 +1,10 @@
 #include <cstdio>
 
 #include "converters.hpp"
+#include "common/file_io.hpp"
 
 int main(int argc, char** argv) {
+    fit::start_process(argc, argv);
     std::fputs("Datafit 2010.01\n", stdout);
     std::fflush(stdout);
     fit::Reporter report(fit::datafit_errors);

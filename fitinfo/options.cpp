@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <string_view>
 
+#include "common/file_io.hpp"
 #include "common/options.hpp"
 
 namespace fitinfo {
@@ -51,9 +51,7 @@ constexpr const char* kHelp =
     "  fitinfo --rom-load=1000 cart.rom\n";
 
 bool same_file(const std::string& a, const std::string& b) {
-    if (a == b) return true;
-    std::error_code ignored;
-    return std::filesystem::equivalent(a, b, ignored);
+    return a == b || fit::same_file(a, b);
 }
 }  // namespace
 

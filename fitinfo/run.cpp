@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/file_io.hpp"
-#include "png_preview.hpp"
+#include "media/png_preview.hpp"
 #include "recognise.hpp"
 
 namespace fitinfo {
@@ -25,7 +25,7 @@ Read read_whole(const std::string& path, Bytes& bytes) {
 int extract(const Finding& finding, const std::string& file, const std::string& out) {
     std::optional<Bytes> png;
     if (finding.picture) {
-        png = png_preview(*finding.picture);
+        png = media::png_preview(*finding.picture);
         if (!png) {
             std::fprintf(stderr, "%s: cannot make the PNG preview.\n", out.c_str());
             return kNotExtracted;

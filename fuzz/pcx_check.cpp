@@ -2,8 +2,10 @@
 #include <vector>
 
 #include "checks.hpp"
+#include "media/png_preview.hpp"
 #include "picfit/encoder.hpp"
 #include "picfit/pcx.hpp"
+#include "support/png_decode.hpp"
 #include "support/tav_decode.hpp"
 
 namespace fit_fuzz {
@@ -59,6 +61,31 @@ std::string check_stream(const picfit::header_TAV& tav, int length, int color, c
     return "";
 }
 
+// The PNG preview of the picture's top rows (the whole picture would cost most of
+// the fuzzer's time) shows every pixel in the machine's colours.
+std::string check_preview(const picfit::header_TAV& tav, int color, const Bytes& pixels) {
+    constexpr std::size_t kRows = 16;
+    const bool colour = color == picfit::kColour;
+    if (pixels.empty()) return "";
+    const auto width = static_cast<std::size_t>(tav.width);
+    const std::size_t rows = std::min(static_cast<std::size_t>(tav.heigth), kRows);
+    media::Picture picture{width, rows, colour,
+                           Bytes(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(width * rows))};
+    for (auto& p : picture.pixels) p &= colour ? 7 : 1;
+    const auto png = media::png_preview(picture);
+    if (!png) return "no PNG preview";
+    std::size_t png_width = 0, png_height = 0;
+    const Bytes rgb = fit_test::decode_png(*png, png_width, png_height);
+    if (png_width != picture.width || png_height != picture.height || rgb.size() != 3 * picture.pixels.size())
+        return "the PNG preview does not decode to the picture's size";
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+        const media::Rgb want = media::rgb_of(picture.pixels[i], colour);
+        if (!std::equal(want.begin(), want.end(), rgb.begin() + static_cast<std::ptrdiff_t>(3 * i)))
+            return "pixel " + std::to_string(i) + " of the PNG preview has another colour";
+    }
+    return "";
+}
+
 }  // namespace
 
 std::string check_pcx(std::span<const std::uint8_t> input) {
@@ -88,7 +115,8 @@ std::string check_pcx(std::span<const std::uint8_t> input) {
     const int length = color == picfit::kColour ? picfit::encoder_COLOR_tav(*tav)
                                                 : picfit::encoder_BW_tav(*tav);
     if (tav->width != width || tav->heigth != height) return "the encoder changed the record";
-    return check_stream(*tav, length, color, pixels);
+    if (auto problem = check_stream(*tav, length, color, pixels); !problem.empty()) return problem;
+    return check_preview(*tav, color, pixels);
 }
 
 }  // namespace fit_fuzz

@@ -6,6 +6,7 @@
 #include "options.hpp"
 #include "pcx.hpp"
 #include "tav_file.hpp"
+#include "common/file_io.hpp"
 
 namespace {
 constexpr int kLoading = 2;
@@ -17,6 +18,7 @@ constexpr int kShortestStream = 8;
 }  // namespace
 
 int main(int argc, char** argv) {
+    fit::start_process(argc, argv);
     std::fputs("Picfit 2010.01\n", stdout);
     std::fflush(stdout);
     fit::Reporter report(fit::picfit_errors);

@@ -95,7 +95,7 @@ std::vector<std::string> data_values(std::span<const std::uint8_t> body) {
         const std::size_t n = body[p + 1];
         std::string digits(body.begin() + static_cast<std::ptrdiff_t>(p + 2),
                            body.begin() + static_cast<std::ptrdiff_t>(p + 2 + n));
-        EXPECT_TRUE(!digits.empty() && std::ranges::all_of(digits, ::isdigit)) << digits;
+        EXPECT_TRUE(!digits.empty() && std::all_of(digits.begin(), digits.end(), ::isdigit)) << digits;
         values.push_back(digits);
         p += 2 + n;
     }
@@ -104,9 +104,10 @@ std::vector<std::string> data_values(std::span<const std::uint8_t> body) {
 }
 
 bool holds_word(std::span<const std::uint8_t> data, std::string_view word) {
-    return std::ranges::search(data, word, {}, {}, [](char c) {
-               return static_cast<std::uint8_t>(c);
-           }).size() == word.size();
+    // The iterator pairs, not the ranges overload, which clang cannot compile with
+    // the GCC 12 library for a span.
+    const auto same = [](std::uint8_t byte, char c) { return byte == static_cast<std::uint8_t>(c); };
+    return word.empty() || std::search(data.begin(), data.end(), word.begin(), word.end(), same) != data.end();
 }
 
 }  // namespace

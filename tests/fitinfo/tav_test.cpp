@@ -1,9 +1,9 @@
 // TAV pictures: the header, the stream decoded to exactly width × height pixels, and
-// the PNG preview in the machine's colours, read back with libpng.
+// the PNG preview in the machine's colours, read back by another decoder.
 #include <gtest/gtest.h>
-#include <png.h>
 
-#include "fitinfo/png_preview.hpp"
+#include "media/png_preview.hpp"
+#include "support/png_decode.hpp"
 #include "fitinfo/tav.hpp"
 #include "hand_built.hpp"
 
@@ -36,15 +36,7 @@ Bytes pixels_of(const Bytes& file) {
 
 // The PNG read back as 8-bit RGB.
 Bytes read_png(const Bytes& png, std::size_t& width, std::size_t& height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return {};
-    image.format = PNG_FORMAT_RGB;
-    Bytes rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
-    width = image.width;
-    height = image.height;
-    return rgb;
+    return fit_test::decode_png(png, width, height);
 }
 
 }  // namespace
@@ -97,7 +89,7 @@ TEST(TavPicture, EveryHeaderByteIsChecked) {
 
 TEST(TavPreview, ColoursFollowTheBitsOfEachPixel) {
     fitinfo::Picture picture{8, 2, true, {0, 1, 2, 3, 4, 5, 6, 7, 7, 6, 5, 4, 3, 2, 1, 0}};
-    const auto png = fitinfo::png_preview(picture);
+    const auto png = media::png_preview(picture);
     ASSERT_TRUE(png);
     std::size_t width = 0, height = 0;
     const Bytes rgb = read_png(*png, width, height);
@@ -116,7 +108,7 @@ TEST(TavPreview, TwoColourPicturesAreBlackAndWhite) {
     // A whole file: a two-colour literal group of alternating pixels, then a white run.
     const auto inspection = inspect(tav(false, 2, 1, {0x80, 0x00, 0xFF, 0x01}));
     ASSERT_EQ(inspection.verdict, Verdict::valid);
-    const auto png = fitinfo::png_preview(*inspection.finding->picture);
+    const auto png = media::png_preview(*inspection.finding->picture);
     ASSERT_TRUE(png);
     std::size_t width = 0, height = 0;
     const Bytes rgb = read_png(*png, width, height);

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Runs the Windows programs under Wine on the shipped examples, one run for every
+# target, and compares each output byte for byte with the Linux programs' output on
+# the same input; then the refusal of a target that is its own source and a save
+# into a missing directory.
+#   tests/windows/run.sh [LINUX_BIN [WINDOWS_BIN]]   (default build/bin, build-windows/bin)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+linux_bin="$(cd "${1:-$root/build/bin}" && pwd)"
+windows_bin="$(cd "${2:-$root/build-windows/bin}" && pwd)"
+examples="$root/examples"
+work="$(dirname "$windows_bin")/wine-check"
+
+# Wine's own chatter goes to stderr; a fresh prefix keeps the user's out of it.
+export WINEDEBUG=-all
+export WINEPREFIX="$work/prefix"
+# File names pass between Wine and Linux in UTF-8.
+export LC_ALL=C.UTF-8
+rm -rf "$work/linux" "$work/windows"
+mkdir -p "$work/linux" "$work/windows" "$WINEPREFIX"
+wine="$(command -v wine64 || command -v wine)"
+# The prefix is made by the first run; its messages are not the program's.
+"$wine" "$windows_bin/codefit.exe" >/dev/null 2>&1 || true
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# run NAME PROGRAM ARGS...: runs both builds in their own folder (inputs are copied in,
+# so both see the same relative names) and compares status, stdout and every file made.
+run() {
+    local name="$1" program="$2"
+    shift 2
+    local side status
+    for side in linux windows; do
+        local dir="$work/$side/$name"
+        mkdir -p "$dir"
+        cp "$examples"/* "$dir/"
+        cp "$work/shared"/* "$dir/" 2>/dev/null || true
+        set +e
+        if [ "$side" = linux ]; then
+            (cd "$dir" && "$linux_bin/$program" "$@" >"$dir/.stdout" 2>"$dir/.stderr")
+        else
+            (cd "$dir" && "$wine" "$windows_bin/$program.exe" "$@" >"$dir/.stdout" 2>"$dir/.stderr")
+        fi
+        echo $? >"$dir/.status"
+        set -e
+    done
+    if diff -r "$work/linux/$name" "$work/windows/$name" >"$work/$name.diff"; then
+        echo "ok: $program $* (status $(cat "$work/linux/$name/.status"))"
+    else
+        fail "$program $*: the outputs differ (see $work/$name.diff)"
+    fi
+}
+
+# The inputs that fitinfo reads come from the Linux programs.
+mkdir -p "$work/shared"
+(cd "$work/shared" && "$linux_bin/codefit" "$examples/hello.bin" hello.exe >/dev/null 2>&1 &&
+    "$linux_bin/picfit" "$examples/title-320x200-pillow.pcx" title.tav >/dev/null 2>&1)
+
+run codefit-exe codefit hello.bin hello.exe
+run codefit-dos codefit hello.bin hello.obj -t:DOS
+run codefit-rom codefit hello.bin hello.rom -t:ROM
+run codefit-k7 codefit hello.bin hello.k7 -t:K7 -n:HELO -l:1
+run codefit-bas codefit hello.bin hello.bas -t:BAS
+run datafit-dos datafit level.dat level.dsk
+run datafit-k7 datafit level.dat level.k7 -t:K7 -H:80 -r:100 -n:LVL1
+run datafit-tasm datafit sprites.bin sprites.asm -t:TASM
+run picfit-colour picfit title-320x200-pillow.pcx title.tav
+run picfit-bw picfit logo-640x200-pillow.pcx logo.tav -b
+run fitinfo-report fitinfo hello.exe title.tav
+run fitinfo-code fitinfo -x hello-back.bin hello.exe
+run fitinfo-png fitinfo -x title.png title.tav
+# A name outside ASCII reaches the file system as it was typed.
+run utf8-name codefit hello.bin "héllo wörld €.k7" -t:K7
+run same-file codefit hello.bin hello.bin
+# Another name for the file it reads: known by the file's identity.
+run fitinfo-same fitinfo -x ./hello.exe hello.exe
+run missing-dir codefit hello.bin missing/hello.exe
+
+# The failures must be failures on both sides, with the status the manual gives.
+[ "$(cat "$work/windows/same-file/.status")" = 1 ] || fail "codefit a.bin a.bin did not exit 1"
+[ "$(cat "$work/windows/missing-dir/.status")" != 0 ] || fail "a save into a missing directory succeeded"
+[ ! -e "$work/windows/missing-dir/missing" ] || fail "a failed save left something behind"
+[ -s "$work/windows/utf8-name/héllo wörld €.k7" ] || fail "the name outside ASCII was not kept"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures Windows run(s) differ from Linux"
+    exit 1
+fi
+echo "Every Windows run matches the Linux one."
