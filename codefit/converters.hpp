@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/frame.hpp"
+#include "messages.hpp"
 #include "options.hpp"
 
 namespace codefit {
@@ -19,12 +20,5 @@ int BasConv(const State& state, fit::Work& work, fit::Reporter& report);
 
 // The converter that TypeDest selects.
 int convert(const State& state, fit::Work& work, fit::Reporter& report);
-
-// The range errors every converter reports, in the order it tests them.
-enum RangeError : int {
-    kLoadAddress = 7,   // RelocAdr
-    kEntryAddress = 8,  // BrAdr
-    kCodeEnd = 9,       // RelocAdr + LengthIN
-};
 
 }  // namespace codefit

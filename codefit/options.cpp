@@ -23,8 +23,6 @@ constexpr std::array<TypeEntry, 5> kTypes{{
     {":BAS", kBAS, 0xC380},
 }};
 
-constexpr int kSameName = 1;
-
 std::uint16_t read_address(const char* argument) {
     // strtol's whole reading, kept to the 16 bits of the target's address space.
     return static_cast<std::uint16_t>(std::strtol(fit::after_first(argument), nullptr, 16));

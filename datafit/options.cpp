@@ -22,8 +22,6 @@ constexpr std::array<TypeEntry, 3> kTypes{{
     {":TASM", kTASM},
 }};
 
-constexpr int kSameName = 1;
-
 }  // namespace
 
 std::optional<int> SizeOption::size() const {

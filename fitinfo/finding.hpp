@@ -12,18 +12,13 @@
 
 #include "media/disk_container.hpp"
 #include "media/format_error.hpp"
+#include "media/tav_picture.hpp"
 
 namespace fitinfo {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A decoded picture: one colour number a pixel, rows from the top, each from the left.
-struct Picture {
-    std::size_t width = 0;   // pixels
-    std::size_t height = 0;  // rows
-    bool colour = true;      // 0..7 a pixel (bit 2 blue, bit 1 green, bit 0 red); else 0 or 1
-    Bytes pixels;
-};
+using media::Picture;
 
 struct Finding {
     std::string kind;

@@ -6,10 +6,6 @@
 
 namespace picfit {
 
-namespace {
-constexpr int kSameName = 12;
-}
-
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
     fit::OptionScanner scan(argc, argv, "hb");
     for (int c = scan.next(); c != -1; c = scan.next()) {

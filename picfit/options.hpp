@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "common/erreur.hpp"
+#include "messages.hpp"
 #include "tav.hpp"
 
 namespace picfit {
