@@ -2,34 +2,23 @@
 // is the exit status of a failed run.
 #pragma once
 
-#include <array>
-#include <string_view>
-
 #include "common/erreur.hpp"
 
 namespace codefit {
 
 enum Error : int {
-    kSameName = 1,
-    // 2 to 6: the frame's own (common/frame.cpp).
+    kSameName = 1,  // then 2 to 6, the frame's (see fit::frame_messages)
     kLoadAddress = 7,   // RelocAdr out of the target's range
     kEntryAddress = 8,  // BrAdr out of range
     kCodeEnd = 9,       // RelocAdr + LengthIN past the highest address
 };
 
 namespace detail {
-inline constexpr std::array<std::string_view, 14> messages{
-    "",
-    fit::text::same_filename,
-    fit::text::cannot_open_source,
-    fit::text::cannot_save_target,
-    fit::text::when_loading,
-    fit::text::when_saving,
-    "Memory problem.\n",
+inline constexpr auto messages = fit::after_frame_messages({
     "Allocation memory out of range.\n",
     "Branch address out of range.\n",
     "Binary source file too long.\n",
-};
+});
 }  // namespace detail
 
 }  // namespace codefit

@@ -2,6 +2,8 @@
 // selects a fixed text from that program's table (its messages.hpp).
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdio>
 #include <span>
 #include <string_view>
@@ -21,6 +23,27 @@ inline constexpr std::string_view cannot_save_target = "Cannot save target file.
 inline constexpr std::string_view when_loading = "When loading source file.\n";
 inline constexpr std::string_view when_saving = "When saving target file.\n";
 }  // namespace text
+
+// The first codes of codefit's and datafit's tables: 1 is the option parser's, 2 to 6
+// the frame's (frame.cpp).
+inline constexpr std::array<std::string_view, 7> frame_messages{
+    "",
+    text::same_filename,
+    text::cannot_open_source,
+    text::cannot_save_target,
+    text::when_loading,
+    text::when_saving,
+    "Memory problem.\n",
+};
+
+// A table that starts with the frame's messages and goes on with the program's own.
+template <std::size_t N>
+constexpr auto after_frame_messages(const std::string_view (&own)[N]) {
+    std::array<std::string_view, frame_messages.size() + N> table{};
+    for (std::size_t i = 0; i < frame_messages.size(); ++i) table[i] = frame_messages[i];
+    for (std::size_t i = 0; i < N; ++i) table[frame_messages.size() + i] = own[i];
+    return table;
+}
 
 // Prints one numbered message on standard error and remembers the first code
 // reported, which becomes the exit status of a failed run.

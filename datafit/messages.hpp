@@ -2,16 +2,12 @@
 // is the exit status of a failed run.
 #pragma once
 
-#include <array>
-#include <string_view>
-
 #include "common/erreur.hpp"
 
 namespace datafit {
 
 enum Error : int {
-    kSameName = 1,
-    // 2 to 6: the frame's own (common/frame.cpp).
+    kSameName = 1,  // then 2 to 6, the frame's (see fit::frame_messages)
     kHeaderSize = 7,      // -H negative, not an int, or longer than the source
     kRecordSize = 8,      // -r negative or not an int
     kSourceTooLong = 9,   // the source is over kInCapacity
@@ -22,14 +18,7 @@ enum Error : int {
 };
 
 namespace detail {
-inline constexpr std::array<std::string_view, 14> messages{
-    "",
-    fit::text::same_filename,
-    fit::text::cannot_open_source,
-    fit::text::cannot_save_target,
-    fit::text::when_loading,
-    fit::text::when_saving,
-    "Memory problem.\n",
+inline constexpr auto messages = fit::after_frame_messages({
     "Incorrect Header size.\n",
     "Incorrect Record size.\n",
     "Source file too long (640000 bytes at most).\n",
@@ -37,7 +26,7 @@ inline constexpr std::array<std::string_view, 14> messages{
     "Records too long for a disk file (130560 bytes at most).\n",
     "Block too long for a cassette (65536 bytes at most).\n",
     "Cassette image too long (640000 bytes at most).\n",
-};
+});
 }  // namespace detail
 
 }  // namespace datafit
