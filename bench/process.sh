@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Times whole runs of the programs on the largest inputs of each target, side by side
-# with cp copying a file of the target's size, and the assembler listing side by side
+# with cp copying a file of the target's size, alone and followed by sync of the copy
+# (the programs flush what they write to disk), and the assembler listing side by side
 # with xxd -i of the same source. Uses hyperfine where it is installed, else a loop.
-# Times are the fastest (hyperfine) or the means (loop) of RUNS runs (default 40).
+# Times are the fastest (hyperfine) or the means (loop) of RUNS runs (default 40); those
+# beside cp and sync are the medians (hyperfine).
+# The files are written in TMPDIR (default /tmp), which should be on a disk: on a
+# file system in memory a flush costs nothing.
 # Usage: bench/process.sh [BIN_DIR]   (default: build-bench/bin)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -28,6 +32,28 @@ pair() {  # "command one" "command two"
             a=$((a + t1 - t0)); b=$((b + t2 - t1))
         done
         awk -v a="$a" -v b="$b" -v n="$runs" 'BEGIN { print a / n / 1e9, b / n / 1e9 }'
+    fi
+}
+
+# Seconds a run of the program, a cp of a file of its output's size, and a sync of
+# that copy just made take: the medians of one hyperfine run of the three (a flush to
+# disk varies too much for the fastest run to tell), or else the means of a loop.
+with_sync() {  # "program command"
+    if command -v hyperfine >/dev/null; then
+        hyperfine -N --warmup 5 --runs "$runs" --export-csv t.csv \
+            --prepare true --prepare true --prepare "cp same-size.bin copy.bin" \
+            "$1" "cp same-size.bin copy.bin" "sync copy.bin" >/dev/null 2>&1
+        awk -F, 'NR > 1 { printf "%s ", $4 } END { print "" }' t.csv
+    else
+        local a=0 b=0 c=0 t0 t1 t2 t3
+        for ((i = 0; i < runs; i++)); do
+            t0=$(date +%s%N); $1 >/dev/null 2>&1
+            t1=$(date +%s%N); cp same-size.bin copy.bin
+            t2=$(date +%s%N); sync copy.bin
+            t3=$(date +%s%N)
+            a=$((a + t1 - t0)); b=$((b + t2 - t1)); c=$((c + t3 - t2))
+        done
+        awk -v a="$a" -v b="$b" -v c="$c" -v n="$runs" 'BEGIN { print a / n / 1e9, b / n / 1e9, c / n / 1e9 }'
     fi
 }
 
@@ -65,17 +91,17 @@ picture 320 250 flat > colour-flat.pcx
 picture 640 250 noisy > two-noisy.pcx
 picture 640 250 flat > two-flat.pcx
 
-printf '| target | input | output | program | cp of the output | program / cp |\n'
-printf '|---|---:|---:|---:|---:|---:|\n'
+printf '| target | input | output | program | cp | cp + sync | program / (cp + sync) |\n'
+printf '|---|---:|---:|---:|---:|---:|---:|\n'
 row() {  # name input output command...
     local name=$1 input=$2 output=$3
     shift 3
     "$@" >/dev/null 2>&1
     head -c "$(stat -c %s "$output")" /dev/urandom > same-size.bin
-    read -r program cp <<< "$(pair "$*" "cp same-size.bin copy.bin")"
+    read -r program cp sync <<< "$(with_sync "$*")"
     awk -v n="$name" -v i="$(stat -c %s "$input")" -v o="$(stat -c %s "$output")" \
-        -v p="$program" -v c="$cp" \
-        'BEGIN { printf "| %s | %d | %d | %.2f ms | %.2f ms | %.2f |\n", n, i, o, p * 1e3, c * 1e3, p / c }'
+        -v p="$program" -v c="$cp" -v s="$sync" \
+        'BEGIN { printf "| %s | %d | %d | %.2f ms | %.2f ms | %.2f ms | %.2f |\n", n, i, o, p * 1e3, c * 1e3, (c + s) * 1e3, p / (c + s) }'
 }
 row "codefit EXE" exe.bin exe.out "$bin/codefit" exe.bin exe.out -r:200
 row "codefit DOS" dos.bin dos.out "$bin/codefit" dos.bin dos.out -t:DOS

@@ -9,21 +9,16 @@
 #include <string_view>
 
 #include "converters.hpp"
+#include "media/basic_program.hpp"
 
 namespace codefit {
 
 namespace {
 
-constexpr int kLowest = 0xC380;   // 50048
-constexpr int kHighest = 0xC7FF;  // 51199, also the greatest end of the code
-constexpr std::size_t kValuesPerLine = 16;
-constexpr int kFirstLine = 100;
-constexpr int kLineStep = 10;
-
-constexpr std::string_view kDataWord = " DATA ";
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kRunLine =
-    " READ A,N:FOR I=0 TO N-1:READ D:CALL POKE(A+I,D):NEXT I:CALL EXEC(A)\r\n";
+using media::kBasicWindow;
+constexpr std::size_t kValuesPerLine = media::kBasicValuesPerLine;
+constexpr std::string_view kDataWord = media::kBasicDataWord;
+constexpr std::string_view kLineEnd = media::kBasicLineEnd;
 
 // The decimal text of every byte value, without leading zeros, and a comma after it:
 // one 4-byte store a value, whatever its length.
@@ -81,21 +76,14 @@ private:
 
 int BasConv(const State& state, fit::Work& work, fit::Reporter& report) {
     const int reloc = state.RelocAdr;
-    if (reloc < kLowest || reloc > kHighest) {
-        report.erreur(kLoadAddress);
+    if (!ranges_hold({.load = kBasicWindow.holds(reloc),
+                      .entry = state.BrAdr == state.RelocAdr,
+                      .end = reloc + work.LengthIN <= kBasicWindow.last},
+                     report))
         return 1;
-    }
-    if (state.BrAdr != state.RelocAdr) {
-        report.erreur(kEntryAddress);
-        return 1;
-    }
-    if (reloc + work.LengthIN > kHighest) {
-        report.erreur(kCodeEnd);
-        return 1;
-    }
 
     Text text(work.bufOUT);
-    unsigned nblg = kFirstLine;
+    unsigned nblg = media::kBasicFirstLineNumber;
     text.put_number(nblg);
     text.put(kDataWord);
     text.put_number(state.RelocAdr);
@@ -105,7 +93,7 @@ int BasConv(const State& state, fit::Work& work, fit::Reporter& report) {
     // Full lines of 16 values, commas only between the values of a line.
     const auto code = work.input();
     for (std::size_t i = 0; i < code.size(); i += kValuesPerLine) {
-        nblg += kLineStep;
+        nblg += media::kBasicLineStep;
         text.put(kLineEnd);
         text.put_number(nblg);
         text.put(kDataWord);
@@ -113,8 +101,8 @@ int BasConv(const State& state, fit::Work& work, fit::Reporter& report) {
         for (std::size_t k = 0; k < line.size(); ++k) text.put_value(line[k], k + 1 < line.size());
     }
     text.put(kLineEnd);
-    text.put_number(nblg + kLineStep);
-    text.put(kRunLine);
+    text.put_number(nblg + media::kBasicLineStep);
+    text.put(media::kBasicRunLine);
     work.LengthOUT = static_cast<int>(text.size());
     return 0;
 }

@@ -21,4 +21,20 @@ int BasConv(const State& state, fit::Work& work, fit::Reporter& report);
 // The converter that TypeDest selects.
 int convert(const State& state, fit::Work& work, fit::Reporter& report);
 
+// What a converter found of the three ranges, each true when it holds.
+struct RangeTests {
+    bool load;   // RelocAdr
+    bool entry;  // BrAdr
+    bool end;    // RelocAdr + LengthIN
+};
+
+// Reports the first range that does not hold, in this order (kLoadAddress,
+// kEntryAddress, kCodeEnd); true when all do.
+inline bool ranges_hold(const RangeTests& tests, fit::Reporter& report) {
+    const int code = !tests.load ? kLoadAddress : !tests.entry ? kEntryAddress
+                   : !tests.end  ? kCodeEnd     : 0;
+    if (code != 0) report.erreur(code);
+    return code == 0;
+}
+
 }  // namespace codefit

@@ -1,6 +1,4 @@
-// Object module in tagged object text, one 71-character line per disk container
-// record: the module line, data lines of "B" words (and one "*" byte for an odd
-// length), the end line. The text carries no address, so only the default one fits.
+// Object module in tagged object text, one line per disk container record.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -10,31 +8,20 @@
 
 #include "converters.hpp"
 #include "media/disk_container.hpp"
+#include "media/object_module.hpp"
 
 namespace codefit {
 
 namespace {
 
-using namespace std::string_view_literals;
+using media::firstline;
+using media::lastline;
 
-constexpr std::size_t kLineLength = 71;
-constexpr std::size_t kBytesPerLine = 28;  // 14 words
+constexpr std::size_t kLineLength = media::kModuleLineLength;
+constexpr std::size_t kBytesPerLine = media::kModuleBytesPerLine;
 constexpr std::size_t kRecordSize = media::kRecordWordSize + kLineLength;
-constexpr int kOnlyAddress = 0x1000;
-constexpr int kLongest = 45056;  // keeps the file within 255 units and bufOUT
-
-using Line = std::array<std::uint8_t, kLineLength>;
-
-constexpr Line text_line(std::string_view text) {
-    Line line{};
-    std::ranges::fill(line, ' ');
-    std::ranges::copy(text, line.begin());
-    return line;
-}
-
-// The name field follows four 0x00 bytes, not '0' characters.
-constexpr Line firstline = text_line("K\0\0\0\0VORLAX  F"sv);
-constexpr Line lastline = text_line(":CODEFIT CONVERTER 2.0"sv);
+static_assert(kRecordSize * ((media::kModuleLongest + kBytesPerLine - 1) / kBytesPerLine + 2) <=
+              media::kMaxRecordsSize);
 
 constexpr std::string_view hexadigit = "0123456789ABCDEF";
 
@@ -80,18 +67,11 @@ void data_line(std::span<const std::uint8_t> bytes, std::span<std::uint8_t> line
 }  // namespace
 
 int DosConv(const State& state, fit::Work& work, fit::Reporter& report) {
-    if (state.RelocAdr != kOnlyAddress) {
-        report.erreur(kLoadAddress);
+    if (!ranges_hold({.load = state.RelocAdr == media::kModuleAddress,
+                      .entry = state.BrAdr == media::kModuleAddress,
+                      .end = static_cast<std::size_t>(work.LengthIN) <= media::kModuleLongest},
+                     report))
         return 1;
-    }
-    if (state.BrAdr != kOnlyAddress) {
-        report.erreur(kEntryAddress);
-        return 1;
-    }
-    if (work.LengthIN > kLongest) {
-        report.erreur(kCodeEnd);
-        return 1;
-    }
 
     const auto source = work.input();
     const std::size_t nbfulline = source.size() / kBytesPerLine;

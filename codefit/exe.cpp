@@ -1,6 +1,5 @@
-// Executable disk file: a disk container with two records, the executable header and
-// the code stored last byte first, so that the loader can store it at falling
-// addresses from the end address down.
+// Executable disk file: the executable header and the code stored last byte first, as
+// the two records of a disk container.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -10,41 +9,20 @@
 
 #include "converters.hpp"
 #include "media/disk_container.hpp"
+#include "media/exe_file.hpp"
 
 namespace codefit {
 
 namespace {
 
-// Low byte first throughout, unlike the container header.
-struct header_Exec {
-    std::uint8_t Reserved2 = 0x00;
-    std::uint8_t Reserved1 = 0x00;
-    std::uint8_t BrL = 0;
-    std::uint8_t BrH = 0;
-    std::uint8_t CodeLengthL = 0;
-    std::uint8_t CodeLengthH = 0;
-    std::uint8_t RelocL = 0;  // address of the last code byte
-    std::uint8_t RelocH = 0;
-    std::uint8_t Flag = 0;
-    std::uint8_t VersionL = 0x01;
-    std::uint8_t VersionH = 0x00;
-    std::array<std::uint8_t, 6> Check{'X', 'A', 'L', 'R', 'O', 'V'};  // read backwards
-};
-static_assert(sizeof(header_Exec) == 17);
-
-constexpr int kLowest = 0x0200;
-constexpr int kHighest = 0xBFFF;
-
-constexpr std::uint8_t kHighLoad = 0x01;  // loaded at 0x1000 or above
-constexpr std::uint8_t kClearVdp = 0x02;  // -c
-constexpr std::uint8_t kHighEnd = 0x04;   // last byte at 0x8000 or above
+using media::header_Exec;
+using media::kExecWindow;
 
 constexpr std::uint8_t low(int v) { return static_cast<std::uint8_t>(v & 0xFF); }
 constexpr std::uint8_t high(int v) { return static_cast<std::uint8_t>((v >> 8) & 0xFF); }
 
 header_Exec make_exec(const State& state, int length) {
-    const int reloc = state.RelocAdr;
-    const int last = reloc + length - 1;
+    const int last = state.RelocAdr + length - 1;
     header_Exec exec;
     exec.BrL = low(state.BrAdr);
     exec.BrH = high(state.BrAdr);
@@ -52,9 +30,7 @@ header_Exec make_exec(const State& state, int length) {
     exec.CodeLengthH = high(length);
     exec.RelocL = low(last);
     exec.RelocH = high(last);
-    exec.Flag = reloc >= 0x1000 ? kHighLoad : 0;
-    if (reloc + length > 0x8000) exec.Flag |= kHighEnd;
-    if (state.clearvdp) exec.Flag |= kClearVdp;
+    exec.Flag = media::exec_flag(state.RelocAdr, length, state.clearvdp);
     return exec;
 }
 
@@ -78,18 +54,11 @@ int ExeConv(const State& state, fit::Work& work, fit::Reporter& report) {
     const int reloc = state.RelocAdr;
     const int entry = state.BrAdr;
     const int length = work.LengthIN;
-    if (reloc < kLowest || reloc > kHighest) {
-        report.erreur(kLoadAddress);
+    if (!ranges_hold({.load = kExecWindow.holds(reloc),
+                      .entry = kExecWindow.holds(entry),
+                      .end = reloc + length <= kExecWindow.last},
+                     report))
         return 1;
-    }
-    if (entry < kLowest || entry > kHighest) {
-        report.erreur(kEntryAddress);
-        return 1;
-    }
-    if (reloc + length > kHighest) {
-        report.erreur(kCodeEnd);
-        return 1;
-    }
 
     const auto exec = std::bit_cast<std::array<std::uint8_t, sizeof(header_Exec)>>(
         make_exec(state, length));

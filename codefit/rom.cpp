@@ -3,43 +3,29 @@
 #include <cstring>
 
 #include "converters.hpp"
+#include "media/rom_image.hpp"
 
 namespace codefit {
-
-namespace {
-constexpr int kImageBase = 0x0200;
-constexpr int kImageSize = 0x7E00;  // 32256 bytes
-constexpr int kHighest = 0x7FFB;    // last address below the trailer, always 0x00
-constexpr std::uint8_t kPaged = 0x55;
-constexpr std::uint8_t kUnpaged = 0xAA;
-constexpr std::uint8_t kTrailerMark = 0x8C;
-}  // namespace
 
 int RomConv(const State& state, fit::Work& work, fit::Reporter& report) {
     const int reloc = state.RelocAdr;
     const int entry = state.BrAdr;
-    if (reloc < kImageBase || reloc > kHighest) {
-        report.erreur(kLoadAddress);
+    if (!ranges_hold({.load = media::kRomCodeWindow.holds(reloc),
+                      .entry = media::kRomCodeWindow.holds(entry),
+                      .end = reloc + work.LengthIN <= media::kRomCodeWindow.last},
+                     report))
         return 1;
-    }
-    if (entry < kImageBase || entry > kHighest) {
-        report.erreur(kEntryAddress);
-        return 1;
-    }
-    if (reloc + work.LengthIN > kHighest) {
-        report.erreur(kCodeEnd);
-        return 1;
-    }
 
-    auto image = std::span(work.bufOUT).first(kImageSize);
+    auto image = std::span(work.bufOUT).first(media::kRomSize);
     // memset and memcpy: at -O2 ranges::fill and copy are loops of single bytes.
     std::memset(image.data(), 0x00, image.size());
-    image[kImageSize - 4] = state.pagination ? kPaged : kUnpaged;
-    image[kImageSize - 3] = kTrailerMark;
-    image[kImageSize - 2] = static_cast<std::uint8_t>(entry >> 8);
-    image[kImageSize - 1] = static_cast<std::uint8_t>(entry & 0xFF);
-    std::memcpy(image.data() + (reloc - kImageBase), work.input().data(), work.input().size());
-    work.LengthOUT = kImageSize;
+    const auto trailer = image.subspan(media::kRomTrailer);
+    trailer[0] = state.pagination ? media::kRomPaged : media::kRomUnpaged;
+    trailer[1] = media::kRomSignature;
+    trailer[2] = static_cast<std::uint8_t>(entry >> 8);
+    trailer[3] = static_cast<std::uint8_t>(entry & 0xFF);
+    std::memcpy(image.data() + (reloc - media::kRomBase), work.input().data(), work.input().size());
+    work.LengthOUT = static_cast<int>(media::kRomSize);
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // Whole-file reading and writing. A target is written to a temporary file beside it
-// and renamed over it only once complete, so a failed save never leaves a partial
-// file and never damages the file that was there before.
+// and renamed over it only once complete and flushed to disk, so a failed save, an
+// interrupted one or a power cut never leaves a partial file and never damages the file
+// that was there before.
 #pragma once
 
 #include <cstddef>
@@ -31,11 +32,22 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit,
 enum class WriteStatus { written, cannot_create, short_write };
 
 // Writes the pieces one after the other as the whole content of `path`.
-// A regular file (or a path that does not exist yet) is replaced atomically; it keeps
-// the permissions of the file it replaces, or gets those of a plain create. Anything
-// else that exists (a device, a pipe, /dev/stdout) is written directly, and so is a
-// writable file in a directory where no file can be made beside it.
+// A regular file (or a path that does not exist yet) is replaced atomically and
+// durably; it keeps the permissions, owner and group of the file it replaces where the
+// process may set them (and loses its set-user-ID and set-group-ID bits where not), or
+// gets those of a plain create. A link is written through at its destination, also
+// when that does not exist yet. Anything else that exists (a device, a pipe,
+// /dev/stdout) is written directly, and so is a writable file in a directory where no
+// file can be made beside it.
+// While it writes, an interrupt, terminate or hang-up signal removes the temporary file
+// and then ends the process as the signal would have, and a file bigger than the
+// process may write is a short write rather than the end of the process.
 WriteStatus write_file(const std::string& path,
                        std::initializer_list<std::span<const std::uint8_t>> pieces);
+
+// True when both names lead to one existing file that writing the second would
+// overwrite: the same regular file or block device, whatever the spelling, symbolic or
+// hard link. A terminal or a pipe named twice is no conflict.
+bool same_file(const std::string& a, const std::string& b);
 
 }  // namespace fit

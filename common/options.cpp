@@ -5,6 +5,8 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "file_io.hpp"
+
 namespace fit {
 
 OptionScanner::OptionScanner(int argc, char** argv, const char* optstring)
@@ -81,7 +83,9 @@ bool take_two_names(const std::vector<std::string>& names, std::string& source,
 bool take_source_and_target(const std::vector<std::string>& names, std::string& source,
                             std::string& target, Reporter& report, int same_name_code) {
     if (!take_two_names(names, source, target)) return false;
-    if (source == target) {
+    // The names as typed, then the files they lead to: a target that is the source
+    // under another spelling, a link or a hard link would replace it.
+    if (source == target || same_file(source, target)) {
         report.erreur(same_name_code);
         return false;
     }

@@ -53,8 +53,8 @@ bool set_k7_name(K7Name& name, const char* argument);
 bool take_two_names(const std::vector<std::string>& names, std::string& source,
                     std::string& target);
 
-// take_two_names, then the two names as typed must differ: `same_name_code` is
-// reported otherwise.
+// take_two_names, then the two names as typed must differ and must not lead to one
+// file (see same_file): `same_name_code` is reported otherwise.
 bool take_source_and_target(const std::vector<std::string>& names, std::string& source,
                             std::string& target, Reporter& report, int same_name_code);
 

@@ -9,7 +9,6 @@ namespace datafit {
 
 namespace {
 constexpr std::size_t kMaxBlock = 0x10000;  // what a 16-bit end field can state
-constexpr int kStart = 0x0000;
 }  // namespace
 
 int K7Conv(const State& state, fit::Work& work, fit::Reporter& report) {
@@ -28,7 +27,7 @@ int K7Conv(const State& state, fit::Work& work, fit::Reporter& report) {
 
     std::size_t p = 0;
     for (std::size_t i = 0; i < cut->count(); ++i)
-        p = media::append_unit(work.bufOUT, p, state.K7Name, kStart, cut->piece(i));
+        p = media::append_unit(work.bufOUT, p, state.K7Name, media::kDataBlockStart, cut->piece(i));
     work.LengthOUT = static_cast<int>(p);
     return 0;
 }

@@ -9,13 +9,14 @@
 #include <string_view>
 
 #include "converters.hpp"
+#include "media/byte_listing.hpp"
 
 namespace datafit {
 
 namespace {
-constexpr std::string_view kLineStart = "\r\n\t.byte ";
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::size_t kItemsPerLine = 16;
+constexpr std::string_view kLineStart = media::kListingLineStart;
+constexpr std::string_view kLineEnd = media::kListingLineEnd;
+constexpr std::size_t kItemsPerLine = media::kListingItemsPerLine;
 constexpr std::size_t kItem = 4;  // "$XX,"
 
 // Every item with the comma that follows it: one 4-byte store a source byte.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "codefit/k7_loaders.hpp"
 #include "cut_plan.hpp"
+#include "media/code_cassette.hpp"
 
 namespace fitinfo {
 
@@ -13,19 +13,27 @@ namespace {
 using media::BlockView;
 using media::FormatError;
 
-// The high window's limit on the address after the code, without a loader and with
-// loader 1 or 2.
-constexpr std::array<unsigned, 3> kHighWindowLimit{0xC7FF, 0xC7FE, 0xC7FA};
-
 std::string name_text(const fit::K7Name& name) {
     return quoted(std::span<const std::uint8_t>(name));
 }
 
-std::string block_line(const BlockView& block, std::size_t index, const char* role) {
+std::string block_line(const CassetteBlock& block, std::size_t index, const char* role) {
     return "block " + std::to_string(index + 1) + " at offset " + std::to_string(block.offset) +
            ": name " + name_text(block.name) + ", start " + media::hex16(block.start) +
-           ", end " + media::hex16(block.end) + ", " + bytes_text(block.data.size()) +
+           ", end " + media::hex16(block.end) + ", " + bytes_text(block.size) +
            ", checksum " + media::hex8(block.sum) + " twice" + (*role ? std::string(", ") + role : "");
+}
+
+std::string window_text(const media::Window& window) {
+    return media::hex16(static_cast<unsigned>(window.first)) + " to " +
+           media::hex16(static_cast<unsigned>(window.last));
+}
+
+std::vector<CassetteBlock> blocks_of(const std::vector<BlockView>& views) {
+    std::vector<CassetteBlock> blocks;
+    for (const auto& view : views)
+        blocks.push_back({view.offset, view.name, view.start, view.end, view.data.size(), view.sum});
+    return blocks;
 }
 
 std::optional<FormatError> same_names(const std::vector<BlockView>& blocks) {
@@ -57,33 +65,31 @@ std::optional<FormatError> same_block(const BlockView& block, std::span<const st
 
 // The two loader blocks in front of the code; sets the loader kind.
 std::optional<FormatError> check_loader(const std::vector<BlockView>& blocks, int& kind) {
-    kind = blocks[1].data.size() == codefit::loader2b.size() - media::kBlockOverhead ? 2 : 1;
+    kind = blocks[1].data.size() == media::loader2b.size() - media::kBlockOverhead ? 2 : 1;
+    const media::Loader& loader = media::loader_for(kind);
     const std::string name = "BASIC loader " + std::to_string(kind);
-    if (auto error = same_block(blocks[0], kind == 1 ? std::span<const std::uint8_t>(codefit::loader1)
-                                                     : std::span<const std::uint8_t>(codefit::loader2),
-                                "first block of " + name))
-        return error;
-    return same_block(blocks[1], kind == 1 ? std::span<const std::uint8_t>(codefit::loader1b)
-                                           : std::span<const std::uint8_t>(codefit::loader2b),
-                      "second block of " + name);
+    if (auto error = same_block(blocks[0], loader.first, "first block of " + name)) return error;
+    return same_block(blocks[1], loader.second, "second block of " + name);
 }
 
-Checked read_code(const std::vector<BlockView>& blocks) {
+media::Checked<CassetteImage> read_code(const std::vector<BlockView>& blocks) {
     int loader = 0;
     if (blocks.size() == 3)
         if (auto error = check_loader(blocks, loader)) return *error;
     const BlockView& code = blocks.back();
     const unsigned start = code.start;
-    const bool low = start >= 0x8000 && start <= 0xBFFF;
-    const bool high = start >= 0xC300 && start <= 0xC7FF;
+    const bool low = media::kLowWindow.holds(static_cast<int>(start));
+    const bool high = media::kHighWindow.holds(static_cast<int>(start));
     if (!low && !high)
         return FormatError{code.block_offset() + media::kStartFieldOffset,
-                           "start address of the code block", "0x8000 to 0xBFFF or 0xC300 to 0xC7FF",
+                           "start address of the code block",
+                           window_text(media::kLowWindow) + " or " + window_text(media::kHighWindow),
                            media::hex16(start)};
     if (code.data.empty())
         return FormatError{code.block_offset() + media::kEndFieldOffset,
                            "end address of the code block", "at least 1 byte of code", "none"};
-    const unsigned limit = low ? 0xBFFF : kHighWindowLimit[static_cast<std::size_t>(loader)];
+    const auto limit = static_cast<unsigned>(low ? media::kLowLimit
+                                                 : media::loader_for(loader).high_limit);
     if (start + code.data.size() > limit)
         return FormatError{code.block_offset() + media::kEndFieldOffset,
                            "end address of the code block" +
@@ -92,9 +98,20 @@ Checked read_code(const std::vector<BlockView>& blocks) {
                                                                         std::to_string(loader) + ")"),
                            "at most " + media::hex16(limit - 1), media::hex16(code.end)};
 
+    CassetteImage image;
+    image.code = true;
+    image.loader = loader;
+    image.blocks = blocks_of(blocks);
+    image.payload.assign(code.data.begin(), code.data.end());
+    return image;
+}
+
+Finding describe_code(const CassetteImage& image) {
+    const auto& blocks = image.blocks;
+    const CassetteBlock& code = blocks.back();
     Finding finding;
-    finding.kind = loader == 0 ? "code cassette image" :
-                   "code cassette image with BASIC loader " + std::to_string(loader);
+    finding.kind = image.loader == 0 ? "code cassette image" :
+                   "code cassette image with BASIC loader " + std::to_string(image.loader);
     finding.details.push_back("blocks: " + std::to_string(blocks.size()) + ", name " +
                               name_text(code.name));
     for (std::size_t i = 0; i < blocks.size(); ++i)
@@ -102,20 +119,19 @@ Checked read_code(const std::vector<BlockView>& blocks) {
                                              i + 1 < blocks.size()     ? "BASIC loader"
                                              : blocks.size() > 1       ? "code"
                                                                        : ""));
-    finding.details.push_back("load and entry address: " + media::hex16(start));
-    finding.details.push_back("code: " + bytes_text(code.data.size()));
-    finding.payload.assign(code.data.begin(), code.data.end());
+    finding.details.push_back("load and entry address: " + media::hex16(code.start));
+    finding.details.push_back("code: " + bytes_text(code.size));
     return finding;
 }
 
-Checked read_data(const std::vector<BlockView>& blocks) {
+media::Checked<CassetteImage> read_data(const std::vector<BlockView>& blocks) {
     std::vector<std::size_t> sizes;
     for (const auto& block : blocks) {
-        if (block.start != 0)
+        if (block.start != media::kDataBlockStart)
             return media::word_error(block.block_offset() + media::kStartFieldOffset, false,
                                      "start address of data block " +
                                          std::to_string(sizes.size() + 1),
-                                     0, block.start);
+                                     media::kDataBlockStart, block.start);
         sizes.push_back(block.data.size());
     }
     if (const auto broken = check_cut(sizes))
@@ -123,25 +139,39 @@ Checked read_data(const std::vector<BlockView>& blocks) {
                            "size of block " + std::to_string(broken->index + 1) + " (blocks " +
                                sizes_text(sizes) + ")",
                            broken->expected, bytes_text(sizes[broken->index])};
+    CassetteImage image;
+    image.blocks = blocks_of(blocks);
+    for (const auto& block : blocks)
+        image.payload.insert(image.payload.end(), block.data.begin(), block.data.end());
+    return image;
+}
+
+Finding describe_data(const CassetteImage& image) {
+    const auto& blocks = image.blocks;
+    std::vector<std::size_t> sizes;
+    for (const auto& block : blocks) sizes.push_back(block.size);
     Finding finding;
     finding.kind = "data cassette image";
     finding.details.push_back("blocks: " + std::to_string(blocks.size()) + " (" +
                               sizes_text(sizes) + " bytes), name " + name_text(blocks[0].name));
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        finding.details.push_back(block_line(blocks[i], i, ""));
-        finding.payload.insert(finding.payload.end(), blocks[i].data.begin(),
-                               blocks[i].data.end());
-    }
-    finding.details.push_back("data: " + bytes_text(finding.payload.size()));
+    for (std::size_t i = 0; i < blocks.size(); ++i) finding.details.push_back(block_line(blocks[i], i, ""));
+    finding.details.push_back("data: " + bytes_text(image.payload.size()));
     return finding;
 }
 
 }  // namespace
 
-Checked read_cassette_image(const std::vector<BlockView>& blocks) {
+Finding describe(CassetteImage image) {
+    Finding finding = image.code ? describe_code(image) : describe_data(image);
+    finding.payload = image.payload;
+    finding.parsed = std::move(image);
+    return finding;
+}
+
+media::Checked<CassetteImage> read_cassette_image(const std::vector<BlockView>& blocks) {
     if (auto error = same_names(blocks)) return *error;
-    const bool with_loader = blocks.size() == 3 && blocks[0].start == kLoaderFirstStart &&
-                             blocks[1].start == kLoaderSecondStart;
+    const bool with_loader = blocks.size() == 3 && blocks[0].start == media::kLoaderFirstStart &&
+                             blocks[1].start == media::kLoaderSecondStart;
     if (with_loader || (blocks.size() == 1 && blocks[0].start != 0)) return read_code(blocks);
     return read_data(blocks);
 }

@@ -10,10 +10,7 @@
 
 namespace fitinfo {
 
-// The loader blocks' addresses, by which a code image with a loader is known.
-inline constexpr std::uint16_t kLoaderFirstStart = 0xC0CC;
-inline constexpr std::uint16_t kLoaderSecondStart = 0x0FDD;
-
-Checked read_cassette_image(const std::vector<media::BlockView>& blocks);
+media::Checked<CassetteImage> read_cassette_image(const std::vector<media::BlockView>& blocks);
+Finding describe(CassetteImage image);
 
 }  // namespace fitinfo

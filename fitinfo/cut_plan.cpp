@@ -20,7 +20,8 @@ std::optional<CutBreak> check_cut(std::span<const std::size_t> sizes) {
 }
 
 DeclaredLongest declared_longest(std::span<const std::size_t> sizes) {
-    if (sizes.size() >= 3) return {std::max(sizes[0], sizes[1]), true};
+    if (sizes.size() >= 3 || (sizes.size() == 2 && sizes[1] == 0))
+        return {std::max(sizes[0], sizes[1]), true};
     return {sizes.empty() ? 0 : *std::max_element(sizes.begin(), sizes.end()), false};
 }
 

@@ -20,7 +20,9 @@ struct CutBreak {
 std::optional<CutBreak> check_cut(std::span<const std::size_t> sizes);
 
 // The longest record the header must declare: from three pieces on it is the larger
-// of the first two; with fewer, any size from the longest piece up is possible.
+// of the first two, and so is it for a header piece and an empty second one (the
+// header took the whole source, so no record size was given); with fewer, any size
+// from the longest piece up is possible.
 struct DeclaredLongest {
     std::size_t at_least;
     bool exact;

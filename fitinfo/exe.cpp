@@ -2,12 +2,29 @@
 
 #include <algorithm>
 
+#include "media/exe_file.hpp"
+
 namespace fitinfo {
 
 namespace {
 
-constexpr unsigned kLowest = 0x0200;
-constexpr unsigned kAbove = 0xBFFF;  // the code ends below it, the entry lies at or below it
+using media::exec_flag;
+using media::kExecBranch;
+using media::kExecCheck;
+using media::kExecCheckBytes;
+using media::kExecClearVdp;
+using media::kExecEnd;
+using media::kExecFlag;
+using media::kExecHighEnd;
+using media::kExecHighLoad;
+using media::kExecLength;
+using media::kExecSize;
+using media::kExecVersion;
+using media::kExecVersionValue;
+using media::kExecWindow;
+
+constexpr unsigned kLowest = kExecWindow.first;
+constexpr unsigned kAbove = kExecWindow.last;  // the code ends below it, the entry lies at or below it
 
 unsigned low_first(std::span<const std::uint8_t> bytes, std::size_t at) {
     return bytes[at] | static_cast<unsigned>(bytes[at + 1]) << 8;
@@ -16,9 +33,9 @@ unsigned low_first(std::span<const std::uint8_t> bytes, std::size_t at) {
 std::string flags_text(std::uint8_t flag) {
     std::string out = media::hex8(flag);
     std::vector<std::string> meanings;
-    if (flag & kFlagHighLoad) meanings.emplace_back("loads at 0x1000 or above");
-    if (flag & kFlagClearVdp) meanings.emplace_back("clears the video memory");
-    if (flag & kFlagReaches8000) meanings.emplace_back("code reaches 0x8000");
+    if (flag & kExecHighLoad) meanings.emplace_back("loads at 0x1000 or above");
+    if (flag & kExecClearVdp) meanings.emplace_back("clears the video memory");
+    if (flag & kExecHighEnd) meanings.emplace_back("code reaches 0x8000");
     for (std::size_t i = 0; i < meanings.size(); ++i)
         out += (i == 0 ? " (" : ", ") + meanings[i];
     return meanings.empty() ? out : out + ")";
@@ -39,12 +56,12 @@ std::size_t exe_faults(const media::DiskFile& disk) {
     faults += disk.record_count != 2;
     faults += disk.max_record_length != length;
     faults += (header[0] != 0) + (header[1] != 0);
-    faults += low_first(header, kExecVersion) != 0x0001;
+    faults += low_first(header, kExecVersion) != kExecVersionValue;
     faults += low_first(header, kExecLength) != length;
     return faults;
 }
 
-Checked read_exe(const media::DiskFile& disk) {
+media::Checked<ExeFile> read_exe(const media::DiskFile& disk) {
     using media::FormatError;
     if (disk.record_count != 2)
         return media::word_error(media::kRecordCountOffset, true, "NbRecordH/NbRecordL", 2,
@@ -75,8 +92,9 @@ Checked read_exe(const media::DiskFile& disk) {
     for (std::size_t k = 0; k < 2; ++k)
         if (header[k] != 0)
             return media::byte_error(base + k, k == 0 ? "Reserved2" : "Reserved1", 0, header[k]);
-    if (const unsigned version = low_first(header, kExecVersion); version != 0x0001)
-        return media::word_error(base + kExecVersion, false, "VersionL/VersionH", 0x0001, version);
+    if (const unsigned version = low_first(header, kExecVersion); version != kExecVersionValue)
+        return media::word_error(base + kExecVersion, false, "VersionL/VersionH",
+                                 kExecVersionValue, version);
     if (declared_length != length)
         return media::word_error(base + kExecLength, false,
                                  "CodeLengthL/CodeLengthH (the code record's length)",
@@ -101,24 +119,37 @@ Checked read_exe(const media::DiskFile& disk) {
                            media::hex16(branch)};
     const auto load_address = static_cast<unsigned>(load);
     const std::uint8_t flag = header[kExecFlag];
-    const std::uint8_t expected_flag = static_cast<std::uint8_t>(
-        (load_address >= 0x1000 ? kFlagHighLoad : 0) | (flag & kFlagClearVdp) |
-        (load_address + length > 0x8000 ? kFlagReaches8000 : 0));
+    // -c is the one bit the file chooses.
+    const std::uint8_t expected_flag = exec_flag(static_cast<int>(load_address),
+                                                 static_cast<int>(length), flag & kExecClearVdp);
     if (flag != expected_flag)
         return media::byte_error(base + kExecFlag, "Flag", expected_flag, flag);
 
+    ExeFile exe;
+    exe.container = container_of(disk);
+    exe.load = load_address;
+    exe.end = end;
+    exe.entry = branch;
+    exe.flag = flag;
+    exe.code_offset = disk.records[1].offset + media::kRecordWordSize;
+    exe.code.assign(stored.rbegin(), stored.rend());
+    return exe;
+}
+
+Finding describe(ExeFile exe) {
     Finding finding;
     finding.kind = "executable disk file (EXE)";
     finding.details = {
-        container_text(disk),
-        "load address: " + media::hex16(load_address),
-        "end address: " + media::hex16(end),
-        "entry address: " + media::hex16(branch),
-        "code: " + bytes_text(length) + ", stored last byte first at offset " +
-            std::to_string(disk.records[1].offset + media::kRecordWordSize),
-        "flags: " + flags_text(flag),
+        container_text(exe.container),
+        "load address: " + media::hex16(exe.load),
+        "end address: " + media::hex16(exe.end),
+        "entry address: " + media::hex16(exe.entry),
+        "code: " + bytes_text(exe.code.size()) + ", stored last byte first at offset " +
+            std::to_string(exe.code_offset),
+        "flags: " + flags_text(exe.flag),
     };
-    finding.payload.assign(stored.rbegin(), stored.rend());
+    finding.payload = exe.code;
+    finding.parsed = std::move(exe);
     return finding;
 }
 

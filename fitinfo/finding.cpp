@@ -5,8 +5,6 @@
 
 namespace fitinfo {
 
-std::string bytes_text(std::size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
-
 std::string char_text(std::uint8_t c) {
     if (c >= 0x20 && c < 0x7F) return std::string("'") + static_cast<char>(c) + "'";
     return media::hex8(c);
@@ -46,7 +44,11 @@ std::string sizes_text(std::span<const std::size_t> sizes) {
     return out;
 }
 
-std::string container_text(const media::DiskFile& disk) {
+Container container_of(const media::DiskFile& disk) {
+    return {disk.record_count, disk.max_record_length, disk.units};
+}
+
+std::string container_text(const Container& disk) {
     return "disk file: " + std::to_string(disk.record_count) +
            (disk.record_count == 1 ? " record" : " records") + ", longest " +
            bytes_text(disk.max_record_length) + " declared, " + std::to_string(disk.units) +

@@ -12,11 +12,9 @@
 
 #include "media/disk_container.hpp"
 #include "media/format_error.hpp"
-#include "media/tav_picture.hpp"
+#include "parsed.hpp"
 
 namespace fitinfo {
-
-using Bytes = std::vector<std::uint8_t>;
 
 using media::Picture;
 
@@ -25,20 +23,29 @@ struct Finding {
     std::vector<std::string> details;  // one summary line each
     Bytes payload;                     // what -x writes, unless there is a picture
     std::optional<Picture> picture;
+    Parsed parsed;                     // what the summary and the payload were made from
 };
 
 using Checked = media::Checked<Finding>;
 
+// A reader's result made into a finding by the describe() of its kind.
+template <typename T>
+Checked described(media::Checked<T> read) {
+    if (!read) return read.error();
+    return describe(std::move(read).value());
+}
+
 // Summary helpers.
-std::string bytes_text(std::size_t n);                   // "1 byte", "300 bytes"
+using media::bytes_text;                                 // "1 byte", "300 bytes"
 std::string char_text(std::uint8_t c);                   // "'B'" or "0x00"
 std::string quoted(std::span<const std::uint8_t> text);  // "\"110 DATA \"", escapes shown as \r \n \t \xNN
 std::string quoted(std::string_view text);
 // Piece sizes with repeats folded: "10, 9 × 100, 90".
 std::string sizes_text(std::span<const std::size_t> sizes);
 
+Container container_of(const media::DiskFile& disk);
 // "disk file: 2 records, longest 256 bytes declared, 1 allocation unit, 1024 bytes"
-std::string container_text(const media::DiskFile& disk);
+std::string container_text(const Container& container);
 
 // How many positions of `text` differ from `model` (a shorter text counts the
 // missing bytes): the recognisers accept one wrong byte, so that a damaged file is

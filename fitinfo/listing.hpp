@@ -1,13 +1,11 @@
-// The assembler listing: an empty first line, then ".byte" directives of 16 items
-// "$XX" each (fewer on the last), every line ended by CR LF.
+// The assembler listing of ".byte" directives.
 #pragma once
 
 #include "finding.hpp"
 
 namespace fitinfo {
 
-inline constexpr std::string_view kListingStart = "\r\n\t.byte ";
-
-Checked read_listing(std::span<const std::uint8_t> text);
+media::Checked<Listing> read_listing(std::span<const std::uint8_t> text);
+Finding describe(Listing listing);
 
 }  // namespace fitinfo

@@ -4,5 +4,5 @@
 int main(int argc, char** argv) {
     fitinfo::Settings settings;
     if (fitinfo::ManageArguments(argc, argv, settings) != 0) return fitinfo::kUsage;
-    return fitinfo::run(settings);
+    return fitinfo::close_report(fitinfo::run(settings));
 }

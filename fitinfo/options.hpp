@@ -18,6 +18,7 @@ enum Status : int {
     kBroken = 3,        // a file breaks a rule of its format
     kUnrecognised = 4,  // a file is of no kind fitinfo knows
     kNotExtracted = 5,  // the payload could not be written, or there is none
+    kReportLost = 6,    // the report could not be written on standard output
 };
 
 struct Settings {

@@ -8,6 +8,8 @@
 #include "cassette_image.hpp"
 #include "exe.hpp"
 #include "listing.hpp"
+#include "media/basic_program.hpp"
+#include "media/byte_listing.hpp"
 #include "media/cassette.hpp"
 #include "media/disk_container.hpp"
 #include "record_file.hpp"
@@ -43,34 +45,26 @@ Inspection inspect_disk_file(Span file) {
     // a record file.
     const auto closer = [&](std::string kind, Checked checked, std::size_t faults) {
         if (checked || faults < 2) return from(std::move(kind), std::move(checked));
-        if (auto records = read_record_file(*disk))
+        if (auto records = described(read_record_file(*disk)))
             return from("data record file (disk file)", std::move(records));
         return from(std::move(kind), std::move(checked));
     };
     if (looks_like_exe(*disk))
-        return closer("executable disk file (EXE)", read_exe(*disk), exe_faults(*disk));
+        return closer("executable disk file (EXE)", described(read_exe(*disk)), exe_faults(*disk));
     if (looks_like_tagged_object(*disk))
-        return closer("tagged object module (disk file)", read_tagged_object(*disk),
+        return closer("tagged object module (disk file)", described(read_tagged_object(*disk)),
                       tagged_object_faults(*disk));
-    return from("data record file (disk file)", read_record_file(*disk));
+    return from("data record file (disk file)", described(read_record_file(*disk)));
 }
 
 Inspection inspect_cassette(Span file) {
     const auto blocks = media::read_cassette(file);
     if (!blocks) return from("cassette image", blocks.error());
-    return from("cassette image", read_cassette_image(*blocks));
+    return from("cassette image", described(read_cassette_image(*blocks)));
 }
 
 std::size_t text_differences(Span file, std::string_view start) {
     return differences(file, Span(reinterpret_cast<const std::uint8_t*>(start.data()), start.size()));
-}
-
-std::size_t container_differences(Span file) {
-    constexpr std::array<std::pair<std::size_t, std::uint8_t>, 4> kFixed{
-        {{0, 0xFD}, {1, 0x00}, {13, 0x00}, {14, 0x01}}};
-    return static_cast<std::size_t>(std::count_if(kFixed.begin(), kFixed.end(), [&](const auto& f) {
-        return f.first >= file.size() || file[f.first] != f.second;
-    }));
 }
 
 std::size_t leader_differences(Span file) {
@@ -88,15 +82,18 @@ Inspection inspect(Span file, const InspectOptions& options) {
     bool rom_exact = false;
     const bool rom = looks_like_rom(file, rom_exact);
     std::vector<Candidate> candidates{
-        {tav_signature_differences(file), [&] { return from("TAV picture", read_tav(file)); }},
-        {container_differences(file), [&] { return inspect_disk_file(file); }},
+        {tav_signature_differences(file), [&] { return from("TAV picture", described(read_tav(file))); }},
+        {media::signature_differences(file), [&] { return inspect_disk_file(file); }},
         {leader_differences(file), [&] { return inspect_cassette(file); }},
         {rom ? (rom_exact ? 0u : 1u) : 99u,
-         [&] { return from("ROM cartridge image", read_rom(file, options.rom_load, options.rom_size)); }},
-        {text_differences(file, kBasicFirstLine),
-         [&] { return from("BASIC DATA loader program", read_basic(file)); }},
-        {text_differences(file, kListingStart),
-         [&] { return from("assembler listing", read_listing(file)); }},
+         [&] {
+             return from("ROM cartridge image",
+                         described(read_rom(file, options.rom_load, options.rom_size)));
+         }},
+        {text_differences(file, media::kBasicFirstLine),
+         [&] { return from("BASIC DATA loader program", described(read_basic(file))); }},
+        {text_differences(file, media::kListingLineStart),
+         [&] { return from("assembler listing", described(read_listing(file))); }},
     };
     std::erase_if(candidates, [](const Candidate& c) { return c.differences > 1; });
     std::stable_sort(candidates.begin(), candidates.end(),

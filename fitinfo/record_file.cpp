@@ -4,7 +4,7 @@
 
 namespace fitinfo {
 
-Checked read_record_file(const media::DiskFile& disk) {
+media::Checked<RecordFile> read_record_file(const media::DiskFile& disk) {
     using media::FormatError;
     std::vector<std::size_t> sizes;
     for (const auto& record : disk.records) sizes.push_back(record.data.size());
@@ -27,15 +27,24 @@ Checked read_record_file(const media::DiskFile& disk) {
         return error;
     }
 
+    RecordFile file;
+    file.container = container_of(disk);
+    file.sizes = std::move(sizes);
+    for (const auto& record : disk.records)
+        file.data.insert(file.data.end(), record.data.begin(), record.data.end());
+    return file;
+}
+
+Finding describe(RecordFile records) {
     Finding finding;
     finding.kind = "data record file (disk file)";
-    for (const auto& record : disk.records)
-        finding.payload.insert(finding.payload.end(), record.data.begin(), record.data.end());
     finding.details = {
-        container_text(disk),
-        "records: " + sizes_text(sizes) + " bytes",
-        "data: " + bytes_text(finding.payload.size()),
+        container_text(records.container),
+        "records: " + sizes_text(records.sizes) + " bytes",
+        "data: " + bytes_text(records.data.size()),
     };
+    finding.payload = records.data;
+    finding.parsed = std::move(records);
     return finding;
 }
 

@@ -7,6 +7,7 @@
 namespace fitinfo {
 
 // Any container that is neither an executable file nor a tagged object module.
-Checked read_record_file(const media::DiskFile& disk);
+media::Checked<RecordFile> read_record_file(const media::DiskFile& disk);
+Finding describe(RecordFile records);
 
 }  // namespace fitinfo

@@ -2,7 +2,26 @@
 
 #include <algorithm>
 
+#include "media/rom_image.hpp"
+
 namespace fitinfo {
+
+namespace {
+
+using media::kRomPaged;
+using media::kRomSignature;
+using media::kRomSize;
+using media::kRomTrailer;
+using media::kRomUnpaged;
+
+constexpr unsigned kRomBase = media::kRomBase;
+constexpr unsigned kRomCodeLimit = media::kRomCodeWindow.last;
+
+std::string address(std::size_t offset) {
+    return media::hex16(static_cast<unsigned>(offset + kRomBase));
+}
+
+}  // namespace
 
 bool looks_like_rom(std::span<const std::uint8_t> file, bool& exact) {
     // A trailer in place tells a cut or lengthened image too; its length is then the fault.
@@ -13,8 +32,9 @@ bool looks_like_rom(std::span<const std::uint8_t> file, bool& exact) {
     return file.size() == kRomSize || (trailer && file.size() < kRomSize + kLengthSlack);
 }
 
-Checked read_rom(std::span<const std::uint8_t> file, std::optional<std::uint16_t> load,
-                 std::optional<std::uint16_t> size) {
+media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
+                                  std::optional<std::uint16_t> load,
+                                  std::optional<std::uint16_t> size) {
     using media::FormatError;
     if (file.size() != kRomSize)
         return FormatError{std::min(file.size(), kRomSize), "image length", bytes_text(kRomSize),
@@ -39,9 +59,6 @@ Checked read_rom(std::span<const std::uint8_t> file, std::optional<std::uint16_t
                                  file[area_size]);
 
     const auto area = file.first(area_size);
-    const auto address = [](std::size_t offset) {
-        return media::hex16(static_cast<unsigned>(offset + kRomBase));
-    };
     const auto first_nonzero = [&](std::size_t from) {
         return static_cast<std::size_t>(
             std::find_if(area.begin() + static_cast<std::ptrdiff_t>(from), area.end(),
@@ -63,7 +80,7 @@ Checked read_rom(std::span<const std::uint8_t> file, std::optional<std::uint16_t
         if (to > area.size())
             return FormatError{area.size(), "end of the code (load address " + address(from) +
                                                 " + size " + media::hex16(*size) + ")",
-                               "at most 0x7FFB", address(to)};
+                               "at most " + media::hex16(kRomCodeLimit), address(to)};
         if (const std::size_t after = first_nonzero(to); after < area.size())
             return media::byte_error(after, "byte at " + address(after) + ", after the code", 0,
                                      area[after]);
@@ -72,26 +89,42 @@ Checked read_rom(std::span<const std::uint8_t> file, std::optional<std::uint16_t
         to = std::max(from, static_cast<std::size_t>(area.rend() - last));
     }
 
+    RomImage rom;
+    rom.load_given = load.has_value();
+    rom.size_given = size.has_value();
+    rom.entry = entry;
+    rom.paged = marker == kRomPaged;
+    if (to > from) {
+        rom.load = static_cast<unsigned>(from + kRomBase);
+        rom.code.assign(area.begin() + static_cast<std::ptrdiff_t>(from),
+                        area.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+    return rom;
+}
+
+Finding describe(RomImage rom) {
     Finding finding;
     finding.kind = "ROM cartridge image";
     finding.details.push_back("image: " + bytes_text(kRomSize) + ", addresses 0x0200 to 0x7FFF");
-    if (to > from) {
-        finding.payload.assign(area.begin() + static_cast<std::ptrdiff_t>(from),
-                               area.begin() + static_cast<std::ptrdiff_t>(to));
-        finding.details.push_back(std::string(load ? "load address (given): "
-                                                   : "load address (first non-zero byte): ") +
+    if (rom.load) {
+        const std::size_t from = *rom.load - kRomBase;
+        finding.details.push_back(std::string(rom.load_given ? "load address (given): "
+                                                             : "load address (first non-zero byte): ") +
                                   address(from));
-        finding.details.push_back("code: " + bytes_text(to - from) + ", " + address(from) + " to " +
-                                  address(to - 1) +
-                                  (size ? " (size given)" : " (up to the last non-zero byte)"));
+        finding.details.push_back("code: " + bytes_text(rom.code.size()) + ", " + address(from) +
+                                  " to " + address(from + rom.code.size() - 1) +
+                                  (rom.size_given ? " (size given)" : " (up to the last non-zero byte)"));
     } else {
         finding.details.push_back("code: none found (no non-zero byte" +
-                                  std::string(load ? " from the load address on)" : ")"));
+                                  std::string(rom.load_given ? " from the load address on)" : ")"));
     }
-    finding.details.push_back("entry address: " + media::hex16(entry));
+    const std::uint8_t marker = rom.paged ? kRomPaged : kRomUnpaged;
+    finding.details.push_back("entry address: " + media::hex16(rom.entry));
     finding.details.push_back("trailer: " + media::hex8(marker) +
-                              (marker == kRomPaged ? " (paged)" : " (not paged)") + ", 0x8C, " +
-                              media::hex8(entry >> 8) + " " + media::hex8(entry & 0xFF));
+                              (rom.paged ? " (paged)" : " (not paged)") + ", " + media::hex8(kRomSignature) + ", " +
+                              media::hex8(rom.entry >> 8) + " " + media::hex8(rom.entry & 0xFF));
+    finding.payload = rom.code;
+    finding.parsed = std::move(rom);
     return finding;
 }
 

@@ -1,6 +1,5 @@
-// The ROM cartridge image: the target addresses 0x0200 to 0x7FFF, the code at its
-// load address, zeros elsewhere, and a trailer at 0x7FFC (paged marker, 0x8C, entry
-// address high byte first).
+// The ROM cartridge image: the code at its load address, zeros elsewhere, and the
+// trailer.
 #pragma once
 
 #include <optional>
@@ -9,14 +8,6 @@
 
 namespace fitinfo {
 
-inline constexpr std::size_t kRomSize = 32256;
-inline constexpr unsigned kRomBase = 0x0200;        // address of image offset 0
-inline constexpr unsigned kRomCodeLimit = 0x7FFB;   // the code ends below it
-inline constexpr std::size_t kRomTrailer = 32252;   // offset of the paged marker
-inline constexpr std::uint8_t kRomPaged = 0x55;
-inline constexpr std::uint8_t kRomUnpaged = 0xAA;
-inline constexpr std::uint8_t kRomSignature = 0x8C;
-
 // Of the right size, or near it with the trailer's two marker bytes in place; `exact`
 // when both hold.
 bool looks_like_rom(std::span<const std::uint8_t> file, bool& exact);
@@ -24,7 +15,9 @@ bool looks_like_rom(std::span<const std::uint8_t> file, bool& exact);
 // The code runs from `load` (when given, else from the first non-zero byte) for
 // `size` bytes (when given, else to the last non-zero byte below the trailer): code
 // that begins or ends with zero bytes needs them.
-Checked read_rom(std::span<const std::uint8_t> file, std::optional<std::uint16_t> load,
-                 std::optional<std::uint16_t> size);
+media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
+                                  std::optional<std::uint16_t> load,
+                                  std::optional<std::uint16_t> size);
+Finding describe(RomImage rom);
 
 }  // namespace fitinfo

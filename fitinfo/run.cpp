@@ -87,15 +87,28 @@ int examine(const std::string& file, const Settings& settings) {
     return settings.extract_to ? extract(finding, file, *settings.extract_to) : kValid;
 }
 
+int report_lost() {
+    std::fputs("standard output: cannot write the report.\n", stderr);
+    return kReportLost;
+}
+
 }  // namespace
 
 int run(const Settings& settings) {
     int status = kValid;
     for (const auto& file : settings.files) {
         const int result = examine(file, settings);
+        // Whatever follows would be lost as well: the run stops at the first report
+        // that did not go out.
+        if (std::ferror(stdout)) return report_lost();
         if (status == kValid) status = result;
     }
     return status;
+}
+
+int close_report(int status) {
+    if (status == kReportLost) return status;
+    return std::fclose(stdout) == 0 ? status : report_lost();
 }
 
 }  // namespace fitinfo

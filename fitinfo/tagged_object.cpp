@@ -4,18 +4,18 @@
 #include <optional>
 #include <string_view>
 
+#include "media/object_module.hpp"
+
 namespace fitinfo {
 
 namespace {
 
-constexpr std::array<std::uint8_t, kTextRecordLength> text_record(std::string_view head) {
-    std::array<std::uint8_t, kTextRecordLength> record{};
-    record.fill(' ');
-    for (std::size_t i = 0; i < head.size(); ++i) record[i] = static_cast<std::uint8_t>(head[i]);
-    return record;
-}
-
-constexpr std::size_t kModuleHead = 14;  // 'K', four 0x00, the name, 'F'
+constexpr std::size_t kTextRecordLength = media::kModuleLineLength;
+constexpr std::size_t kBytesPerTextRecord = media::kModuleBytesPerLine;
+constexpr std::size_t kLongestModule = media::kModuleLongest;
+constexpr std::span<const std::uint8_t> kModuleRecord = media::firstline;
+constexpr std::span<const std::uint8_t> kEndRecord = media::lastline;
+constexpr std::size_t kModuleHead = media::kModuleHead.size();
 
 std::optional<unsigned> hex_digit(std::uint8_t c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -121,18 +121,13 @@ std::size_t tagged_object_faults(const media::DiskFile& disk) {
     return faults;
 }
 
-// The four bytes after 'K' are 0x00, not the character '0'.
-const std::array<std::uint8_t, kTextRecordLength> kModuleRecord =
-    text_record(std::string_view("K\0\0\0\0VORLAX  F", kModuleHead));
-const std::array<std::uint8_t, kTextRecordLength> kEndRecord = text_record(":CODEFIT CONVERTER 2.0");
-
 bool looks_like_tagged_object(const media::DiskFile& disk) {
     if (disk.records.empty() || disk.records[0].data.size() != kTextRecordLength) return false;
     return differences(disk.records[0].data.first(kModuleHead),
-                       std::span(kModuleRecord).first(kModuleHead)) <= 1;
+                       kModuleRecord.first(kModuleHead)) <= 1;
 }
 
-Checked read_tagged_object(const media::DiskFile& disk) {
+media::Checked<TaggedObject> read_tagged_object(const media::DiskFile& disk) {
     using media::FormatError;
     if (disk.max_record_length != kTextRecordLength)
         return media::word_error(media::kMaxRecordLengthOffset, true, "MaxRecordLengthH/L",
@@ -162,18 +157,25 @@ Checked read_tagged_object(const media::DiskFile& disk) {
                                "more in record " + std::to_string(i + 1)};
     }
 
+    return TaggedObject{container_of(disk), std::move(code)};
+}
+
+Finding describe(TaggedObject module) {
     Finding finding;
     finding.kind = "tagged object module (disk file)";
-    const std::size_t data_records = disk.records.size() - 2;
+    const std::size_t records = module.container.record_count;
+    const std::size_t data_records = records - 2;
     finding.details = {
-        container_text(disk),
-        "text records: " + std::to_string(disk.records.size()) + " of 71 characters (module, " +
-            std::to_string(data_records) + (data_records == 1 ? " data record" : " data records") +
-            ", end)",
-        "module name: VORLAX",
-        "code: " + bytes_text(code.size()) + " (loads at 0x1000)",
+        container_text(module.container),
+        "text records: " + std::to_string(records) + " of " + std::to_string(kTextRecordLength) +
+            " characters (module, " + std::to_string(data_records) +
+            (data_records == 1 ? " data record" : " data records") + ", end)",
+        "module name: " + std::string(media::kModuleName),
+        "code: " + bytes_text(module.code.size()) + " (loads at " +
+            media::hex16(media::kModuleAddress) + ")",
     };
-    finding.payload = std::move(code);
+    finding.payload = module.code;
+    finding.parsed = std::move(module);
     return finding;
 }
 

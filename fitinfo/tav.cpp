@@ -110,7 +110,7 @@ std::size_t tav_signature_differences(std::span<const std::uint8_t> file) {
     return differences(file, kMagic);
 }
 
-media::Checked<TavFile> parse_tav(std::span<const std::uint8_t> file) {
+media::Checked<TavFile> read_tav(std::span<const std::uint8_t> file) {
     using namespace media::tav;
     if (file.size() < kHeaderSize)
         return FormatError{file.size(), "TAV header", bytes_text(kHeaderSize),
@@ -153,7 +153,7 @@ media::Checked<TavFile> parse_tav(std::span<const std::uint8_t> file) {
                    Picture{width_groups * m.group, rows, colour, std::move(pixels).value()}};
 }
 
-Finding describe_tav(TavFile tav) {
+Finding describe(TavFile tav) {
     const Picture& picture = tav.picture;
     Finding finding;
     finding.kind = "TAV picture";
@@ -167,14 +167,9 @@ Finding describe_tav(TavFile tav) {
             std::to_string(tav.width_groups * picture.height) + " groups in all",
         "file: " + bytes_text(tav.file_size),
     };
-    finding.picture = std::move(tav.picture);
+    finding.picture = tav.picture;
+    finding.parsed = std::move(tav);
     return finding;
-}
-
-Checked read_tav(std::span<const std::uint8_t> file) {
-    auto parsed = parse_tav(file);
-    if (!parsed) return parsed.error();
-    return describe_tav(std::move(parsed).value());
 }
 
 }  // namespace fitinfo

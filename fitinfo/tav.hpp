@@ -1,5 +1,4 @@
-// The TAV picture (layout in media/tav_picture.hpp): checked and parsed into a
-// TavFile, then described.
+// The TAV picture (layout in media/tav_picture.hpp).
 #pragma once
 
 #include "finding.hpp"
@@ -10,16 +9,6 @@ inline constexpr std::size_t kTavHeaderSize = media::tav::kHeaderSize;
 inline constexpr std::size_t kTavWidestGroups = media::tav::kWidestGroups;
 inline constexpr std::size_t kTavHighest = media::tav::kHighest;
 
-// What a sound TAV file holds.
-struct TavFile {
-    std::size_t width_groups = 0;
-    std::size_t length = 0;     // of the stream
-    std::size_t file_size = 0;
-    std::size_t runs = 0;       // run bytes in the stream
-    std::size_t literals = 0;   // literal markers in the stream
-    Picture picture;
-};
-
 // Decodes a stream into width_groups × rows groups of 8 (colour) or 16 (two-colour)
 // pixels. `base` is the stream's offset in the file, for the error offsets.
 media::Checked<Picture> decode_tav_stream(std::span<const std::uint8_t> stream, bool colour,
@@ -29,10 +18,7 @@ media::Checked<Picture> decode_tav_stream(std::span<const std::uint8_t> stream, 
 // Starts with the magic and the version (one byte may be wrong).
 std::size_t tav_signature_differences(std::span<const std::uint8_t> file);
 
-media::Checked<TavFile> parse_tav(std::span<const std::uint8_t> file);
-Finding describe_tav(TavFile tav);
-
-// parse_tav, then describe_tav.
-Checked read_tav(std::span<const std::uint8_t> file);
+media::Checked<TavFile> read_tav(std::span<const std::uint8_t> file);
+Finding describe(TavFile tav);
 
 }  // namespace fitinfo

@@ -84,8 +84,6 @@ namespace {
 
 std::string block_name(std::size_t index) { return "block " + std::to_string(index + 1); }
 
-std::string bytes_text(std::size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
-
 unsigned field_at(std::span<const std::uint8_t> image, std::size_t at) {
     return image[at] | static_cast<unsigned>(image[at + 1]) << 8;
 }

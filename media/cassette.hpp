@@ -16,6 +16,8 @@ inline constexpr std::size_t kLeaderSize = 256;
 inline constexpr std::size_t kBlockOverhead = 11;  // name, marker, addresses, checksums
 inline constexpr std::size_t kUnitOverhead = kLeaderSize + kBlockOverhead;  // 267
 inline constexpr std::uint8_t kBlockMarker = 0x7A;
+// Where the blocks of a data cassette load; code blocks carry the code's address.
+inline constexpr int kDataBlockStart = 0x0000;
 
 inline constexpr std::array<std::uint8_t, kLeaderSize> sync = [] {
     std::array<std::uint8_t, kLeaderSize> leader{};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstddef>
 #include <cstring>
 
 namespace media {
@@ -65,8 +66,6 @@ std::size_t word_at(std::span<const std::uint8_t> file, std::size_t at) {
     return static_cast<std::size_t>(file[at]) << 8 | file[at + 1];
 }
 
-std::string bytes_text(std::size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
-
 std::string record_name(std::size_t index, std::size_t count) {
     return "record " + std::to_string(index + 1) + " of " + std::to_string(count);
 }
@@ -80,12 +79,12 @@ std::optional<FormatError> check_fixed_header(std::span<const std::uint8_t> file
         if (at >= kRecordCountOffset && at < kMaxRecordLengthOffset + 2) continue;
         if (at == kUnitCountOffset) continue;
         if (file[at] == expected[at]) continue;
-        const char* what = at == 0    ? "Check"
-                           : at == 1  ? "Flag"
-                           : at < 13  ? "Reserved1"
-                           : at == 13 ? "FirstAuH"
-                           : at == 14 ? "FirstAuL"
-                                      : "Reserved2";
+        const char* what = at == offsetof(header_Tolvan, Check)      ? "Check"
+                           : at == offsetof(header_Tolvan, Flag)     ? "Flag"
+                           : at < offsetof(header_Tolvan, FirstAuH)  ? "Reserved1"
+                           : at == offsetof(header_Tolvan, FirstAuH) ? "FirstAuH"
+                           : at == offsetof(header_Tolvan, FirstAuL) ? "FirstAuL"
+                                                                     : "Reserved2";
         return byte_error(at, what, expected[at], file[at]);
     }
     return std::nullopt;
@@ -164,6 +163,16 @@ std::optional<FormatError> count_error(std::span<const std::uint8_t> file, std::
 }
 
 }  // namespace
+
+std::size_t signature_differences(std::span<const std::uint8_t> file) {
+    const header_Tolvan model;
+    const auto* expected = reinterpret_cast<const std::uint8_t*>(&model);
+    std::size_t count = 0;
+    for (const std::size_t at : {offsetof(header_Tolvan, Check), offsetof(header_Tolvan, Flag),
+                                 offsetof(header_Tolvan, FirstAuH), offsetof(header_Tolvan, FirstAuL)})
+        if (at >= file.size() || file[at] != expected[at]) ++count;
+    return count;
+}
 
 Checked<DiskFile> read_disk_file(std::span<const std::uint8_t> file) {
     if (file.size() < sizeof(header_Tolvan))

@@ -83,6 +83,10 @@ inline constexpr std::size_t kRecordCountOffset = 2;       // NbRecordH, NbRecor
 inline constexpr std::size_t kMaxRecordLengthOffset = 4;   // MaxRecordLengthH, ...L
 inline constexpr std::size_t kUnitCountOffset = 15;        // NbAu
 
+// How many of the header's four signature bytes (Check, Flag, FirstAuH, FirstAuL)
+// differ from a container's, counting those past the end of `file`.
+std::size_t signature_differences(std::span<const std::uint8_t> file);
+
 struct RecordView {
     std::size_t offset;                  // of its length word in the file
     std::span<const std::uint8_t> data;  // the data bytes after it

@@ -15,6 +15,8 @@ std::string hex(unsigned value, int digits) {
 std::string hex8(unsigned value) { return hex(value & 0xFF, 2); }
 std::string hex16(unsigned value) { return hex(value & 0xFFFF, 4); }
 
+std::string bytes_text(std::size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
+
 std::string describe(const FormatError& error) {
     char where[48];
     std::snprintf(where, sizeof where, "offset %zu (0x%04zX): ", error.offset, error.offset);

@@ -46,6 +46,9 @@ private:
 std::string hex8(unsigned value);
 std::string hex16(unsigned value);
 
+// "1 byte", "300 bytes".
+std::string bytes_text(std::size_t n);
+
 // The byte at `offset` must be `expected`; names it `what` otherwise.
 FormatError byte_error(std::size_t offset, std::string what, std::uint8_t expected,
                        std::uint8_t found);

@@ -27,7 +27,7 @@ enum Error : int {
 // the step that failed.
 enum ExitStatus : int {
     kExitDone = 0,
-    kExitUsage = 1,
+    kExitUsage = 1,  // the options were refused, or the source is the dump
     kExitLoading = kLoading,
     kExitSaving = kSaving,
     kExitEncoding = kEncoding,

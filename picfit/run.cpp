@@ -15,6 +15,11 @@ constexpr int kShortestStream = 8;
 }  // namespace
 
 int run(const Job& job, fit::Reporter& report) {
+    // The dump would replace a source that is that very file.
+    if (job.dump && fit::same_file(job.source, *job.dump)) {
+        report.erreur(kSameName);
+        return kExitUsage;
+    }
     const std::optional<Picture> picture = read_pcx(job.source, job.color, report);
     if (!picture) {
         report.erreur(kLoading);

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "codefit/k7_loaders.hpp"
+#include "media/code_cassette.hpp"
 #include "support/cassette_parse.hpp"
 #include "support/e2e.hpp"
 #include "support/temp_dir.hpp"
@@ -39,8 +39,8 @@ TEST(CassetteE2E, CodeBehindLoaderTwo) {
     ASSERT_TRUE(parsed.ok()) << parsed.error;
     ASSERT_EQ(parsed.blocks.size(), 3u);
     for (const auto& b : parsed.blocks) EXPECT_EQ(b.name, (fit::K7Name{'G', 'A', 'M', 'E'}));
-    EXPECT_EQ(parsed.blocks[0].data, data_of(codefit::loader2));
-    EXPECT_EQ(parsed.blocks[1].data, data_of(codefit::loader2b));
+    EXPECT_EQ(parsed.blocks[0].data, data_of(media::loader2));
+    EXPECT_EQ(parsed.blocks[1].data, data_of(media::loader2b));
     EXPECT_EQ(parsed.blocks[2].start, 0xC300);
     EXPECT_EQ(parsed.blocks[2].offset, 1354u);
     EXPECT_EQ(parsed.blocks[2].data, code);
@@ -59,8 +59,8 @@ TEST(CassetteE2E, LowWindowBehindLoaderOne) {
     ASSERT_TRUE(parsed.ok()) << parsed.error;
     ASSERT_EQ(parsed.blocks.size(), 3u);
     for (const auto& b : parsed.blocks) EXPECT_EQ(b.name, (fit::K7Name{'A', 'B', ' ', ' '}));
-    EXPECT_EQ(parsed.blocks[0].data, data_of(codefit::loader1));
-    EXPECT_EQ(parsed.blocks[1].data, data_of(codefit::loader1b));
+    EXPECT_EQ(parsed.blocks[0].data, data_of(media::loader1));
+    EXPECT_EQ(parsed.blocks[1].data, data_of(media::loader1b));
     EXPECT_EQ(parsed.blocks[2].offset, 902u);
     EXPECT_EQ(parsed.blocks[2].start, 0x8000);
     EXPECT_EQ(parsed.blocks[2].end, 0xBFFE);

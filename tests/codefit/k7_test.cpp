@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "codefit/converters.hpp"
-#include "codefit/k7_loaders.hpp"
+#include "media/code_cassette.hpp"
 #include "media/cassette.hpp"
 #include "support/cassette_parse.hpp"
 #include "support/converter_run.hpp"
@@ -40,10 +40,10 @@ struct Table {
 };
 
 const Table kTables[] = {
-    {"loader1", codefit::loader1, 0xC0CC, 18, 0x2D},
-    {"loader1b", codefit::loader1b, 0x0FDD, 94, 0x7B},
-    {"loader2", codefit::loader2, 0xC0CC, 18, 0xC1},
-    {"loader2b", codefit::loader2b, 0x0FDD, 546, 0xB0},
+    {"loader1", media::loader1, 0xC0CC, 18, 0x2D},
+    {"loader1b", media::loader1b, 0x0FDD, 94, 0x7B},
+    {"loader2", media::loader2, 0xC0CC, 18, 0xC1},
+    {"loader2b", media::loader2b, 0x0FDD, 546, 0xB0},
 };
 
 std::span<const std::uint8_t> data_of(std::span<const std::uint8_t> block) {
@@ -131,8 +131,8 @@ TEST(K7Loaders, FirstBlocksDescribeTheirSecondBlocks) {
         std::span<const std::uint8_t> first, second;
         std::uint8_t kind;
     };
-    const Pair pairs[] = {{codefit::loader1, codefit::loader1b, 0x02},
-                          {codefit::loader2, codefit::loader2b, 0x0A}};
+    const Pair pairs[] = {{media::loader1, media::loader1b, 0x02},
+                          {media::loader2, media::loader2b, 0x0A}};
     for (const auto& [first, second, kind] : pairs) {
         const auto d = data_of(first);
         const int last = static_cast<int>(data_of(second).size()) - 1;
@@ -147,14 +147,14 @@ TEST(K7Loaders, FirstBlocksDescribeTheirSecondBlocks) {
 }
 
 TEST(K7Loaders, SecondBlocksHoldWellFormedPrograms) {
-    const auto one = program_lines(data_of(codefit::loader1b), 3);
+    const auto one = program_lines(data_of(media::loader1b), 3);
     ASSERT_EQ(one.size(), 2u);
     EXPECT_EQ(one[0].number, 100);
     EXPECT_EQ(one[1].number, 32767);
     EXPECT_EQ(Bytes(one[1].body.begin(), one[1].body.end()), Bytes{0x86});
     EXPECT_TRUE(holds_word(one[0].body, "POKE") && holds_word(one[0].body, "EXEC"));
 
-    const auto two = program_lines(data_of(codefit::loader2b), 11);
+    const auto two = program_lines(data_of(media::loader2b), 11);
     ASSERT_EQ(two.size(), 9u);
     for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(two[i].number, 100 + 10 * static_cast<int>(i));
     EXPECT_EQ(two[8].number, 32767);
@@ -190,8 +190,8 @@ TEST(K7Conv, LoaderBlocksComeFirstWithTheNameReversedInEveryBlock) {
         std::span<const std::uint8_t> first, second;
         std::size_t code_block;
     };
-    const Case cases[] = {{1, codefit::loader1, codefit::loader1b, 902},
-                          {2, codefit::loader2, codefit::loader2b, 1354}};
+    const Case cases[] = {{1, media::loader1, media::loader1b, 902},
+                          {2, media::loader2, media::loader2b, 1354}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.loader);
         const auto r = k7(k7_state(0xC300, c.loader, kGame), code);

@@ -2,7 +2,7 @@
 // one name of every block and the cut of the data blocks.
 #include <gtest/gtest.h>
 
-#include "codefit/k7_loaders.hpp"
+#include "media/code_cassette.hpp"
 #include "hand_built.hpp"
 
 using fit_test::broken_at;
@@ -24,9 +24,9 @@ Bytes loader_unit(std::span<const std::uint8_t> stored, std::string_view name) {
 }
 
 Bytes with_loader(int kind, unsigned start, const Bytes& code, std::string_view name = "GAME") {
-    return kind == 1 ? joined({loader_unit(codefit::loader1, name), loader_unit(codefit::loader1b, name),
+    return kind == 1 ? joined({loader_unit(media::loader1, name), loader_unit(media::loader1b, name),
                                unit(name, start, code)})
-                     : joined({loader_unit(codefit::loader2, name), loader_unit(codefit::loader2b, name),
+                     : joined({loader_unit(media::loader2, name), loader_unit(media::loader2b, name),
                                unit(name, start, code)});
 }
 

@@ -2,13 +2,13 @@
 // given load address and size, and the zero bytes around it.
 #include <gtest/gtest.h>
 
-#include "fitinfo/rom.hpp"
+#include "media/rom_image.hpp"
 #include "hand_built.hpp"
 
 using fit_test::broken_at;
 using fit_test::Bytes;
 using fit_test::inspect;
-using fitinfo::kRomSize;
+using media::kRomSize;
 using fitinfo::Verdict;
 
 namespace {

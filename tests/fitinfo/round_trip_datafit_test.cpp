@@ -1,7 +1,7 @@
 // Every target of datafit, on random and edge sources and cuts, read back by fitinfo.
 #include <gtest/gtest.h>
 
-#include "fitinfo/tagged_object.hpp"
+#include "media/object_module.hpp"
 #include "round_trip.hpp"
 
 using fit_test::Bytes;
@@ -59,7 +59,7 @@ TEST(DatafitRoundTrip, RecordFiles) {
 TEST(DatafitRoundTrip, RecordFilesWhoseHeaderOpensLikeAnotherKind) {
     // A header piece as long as an EXE header or a module record, holding its signature.
     Bytes exe_like = fit_test::text("AAAAAAAAAAAXALROVsome data here");
-    Bytes module_like(fitinfo::kModuleRecord.begin(), fitinfo::kModuleRecord.end());
+    Bytes module_like(media::firstline.begin(), media::firstline.end());
     const Bytes more = fit_test::pattern(300, 3);
     module_like.insert(module_like.end(), more.begin(), more.end());
     for (const auto& [data, header] : {std::pair{exe_like, "-H:11"}, std::pair{module_like, "-H:47"}}) {

@@ -21,7 +21,7 @@ std::string slurp(const std::string& path) {
 }  // namespace
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& cwd) {
+                      const std::string& cwd, const std::function<void()>& in_child) {
     const TempDir capture;
     const std::string out_path = capture.file("stdout");
     const std::string err_path = capture.file("stderr");
@@ -43,6 +43,7 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        if (in_child) in_child();
         ::execv(binary.c_str(), argv.data());
         ::_exit(127);
     }
@@ -50,6 +51,7 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     ::waitpid(pid, &wstatus, 0);
     RunResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    result.signal = WIFSIGNALED(wstatus) ? WTERMSIG(wstatus) : 0;
     result.out = slurp(out_path);
     result.err = slurp(err_path);
     return result;

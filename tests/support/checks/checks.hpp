@@ -30,4 +30,10 @@ std::string check_options(std::span<const std::uint8_t> input);
 // the stream decodes back to the picture's colours and stays within its bound.
 std::string check_pcx(std::span<const std::uint8_t> input);
 
+// fitinfo on arbitrary file contents: it gives a summary or one fault (within the
+// file), and what it accepts and extracts, the converter of that kind makes again
+// byte for byte from the payload and the settings fitinfo read (every kind but TAV
+// pictures, whose payload is a preview).
+std::string check_fitinfo(std::span<const std::uint8_t> input);
+
 }  // namespace fit_fuzz

@@ -1,15 +1,21 @@
-// The two BASIC loaders that can precede the code on a cassette, each a pair of
-// complete blocks (name, marker, end and start address, data, checksum twice) stored
-// as the machine reads them, 16 bytes a row. Bytes 0 to 3 hold the name and are
-// overwritten with the reversed cassette name when a block is written; they are kept
-// blank here. The name lies outside the checksum, so the stored checksums hold for
-// every name.
+// The code cassette: the code as one block at its load address in one of two
+// windows, optionally preceded by the two blocks of a BASIC loader that reads and
+// starts it.
+//
+// The two BASIC loaders are each a pair of complete blocks (name, marker, end and
+// start address, data, checksum twice) stored as the machine reads them, 16 bytes a
+// row. Bytes 0 to 3 hold the name and are overwritten with the reversed cassette name
+// when a block is written; they are kept blank here. The name lies outside the
+// checksum, so the stored checksums hold for every name.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <span>
 
-namespace codefit {
+#include "media/address_window.hpp"
+
+namespace media {
 
 // First block of loader 1: 18 data bytes for 0xC0CC..0xC0DD that tell where the
 // second block goes and how long it is.
@@ -75,4 +81,34 @@ inline constexpr std::array<std::uint8_t, 557> loader2b{
     0x24, 0x01, 0xC4, 0x01, 0xC9, 0x01, 0xCE, 0x01, 0xC1, 0x00, 0x00, 0xB0, 0xB0,
 };
 
-}  // namespace codefit
+// The two places the machine can load cassette code into.
+inline constexpr Window kLowWindow{0x8000, 0xBFFF};
+inline constexpr Window kHighWindow{0xC300, 0xC7FF};
+// Greatest address just past the code in the low window, whatever the loader.
+inline constexpr int kLowLimit = 0xBFFF;
+
+// The loader blocks' load addresses, by which an image with a loader is known.
+inline constexpr std::uint16_t kLoaderFirstStart = 0xC0CC;
+inline constexpr std::uint16_t kLoaderSecondStart = 0x0FDD;
+
+// A loader kind: its two constant blocks and how far the code may reach in the high
+// window, where the loader itself needs the top bytes.
+struct Loader {
+    std::span<const std::uint8_t> first;
+    std::span<const std::uint8_t> second;
+    int high_limit;
+};
+
+// Indexed by the loader kind; 0 is no loader.
+inline constexpr std::array<Loader, 3> kLoaders{{
+    {{}, {}, 0xC7FF},
+    {loader1, loader1b, 0xC7FE},
+    {loader2, loader2b, 0xC7FA},
+}};
+
+constexpr const Loader& loader_for(int kind) {
+    // Anything but 1 or 2 means no loader.
+    return kind == 1 || kind == 2 ? kLoaders[static_cast<std::size_t>(kind)] : kLoaders[0];
+}
+
+}  // namespace media

@@ -1,0 +1,414 @@
+#include "file_io.hpp"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string_view>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fit {
+
+namespace {
+
+constexpr std::size_t kTempStemLength = 200;
+
+// Owns a POSIX file descriptor.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    [[nodiscard]] int get() const { return fd_; }
+    [[nodiscard]] bool ok() const { return fd_ >= 0; }
+    // Closes now and tells whether the close itself succeeded.
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool write_all(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool write_pieces(int fd, std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    for (const auto piece : pieces)
+        if (!write_all(fd, piece)) return false;
+    return true;
+}
+
+// True for /dev/stdout, /dev/fd/1 and the like: names of a descriptor the process
+// already holds, whatever file lies behind it.
+bool names_open_descriptor(const std::string& path) {
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"})
+        if (path.starts_with(prefix)) return true;
+    if (path == "/dev/stdout" || path == "/dev/stderr" || path == "/dev/stdin") return true;
+    char link[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
+    if (n <= 0) return false;
+    link[n] = '\0';
+    return std::string_view(link).starts_with("/proc/self/fd/");
+}
+
+mode_t plain_create_mode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
+WriteStatus write_directly(const std::string& path,
+                           std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd.ok()) return WriteStatus::cannot_create;
+    const bool whole = write_pieces(fd.get(), pieces);
+    const bool closed = fd.close();
+    return whole && closed ? WriteStatus::written : WriteStatus::short_write;
+}
+
+// The named temporary file of the save in progress, for the signal handler to remove.
+std::atomic<const char*> pending_temporary{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free);
+
+constexpr std::array kCleanupSignals{SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void remove_temporary_and_end(int sig) {
+    if (const char* temp = pending_temporary.load()) ::unlink(temp);
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    ::sigaction(sig, &plain, nullptr);
+    ::raise(sig);
+    sigset_t only;
+    ::sigemptyset(&only);
+    ::sigaddset(&only, sig);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+}
+
+// For the time of one save: the cleanup signals remove the temporary file before they
+// end the process (those the process ignores stay ignored), and a write past the file
+// size limit fails with EFBIG instead of ending the process.
+class SaveSignals {
+public:
+    SaveSignals() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &old_xfsz_);
+        struct sigaction cleanup {};
+        cleanup.sa_handler = remove_temporary_and_end;
+        ::sigfillset(&cleanup.sa_mask);
+        for (std::size_t i = 0; i < kCleanupSignals.size(); ++i) {
+            ::sigaction(kCleanupSignals[i], nullptr, &old_[i]);
+            if (old_[i].sa_handler != SIG_IGN) ::sigaction(kCleanupSignals[i], &cleanup, nullptr);
+        }
+    }
+    SaveSignals(const SaveSignals&) = delete;
+    SaveSignals& operator=(const SaveSignals&) = delete;
+    ~SaveSignals() {
+        for (std::size_t i = 0; i < kCleanupSignals.size(); ++i)
+            ::sigaction(kCleanupSignals[i], &old_[i], nullptr);
+        ::sigaction(SIGXFSZ, &old_xfsz_, nullptr);
+    }
+
+private:
+    struct sigaction old_xfsz_ {};
+    std::array<struct sigaction, kCleanupSignals.size()> old_{};
+};
+
+// Holds the cleanup signals back while a temporary name is made, moved or dropped, so
+// that the handler never sees a name half recorded or a file half renamed.
+class HoldSignals {
+public:
+    HoldSignals() {
+        sigset_t set;
+        ::sigemptyset(&set);
+        for (const int sig : kCleanupSignals) ::sigaddset(&set, sig);
+        ::sigprocmask(SIG_BLOCK, &set, &old_);
+    }
+    HoldSignals(const HoldSignals&) = delete;
+    HoldSignals& operator=(const HoldSignals&) = delete;
+    ~HoldSignals() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+
+private:
+    sigset_t old_{};
+};
+
+// Where a link leads, link after link; the last name need not exist. Empty after too
+// many links.
+std::string follow_links(std::string path) {
+    for (int links = 0; links < 40; ++links) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string dest(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), dest.data(), dest.size());
+        if (n <= 0 || static_cast<std::size_t>(n) == dest.size()) return {};
+        dest.resize(static_cast<std::size_t>(n));
+        const auto slash = path.find_last_of('/');
+        path = dest.front() == '/' || slash == std::string::npos ? dest
+                                                                 : path.substr(0, slash + 1) + dest;
+    }
+    return {};
+}
+
+// What a replaced file hands on to the new one.
+struct Keep {
+    mode_t mode;
+    bool owner = false;  // uid and gid are the old file's
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+// Writes the whole content, gives the file the old one's owner and mode and flushes it
+// to disk. False on any failure.
+bool fill(int fd, std::initializer_list<std::span<const std::uint8_t>> pieces, const Keep& keep) {
+    mode_t mode = keep.mode;
+    if (keep.owner && ::fchown(fd, keep.uid, keep.gid) != 0) {
+        // The group alone may be ours to give; a file that changed hands must not run
+        // with its old owner's rights.
+        (void)::fchown(fd, static_cast<uid_t>(-1), keep.gid);
+        mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    }
+    // fchmod after fchown, which may clear the set-ID bits.
+    return write_pieces(fd, pieces) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+}
+
+// Flushes the directory entry of a rename to disk. A file system that cannot sync a
+// directory (EINVAL) keeps nothing back.
+bool sync_directory(const std::string& dir) {
+    Fd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.ok()) return true;
+    return ::fsync(fd.get()) == 0 || errno == EINVAL;
+}
+
+struct Place {
+    std::string dir;   // with its final slash; empty for the working directory
+    std::string stem;  // the start of the file name, short enough for any directory
+};
+
+Place place_of(const std::string& real) {
+    const auto slash = real.find_last_of('/');
+    if (slash == std::string::npos) return {{}, real.substr(0, kTempStemLength)};
+    return {real.substr(0, slash + 1), real.substr(slash + 1, kTempStemLength)};
+}
+
+// A name beside the target that nothing else is likely to hold: "." + stem + six
+// characters, like those of mkstemp.
+std::string fresh_name(const Place& place, unsigned attempt) {
+    static constexpr char kDigits[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    std::uint64_t v = static_cast<std::uint64_t>(now.tv_nsec) * 2654435761u ^
+                      static_cast<std::uint64_t>(::getpid()) << 32 ^
+                      attempt * 0x9E3779B97F4A7C15ull;
+    std::string name = place.dir + "." + place.stem + ".";
+    for (int i = 0; i < 6; ++i, v /= 62) name += kDigits[v % 62];
+    return name;
+}
+
+enum class Linked { replaced, failed, unsupported };
+
+// Gives the complete unnamed file `fd` a temporary name and renames that over `real`.
+// The cleanup signals are held back in between, so only a kill between the two calls
+// can leave the name behind.
+Linked link_over(int fd, const Place& place, const std::string& real) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = fresh_name(place, attempt);
+        const HoldSignals hold;
+        bool linked =
+            ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        // Without /proc, a process that may open any file can link the descriptor itself.
+        if (!linked && errno != EEXIST)
+            linked = ::linkat(fd, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH) == 0;
+        if (!linked) {
+            if (errno == EEXIST) continue;
+            return Linked::unsupported;
+        }
+        if (::rename(temp.c_str(), real.c_str()) != 0) {
+            ::unlink(temp.c_str());
+            return Linked::failed;
+        }
+        return Linked::replaced;
+    }
+    return Linked::unsupported;
+}
+
+// The replacement through a named temporary file, which the cleanup signals remove.
+WriteStatus replace_through_named(const std::string& real, const Place& place, const Keep& keep,
+                                  std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    std::string temp = place.dir + "." + place.stem + ".XXXXXX";
+    int raw = -1;
+    int error = 0;
+    {
+        const HoldSignals hold;
+        raw = ::mkstemp(temp.data());
+        error = errno;
+        if (raw >= 0) pending_temporary.store(temp.c_str());
+    }
+    Fd fd(raw);
+    if (!fd.ok()) {
+        // Nothing can be made in the directory, but the file itself may be writable.
+        if (error == EACCES && ::access(real.c_str(), W_OK) == 0)
+            return write_directly(real, pieces);
+        return WriteStatus::cannot_create;
+    }
+    const bool complete = fill(fd.get(), pieces, keep) && fd.close();
+    bool renamed = false;
+    {
+        const HoldSignals hold;
+        renamed = complete && ::rename(temp.c_str(), real.c_str()) == 0;
+        if (!renamed) ::unlink(temp.c_str());
+        pending_temporary.store(nullptr);
+    }
+    if (!complete) return WriteStatus::short_write;
+    if (!renamed) return WriteStatus::cannot_create;
+    return sync_directory(place.dir) ? WriteStatus::written : WriteStatus::short_write;
+}
+
+// Replaces the regular file `real` (or makes it) through a temporary file beside it,
+// flushed to disk before the rename.
+WriteStatus replace(const std::string& real, const Keep& keep,
+                    std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    const Place place = place_of(real);
+    // An unnamed file first: it vanishes with the process however that ends, and gets a
+    // name only once complete.
+    Fd fd(::open(place.dir.empty() ? "." : place.dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                 0600));
+    if (fd.ok()) {
+        if (!fill(fd.get(), pieces, keep)) return WriteStatus::short_write;
+        switch (link_over(fd.get(), place, real)) {
+        case Linked::replaced:
+            return sync_directory(place.dir) ? WriteStatus::written : WriteStatus::short_write;
+        case Linked::failed:
+            return WriteStatus::cannot_create;
+        case Linked::unsupported:
+            break;
+        }
+    }
+    // A file system without unnamed files, or no way to link one.
+    return replace_through_named(real, place, keep, pieces);
+}
+
+}  // namespace
+
+ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
+    ReadResult result;
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok()) {
+        result.status = ReadStatus::cannot_open;
+        return result;
+    }
+    const auto read_some = [&](std::uint8_t* at, std::size_t n) -> ssize_t {
+        for (;;) {
+            const ssize_t got = ::read(fd.get(), at, n);
+            if (got >= 0 || errno != EINTR) return got;
+        }
+    };
+    while (result.count < into.size()) {
+        const ssize_t n = read_some(into.data() + result.count, into.size() - result.count);
+        if (n < 0) {
+            result.status = ReadStatus::read_error;
+            return result;
+        }
+        if (n == 0) return result;
+        result.count += static_cast<std::size_t>(n);
+    }
+    std::uint8_t probe = 0;
+    const ssize_t more = read_some(&probe, 1);
+    if (more < 0) result.status = ReadStatus::read_error;
+    result.longer = more > 0;
+    return result;
+}
+
+ReadResult read_file_upto(const std::string& path, std::size_t limit,
+                          std::vector<std::uint8_t>& bytes) {
+    ReadResult result;
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok()) {
+        result.status = ReadStatus::cannot_open;
+        return result;
+    }
+    constexpr std::size_t kChunk = 1 << 16;
+    bytes.clear();
+    // Room for the whole file at once when its size is known, so that no chunk moves it.
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        bytes.reserve(std::min(static_cast<std::size_t>(st.st_size), limit) + 1);
+    // One byte past the limit tells whether the file goes on.
+    while (bytes.size() <= limit) {
+        const std::size_t at = bytes.size();
+        bytes.resize(std::min(at + kChunk, limit + 1));
+        ssize_t n = 0;
+        do {
+            n = ::read(fd.get(), bytes.data() + at, bytes.size() - at);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            bytes.clear();
+            result.status = ReadStatus::read_error;
+            return result;
+        }
+        bytes.resize(at + static_cast<std::size_t>(n));
+        if (n == 0) break;
+    }
+    result.longer = bytes.size() > limit;
+    if (result.longer) bytes.resize(limit);
+    result.count = bytes.size();
+    return result;
+}
+
+WriteStatus write_file(const std::string& path,
+                       std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    const SaveSignals signals;
+    // /dev/stdout and its kin name whatever the caller opened: write into that.
+    if (names_open_descriptor(path)) return write_directly(path, pieces);
+
+    // Written through a link at the file it names, as a plain create would.
+    const std::string real = follow_links(path);
+    if (real.empty()) return WriteStatus::cannot_create;
+
+    Keep keep{plain_create_mode()};
+    struct stat st {};
+    if (::stat(real.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return write_directly(real, pieces);
+        // A file the user may not write stays as it is, as with a plain create.
+        if (::access(real.c_str(), W_OK) != 0) return WriteStatus::cannot_create;
+        keep = {static_cast<mode_t>(st.st_mode & 07777), true, st.st_uid, st.st_gid};
+    }
+    return replace(real, keep, pieces);
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino &&
+           (S_ISREG(sa.st_mode) || S_ISBLK(sa.st_mode));
+}
+
+}  // namespace fit

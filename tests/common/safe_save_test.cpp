@@ -1,0 +1,268 @@
+// What the programs promise about the files they write, run as a user runs them: a
+// source is never overwritten, a replace is durable and keeps the owner, and no failed
+// or interrupted save leaves anything behind.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <utility>
+
+#include "common/file_io.hpp"
+#include "support/e2e.hpp"
+#include "support/temp_dir.hpp"
+
+using fit_test::Bytes;
+using fit_test::read_bytes;
+using fit_test::run_program;
+using fit_test::TempDir;
+
+namespace {
+
+constexpr const char* kSameName = "ERROR: Same filename for source and target files.\n";
+constexpr const char* kShortWrite = "ERROR: When saving target file.\n";
+const Bytes kOld{'O', 'L', 'D'};
+
+std::string sample(const std::string& name) { return std::string(FIT_TEST_DATA) + "/" + name; }
+
+std::set<std::string> names_in(const std::filesystem::path& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// The program under test with the call-watching library preloaded and set by `env`.
+std::function<void()> watched(std::vector<std::pair<std::string, std::string>> env) {
+    return [env] {
+        // A sanitizer runtime wants to be the first library loaded.
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        const std::string options =
+            std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0";
+        ::setenv("ASAN_OPTIONS", options.c_str(), 1);
+        ::setenv("LD_PRELOAD", FIT_SAVE_CALLS, 1);
+        for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+    };
+}
+
+void limit_file_size() {
+    const rlimit limit{1024, 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+}  // namespace
+
+TEST(SafeSave, SourceIsRefusedAsTargetWhateverTheSpelling) {
+    struct Case {
+        const char* program;
+        std::string source;
+        std::string target;  // "ABS" for the absolute path of a.bin
+    };
+    const Case cases[] = {
+        {"codefit", "a.bin", "./a.bin"},      {"codefit", "a.bin", "ABS"},
+        {"codefit", "a.bin", "link"},         {"codefit", "a.bin", "sub/../a.bin"},
+        {"codefit", "link", "hard"},          {"datafit", "a.bin", "./a.bin"},
+        {"datafit", "a.bin", "link"},         {"datafit", "sub/../a.bin", "hard"},
+        {"picfit", "a.bin", "ABS"},           {"picfit", "a.bin", "link"},
+        {"picfit", "hard", "sub/../a.bin"},
+        // The pixel dump would replace its own source.
+        {"picfit", "truc.raw", "out.tav"},    {"picfit", "./truc.raw", "out.tav"},
+        {"picfit", "dump-link", "out.tav"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const Bytes source = fit_test::pattern(3000);
+        dir.write("a.bin", source);
+        dir.write("truc.raw", source);
+        std::filesystem::create_directory(dir.file("sub"));
+        std::filesystem::create_symlink("a.bin", dir.file("link"));
+        std::filesystem::create_symlink("truc.raw", dir.file("dump-link"));
+        std::filesystem::create_hard_link(dir.file("a.bin"), dir.file("hard"));
+        const auto before = names_in(dir.path());
+        const std::string target = c.target == "ABS" ? dir.file("a.bin") : c.target;
+
+        const auto r = run_program(c.program, {c.source, target}, dir.path());
+        const std::string what = std::string(c.program) + " " + c.source + " " + target;
+        EXPECT_EQ(r.status, 1) << what;
+        EXPECT_EQ(r.err, kSameName) << what;
+        EXPECT_EQ(read_bytes(dir.file("a.bin")), source) << what;
+        EXPECT_EQ(read_bytes(dir.file("truc.raw")), source) << what;
+        EXPECT_EQ(names_in(dir.path()), before) << what;
+    }
+}
+
+TEST(SafeSave, ExceedingTheFileSizeLimitIsAShortWriteThatKeepsTheOldTarget) {
+    struct Case {
+        const char* program;
+        std::string source;
+        const char* target;
+        int status;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"codefit", "src", "old", 5, kShortWrite},
+        {"datafit", "src", "old", 5, kShortWrite},
+        // The dump is skipped, then the target fails: codes 11 and 3.
+        {"picfit", sample("title-320x200-pillow.pcx"), "old", 3,
+         std::string(kShortWrite) + kShortWrite},
+        // Through a link to a file not made yet: nothing is made.
+        {"codefit", "src", "link", 5, kShortWrite},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("src", fit_test::pattern(3000));
+        dir.write("old", kOld);
+        std::filesystem::create_symlink("sub/new", dir.file("link"));
+        std::filesystem::create_directory(dir.file("sub"));
+        const auto before = names_in(dir.path());
+
+        const auto r = run_program(c.program, {c.source, c.target}, dir.path(), limit_file_size);
+        EXPECT_EQ(r.signal, 0) << c.program;
+        EXPECT_EQ(r.status, c.status) << c.program;
+        EXPECT_EQ(r.err, c.err) << c.program;
+        EXPECT_EQ(read_bytes(dir.file("old")), kOld) << c.program;
+        EXPECT_EQ(names_in(dir.path()), before) << c.program << ": something was left";
+        EXPECT_TRUE(std::filesystem::is_empty(dir.file("sub"))) << c.program;
+    }
+}
+
+TEST(SafeSave, ADanglingLinkIsWrittenBesideItsDestination) {
+    TempDir dir;
+    dir.write("src", fit_test::pattern(3000));
+    std::filesystem::create_directory(dir.file("sub"));
+    std::filesystem::create_symlink("sub/new", dir.file("link"));
+    ASSERT_EQ(run_program("codefit", {"src", "plain"}, dir.path()).status, 0);
+
+    const auto r = run_program("codefit", {"src", "link"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+    EXPECT_EQ(read_bytes(dir.file("sub/new")), read_bytes(dir.file("plain")));
+    EXPECT_EQ(names_in(dir.file("sub")), std::set<std::string>{"new"});
+}
+
+TEST(SafeSave, ASignalMidSaveRemovesTheTemporaryAndEndsTheProgram) {
+    struct Case {
+        int signal;
+        const char* at;  // the call the signal comes with
+        bool unnamed;    // through an unnamed temporary file
+    };
+    const Case cases[] = {
+        {SIGTERM, "fsync", false}, {SIGINT, "fsync", false}, {SIGHUP, "fsync", false},
+        {SIGTERM, "fsync", true},  {SIGHUP, "rename", false}, {SIGINT, "rename", true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("src", fit_test::pattern(3000));
+        dir.write("old", kOld);
+        ASSERT_EQ(run_program("codefit", {"src", "new"}, dir.path()).status, 0);
+        std::vector<std::pair<std::string, std::string>> env{
+            {"FIT_SHIM_RAISE", std::to_string(c.signal) + "@" + c.at}};
+        if (!c.unnamed) env.emplace_back("FIT_SHIM_NO_TMPFILE", "1");
+
+        const auto r = run_program("codefit", {"src", "old"}, dir.path(), watched(env));
+        const std::string what = std::string(strsignal(c.signal)) + " at " + c.at;
+        EXPECT_EQ(r.signal, c.signal) << what << ": " << r.err;
+        EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"src", "old", "new"})) << what;
+        // Once renaming, the save completes before the signal ends the program.
+        const bool renamed = std::string(c.at) == "rename";
+        EXPECT_EQ(read_bytes(dir.file("old")), renamed ? read_bytes(dir.file("new")) : kOld)
+            << what;
+    }
+}
+
+TEST(SafeSave, TheFileIsOnDiskBeforeItReplacesTheOldOne) {
+    struct Case {
+        bool unnamed;
+        const char* calls;
+    };
+    const Case cases[] = {
+        {true, "fsync file\nlinkat\nrename\nfsync dir\n"},
+        {false, "fsync file\nrename\nfsync dir\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("src", fit_test::pattern(3000));
+        dir.write("old", kOld);
+        std::vector<std::pair<std::string, std::string>> env{{"FIT_SHIM_LOG", dir.file("calls")}};
+        if (!c.unnamed) env.emplace_back("FIT_SHIM_NO_TMPFILE", "1");
+
+        const auto r = run_program("codefit", {"src", "old"}, dir.path(), watched(env));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(read_bytes(dir.file("old")).size(), 3584u);
+        const Bytes calls = read_bytes(dir.file("calls"));
+        EXPECT_EQ(std::string(calls.begin(), calls.end()), c.calls) << "unnamed " << c.unnamed;
+    }
+}
+
+TEST(SafeSave, AReplacedFileKeepsItsOwnerOrLosesItsSetIdBits) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files away";
+    constexpr uid_t kNobody = 65534;
+    struct Case {
+        bool as_nobody;  // the program runs as nobody, not as root
+        uid_t owner;     // of the old file
+        mode_t mode;
+        uid_t new_owner;
+        mode_t new_mode;
+    };
+    const Case cases[] = {
+        {false, kNobody, 04755, kNobody, 04755},
+        {false, kNobody, 0640, kNobody, 0640},
+        // Nobody may not give a file to root: the new file is nobody's, set-ID bits gone.
+        {true, 0, 06777, kNobody, 0777},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        ::chmod(dir.path().c_str(), 0777);
+        ::chmod(dir.write("src", fit_test::pattern(3000)).c_str(), 0644);
+        const std::string old = dir.write("old", kOld);
+        ASSERT_EQ(::chown(old.c_str(), c.owner, c.owner), 0);
+        ASSERT_EQ(::chmod(old.c_str(), c.mode), 0);
+
+        const auto r = run_program("codefit", {"src", "old"}, dir.path(), [&] {
+            if (c.as_nobody && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
+        });
+        EXPECT_EQ(r.status, 0) << r.err;
+        struct stat st {};
+        ASSERT_EQ(::stat(old.c_str(), &st), 0);
+        EXPECT_EQ(read_bytes(old).size(), 3584u);
+        EXPECT_EQ(st.st_uid, c.new_owner) << std::oct << c.mode;
+        EXPECT_EQ(st.st_gid, c.new_owner) << std::oct << c.mode;
+        EXPECT_EQ(st.st_mode & 07777, c.new_mode) << std::oct << c.mode;
+    }
+}
+
+TEST(SafeSave, FitinfoTellsWhenItsReportCannotBeWritten) {
+    TempDir dir;
+    dir.write("src", fit_test::pattern(3000));
+    ASSERT_EQ(run_program("codefit", {"src", "prog.exe"}, dir.path()).status, 0);
+    const auto r = run_program("fitinfo", {"prog.exe"}, dir.path(), [] {
+        const int full = ::open("/dev/full", O_WRONLY);
+        ::dup2(full, 1);
+    });
+    EXPECT_EQ(r.status, 6);
+    EXPECT_EQ(r.err, "standard output: cannot write the report.\n");
+}
+
+TEST(SafeSave, OnlyAFileThatWritingWouldOverwriteCountsAsTheSame) {
+    TempDir dir;
+    const auto a = dir.write("a", {1});
+    dir.write("b", {1});
+    std::filesystem::create_symlink("a", dir.file("link"));
+    const struct {
+        std::string one, two;
+        bool same;
+    } cases[] = {
+        {a, dir.file("link"), true},
+        {a, dir.file("b"), false},            // equal bytes, another file
+        {a, dir.file("missing"), false},
+        {"/dev/null", "/dev/null", false},    // a device that is no store
+        {dir.path().string(), dir.path().string() + "/.", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fit::same_file(c.one, c.two), c.same) << c.one << " " << c.two;
+}
