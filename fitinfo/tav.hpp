@@ -5,10 +5,6 @@
 
 namespace fitinfo {
 
-inline constexpr std::size_t kTavHeaderSize = media::tav::kHeaderSize;
-inline constexpr std::size_t kTavWidestGroups = media::tav::kWidestGroups;
-inline constexpr std::size_t kTavHighest = media::tav::kHighest;
-
 // Decodes a stream into width_groups × rows groups of 8 (colour) or 16 (two-colour)
 // pixels. `base` is the stream's offset in the file, for the error offsets.
 media::Checked<Picture> decode_tav_stream(std::span<const std::uint8_t> stream, bool colour,
