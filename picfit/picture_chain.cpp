@@ -10,9 +10,12 @@ namespace picfit {
 PictureStatus picture_record(const RgbaPicture& picture, const PictureOptions& options,
                              header_TAV& record) {
     const int color = options.color != kTwoColour ? kColour : kTwoColour;
-    if (!fits_mode(picture.width, picture.height, color) &&
-        (!options.fit || picture.width < 1 || picture.height < 1))
+    // A picture whose pixels are not its size is no picture to scale or map.
+    if (picture.width < 1 || picture.height < 1 ||
+        picture.pixels.size() !=
+            static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 4)
         return PictureStatus::bad_size;
+    if (!fits_mode(picture.width, picture.height, color) && !options.fit) return PictureStatus::bad_size;
     try {
         LinearPicture linear = to_linear(picture, options.background);
         if (options.fit) linear = fit_picture(linear, color, options.background);

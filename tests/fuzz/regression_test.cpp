@@ -50,3 +50,4 @@ TEST(FuzzInputs, Codefit) { check_all({"codefit", fit_fuzz::check_codefit}); }
 TEST(FuzzInputs, Datafit) { check_all({"datafit", fit_fuzz::check_datafit}); }
 TEST(FuzzInputs, Options) { check_all({"options", fit_fuzz::check_options}); }
 TEST(FuzzInputs, Pcx) { check_all({"pcx", fit_fuzz::check_pcx}); }
+TEST(FuzzInputs, Picture) { check_all({"picture", fit_fuzz::check_picture}); }

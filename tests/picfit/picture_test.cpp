@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "picfit/colour_map.hpp"
 #include "picfit/dither.hpp"
@@ -314,4 +315,17 @@ TEST(PictureChain, SizeRefusedWithoutFit) {
     ASSERT_EQ(picfit::picture_record(flat_rgba(2, 1, {0, 0, 0, 255}), fit, r), picfit::PictureStatus::ok);
     EXPECT_EQ(r.image, Bytes({0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
     EXPECT_EQ(r.Flag, kTwoColour);
+}
+
+TEST(PictureChain, PixelsNotOfTheSizeAreRefused) {
+    picfit::PictureOptions fit;
+    fit.fit = true;
+    for (const auto& [width, height, extra] : {std::tuple{8, 1, 12}, {8, 2, -4}, {0, 1, 0}, {8, 0, 0}}) {
+        auto p = flat_rgba(std::max(width, 1), std::max(height, 1), {0, 0, 0, 255});
+        p.width = width;
+        p.height = height;
+        p.pixels.resize(static_cast<std::size_t>(static_cast<int>(p.pixels.size()) + extra));
+        picfit::header_TAV r;
+        EXPECT_EQ(picfit::picture_record(p, fit, r), picfit::PictureStatus::bad_size) << width << " " << extra;
+    }
 }
