@@ -138,11 +138,6 @@ RgbaPicture palette_picture(std::span<const std::uint8_t, 768> palette,
 
 int palette_size(int color) { return color != kTwoColour ? 8 : 2; }
 
-std::uint16_t palette_channel(int color, int index, int channel) {
-    if (color == kTwoColour) return index != 0 ? kFull : 0;
-    return (index >> channel & 1) != 0 ? kFull : 0;
-}
-
 Lab oklab(std::uint16_t r, std::uint16_t g, std::uint16_t b) {
     const auto& root = cube_roots();
     const std::int64_t lms[3] = {root[cone(kToLms[0], r, g, b)], root[cone(kToLms[1], r, g, b)],

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "picture_input.hpp"
+#include "tav.hpp"
 
 namespace picfit {
 
@@ -51,7 +52,10 @@ int palette_size(int color);
 
 // Palette colour `index` of the mode in linear light, one channel (0 red, 1 green,
 // 2 blue): 0 or kFull.
-std::uint16_t palette_channel(int color, int index, int channel);
+constexpr std::uint16_t palette_channel(int color, int index, int channel) {
+    if (color == kTwoColour) return index != 0 ? kFull : 0;
+    return (index >> channel & 1) != 0 ? kFull : 0;
+}
 
 // Oklab, L from 0 (black) to 65535 (white), a and b on the same scale.
 struct Lab {
