@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "picfit/pcx.hpp"
 #include "picfit/picture_chain.hpp"
 #include "picfit/picture_input.hpp"
 #include "support/temp_dir.hpp"
@@ -131,5 +132,32 @@ TEST(PictureGolden, ExactPicturesOfEveryKindMapExactly) {
             EXPECT_EQ(r.image, want) << c.file << " " << picfit::dither_name(dither);
             EXPECT_EQ(r.Flag, c.color) << c.file;
         }
+    }
+}
+
+// The same title written by three PCX writers, each with its own palette order: by
+// their palettes they all give the indices of the one whose index i is colour i.
+TEST(PictureGolden, PcxPalettesMapToTheSameColours) {
+    const auto read = [](const fs::path& path, Bytes& palette) {
+        const Bytes file = fit_test::read_bytes(path.string());
+        fit::Reporter report(fit::picfit_errors);
+        auto tav = picfit::decode_pcx(file, picfit::kColour, report);
+        EXPECT_TRUE(tav.has_value()) << path;
+        palette.assign(file.end() - 768, file.end());
+        return tav.value_or(picfit::header_TAV{});
+    };
+    Bytes palette;
+    const picfit::header_TAV reference = read(fs::path(FIT_TEST_DATA) / "title-320x200-pillow.pcx", palette);
+    ASSERT_EQ(reference.image.size(), 320u * 200u);
+    for (const char* writer : {"title-320x200-netpbm.pcx", "title-320x200-imagemagick.pcx",
+                               "../title-320x200-pillow.pcx"}) {
+        const picfit::header_TAV pcx = read(kData / writer, palette);
+        const picfit::RgbaPicture rgba = picfit::palette_picture(
+            std::span<const std::uint8_t, 768>(palette.data(), 768), pcx.image, pcx.width, pcx.heigth);
+        picfit::header_TAV mapped;
+        ASSERT_EQ(picfit::picture_record(rgba, {}, mapped), picfit::PictureStatus::ok) << writer;
+        EXPECT_EQ(mapped.width, 320);
+        EXPECT_EQ(mapped.heigth, 200);
+        EXPECT_EQ(mapped.image, reference.image) << writer;
     }
 }
