@@ -16,7 +16,16 @@
 #define STBI_MAX_DIMENSIONS 65536
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
+// The decoder copies nothing from or to a null pointer for an empty PNG chunk:
+// harmless, but undefined, so such copies are skipped.
+namespace {
+void* copy_bytes(void* to, const void* from, std::size_t n) {
+    return n == 0 ? to : std::memcpy(to, from, n);
+}
+}  // namespace
+#define memcpy(to, from, n) copy_bytes(to, from, n)
 #include <stb_image.h>
+#undef memcpy
 
 namespace picfit {
 
