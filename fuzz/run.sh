@@ -11,7 +11,7 @@ findings="$root/build-fuzz/findings"
 mkdir -p "$findings"
 
 status=0
-for target in codefit datafit options pcx fitinfo; do
+for target in codefit datafit options pcx fitinfo picture; do
     fuzzer="$bin/fuzz_$target"
     if [ ! -x "$fuzzer" ]; then
         echo "fuzz_$target is not built: cmake --workflow --preset fuzz" >&2

@@ -51,3 +51,4 @@ TEST(FuzzInputs, Datafit) { check_all({"datafit", fit_fuzz::check_datafit}); }
 TEST(FuzzInputs, Options) { check_all({"options", fit_fuzz::check_options}); }
 TEST(FuzzInputs, Pcx) { check_all({"pcx", fit_fuzz::check_pcx}); }
 TEST(FuzzInputs, Fitinfo) { check_all({"fitinfo", fit_fuzz::check_fitinfo}); }
+TEST(FuzzInputs, Picture) { check_all({"picture", fit_fuzz::check_picture}); }

@@ -35,5 +35,10 @@ std::string check_pcx(std::span<const std::uint8_t> input);
 // byte for byte from the payload and the settings fitinfo read (every kind but TAV
 // pictures, whose payload is a preview).
 std::string check_fitinfo(std::span<const std::uint8_t> input);
+// A PNG, GIF or BMP file after four bytes of settings (mode and dithering, then the
+// background): a decoded picture is taken as it is exactly when it fits the mode,
+// fitted it gives indices of the palette that the encoder's stream gives back, and
+// made of palette colours only it maps to exactly those.
+std::string check_picture(std::span<const std::uint8_t> input);
 
 }  // namespace fit_fuzz

@@ -1,0 +1,190 @@
+#include "dither.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <span>
+
+#include "tav.hpp"
+
+namespace picfit {
+
+namespace {
+
+struct Tap {
+    int dx;
+    int dy;
+    int weight;
+};
+
+struct Kernel {
+    std::span<const Tap> taps;
+    int shift;  // the weights are in units of 1 / 2^shift
+};
+
+constexpr Tap kFloydSteinberg[] = {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}};
+constexpr Tap kAtkinson[] = {{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}};
+
+// Rows of the error still to be added, kept for as many rows below as the kernel
+// reaches, each with room for two pixels beyond either edge.
+class ErrorRows {
+public:
+    ErrorRows(int width, int rows) : stride_(static_cast<std::size_t>(width + 4) * 3) {
+        rows_.assign(static_cast<std::size_t>(rows), std::vector<std::int32_t>(stride_, 0));
+    }
+    std::int32_t* at(int dy, int x) { return &rows_[static_cast<std::size_t>(dy)][static_cast<std::size_t>(x + 2) * 3]; }
+    void next_row() {
+        std::rotate(rows_.begin(), rows_.begin() + 1, rows_.end());
+        std::fill(rows_.back().begin(), rows_.back().end(), 0);
+    }
+
+private:
+    std::size_t stride_;
+    std::vector<std::vector<std::int32_t>> rows_;
+};
+
+std::uint16_t clamp16(std::int32_t v) {
+    return static_cast<std::uint16_t>(std::clamp<std::int32_t>(v, 0, kFull));
+}
+
+// Rec. 709 luminance weights in 16-bit fixed point, summing to 1.
+std::uint32_t luminance(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+    return (13933 * r + 46871 * g + 4732 * b + 32768) >> 16;
+}
+
+// A value with its error may leave the range by half of it at most: beyond that the
+// palette could never pay the error back, and it would only grow.
+std::int32_t bounded(std::int32_t v) { return std::clamp<std::int32_t>(v, -32768, kFull + 32768); }
+
+// In colour mode the error of each of red, green and blue is spread; in two-colour
+// mode, whose palette has no hue, that of the luminance alone: an error of hue could
+// never be paid back there.
+void diffuse(const LinearPicture& p, int color, const Kernel& k, std::vector<std::uint8_t>& out) {
+    const int channels = color != kTwoColour ? 3 : 1;
+    int reach = 0;
+    int total = 0;
+    for (const Tap& t : k.taps) {
+        reach = std::max(reach, t.dy);
+        total += t.weight;
+    }
+    // A kernel that spreads the whole error gives the rounding left-overs to its first
+    // tap, so that none of it is lost.
+    const bool whole = total == 1 << k.shift;
+    ErrorRows error(p.width, reach + 1);
+    for (int y = 0; y < p.height; ++y) {
+        const bool backwards = (y & 1) != 0;
+        for (int i = 0; i < p.width; ++i) {
+            const int x = backwards ? p.width - 1 - i : i;
+            const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) +
+                                    static_cast<std::size_t>(x));
+            const std::uint16_t* pixel = &p.rgb[at * 3];
+            std::int32_t* e = error.at(0, x);
+            std::int32_t value[3];
+            int index = 0;
+            if (channels == 3) {
+                for (int c = 0; c < 3; ++c) value[c] = bounded(pixel[c] + e[c]);
+                index = nearest_index(color, clamp16(value[0]), clamp16(value[1]), clamp16(value[2]));
+            } else {
+                value[0] = bounded(static_cast<std::int32_t>(luminance(pixel[0], pixel[1], pixel[2])) + e[0]);
+                const std::uint16_t grey = clamp16(value[0]);
+                index = nearest_index(color, grey, grey, grey);
+            }
+            out[at] = static_cast<std::uint8_t>(index);
+            for (int c = 0; c < channels; ++c) {
+                const std::int32_t left = value[c] - palette_channel(color, index, c);
+                std::int32_t rest = left;
+                for (std::size_t t = k.taps.size(); t-- > 0;) {
+                    const Tap& tap = k.taps[t];
+                    // Arithmetic shift: the same floor for negative errors everywhere.
+                    const std::int32_t part = whole && t == 0 ? rest : (left * tap.weight) >> k.shift;
+                    rest -= part;
+                    // What would fall beyond the picture's edge is dropped.
+                    const int tx = x + (backwards ? -tap.dx : tap.dx);
+                    if (tx >= 0 && tx < p.width) error.at(tap.dy, tx)[c] += part;
+                }
+            }
+        }
+        error.next_row();
+    }
+}
+
+// The classic recursive Bayer matrix of side n (a power of two): entries 0 to n^2 - 1.
+int bayer_entry(int n, int x, int y) {
+    int v = 0;
+    for (int bit = n >> 1; bit > 0; bit >>= 1) {
+        const int xb = (x & bit) != 0 ? 1 : 0;
+        const int yb = (y & bit) != 0 ? 1 : 0;
+        v = v << 2 | ((xb ^ yb) << 1 | yb);
+    }
+    return v;
+}
+
+void ordered(const LinearPicture& p, int color, int n, std::vector<std::uint8_t>& out) {
+    // The threshold of entry v sits in the middle of its share of the range.
+    std::vector<std::uint32_t> threshold(static_cast<std::size_t>(n * n));
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            threshold[static_cast<std::size_t>(y * n + x)] =
+                static_cast<std::uint32_t>((2 * bayer_entry(n, x, y) + 1) * 65536 / (2 * n * n));
+    for (int y = 0; y < p.height; ++y) {
+        const std::uint32_t* row = &threshold[static_cast<std::size_t>((y % n) * n)];
+        for (int x = 0; x < p.width; ++x) {
+            const std::size_t at =
+                static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(x);
+            const std::uint32_t t = row[x % n];
+            const std::uint32_t r = p.rgb[at * 3];
+            const std::uint32_t g = p.rgb[at * 3 + 1];
+            const std::uint32_t b = p.rgb[at * 3 + 2];
+            if (color == kTwoColour) {
+                out[at] = luminance(r, g, b) >= t ? 1 : 0;
+            } else {
+                out[at] = static_cast<std::uint8_t>((r >= t ? 1 : 0) | (g >= t ? 2 : 0) | (b >= t ? 4 : 0));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+std::optional<Dither> dither_named(std::string_view name) {
+    for (const Dither d : {Dither::none, Dither::floyd_steinberg, Dither::atkinson, Dither::bayer4,
+                           Dither::bayer8})
+        if (name == dither_name(d)) return d;
+    return std::nullopt;
+}
+
+const char* dither_name(Dither dither) {
+    switch (dither) {
+    case Dither::none: return "none";
+    case Dither::floyd_steinberg: return "floyd-steinberg";
+    case Dither::atkinson: return "atkinson";
+    case Dither::bayer4: return "bayer4";
+    case Dither::bayer8: return "bayer8";
+    }
+    return "none";
+}
+
+std::vector<std::uint8_t> map_picture(const LinearPicture& picture, int color, Dither dither) {
+    const std::size_t n = picture.rgb.size() / 3;
+    std::vector<std::uint8_t> out(n, 0);
+    if (exact_palette(picture, color)) {
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = static_cast<std::uint8_t>(
+                *exact_index(color, picture.rgb[i * 3], picture.rgb[i * 3 + 1], picture.rgb[i * 3 + 2]));
+        return out;
+    }
+    switch (dither) {
+    case Dither::none:
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = static_cast<std::uint8_t>(
+                nearest_index(color, picture.rgb[i * 3], picture.rgb[i * 3 + 1], picture.rgb[i * 3 + 2]));
+        break;
+    case Dither::floyd_steinberg: diffuse(picture, color, {kFloydSteinberg, 4}, out); break;
+    case Dither::atkinson: diffuse(picture, color, {kAtkinson, 3}, out); break;
+    case Dither::bayer4: ordered(picture, color, 4, out); break;
+    case Dither::bayer8: ordered(picture, color, 8, out); break;
+    }
+    return out;
+}
+
+}  // namespace picfit

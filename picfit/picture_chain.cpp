@@ -1,0 +1,33 @@
+#include "picture_chain.hpp"
+
+#include <new>
+#include <utility>
+
+#include "picture_fit.hpp"
+
+namespace picfit {
+
+PictureStatus picture_record(const RgbaPicture& picture, const PictureOptions& options,
+                             Picture& record) {
+    const int color = options.color != kTwoColour ? kColour : kTwoColour;
+    // A picture whose pixels are not its size is no picture to scale or map.
+    if (picture.width < 1 || picture.height < 1 ||
+        picture.pixels.size() !=
+            static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 4)
+        return PictureStatus::bad_size;
+    if (!fits_mode(picture.width, picture.height, color) && !options.fit) return PictureStatus::bad_size;
+    try {
+        LinearPicture linear = to_linear(picture, options.background);
+        if (options.fit) linear = fit_picture(linear, color, options.background);
+        std::vector<std::uint8_t> indices = map_picture(linear, color, options.dither);
+        record.width = static_cast<std::size_t>(linear.width);
+        record.height = static_cast<std::size_t>(linear.height);
+        record.colour = color != kTwoColour;
+        record.pixels = std::move(indices);
+    } catch (const std::bad_alloc&) {
+        return PictureStatus::memory;
+    }
+    return PictureStatus::ok;
+}
+
+}  // namespace picfit

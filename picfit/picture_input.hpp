@@ -1,0 +1,58 @@
+// Source pictures other than today's PCX: PNG (every colour type and depth), GIF (its
+// first frame) and BMP, told apart by their content whatever the file is called, and
+// decoded from memory into 8-bit RGBA.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace picfit {
+
+enum class PictureKind { unknown, pcx, png, gif, bmp };
+
+// The kind the file's first bytes announce. pcx only says that the PCX reader is the
+// one to judge the file (its first byte is the PCX maker's mark); unknown is a file
+// no reader takes.
+PictureKind picture_kind(std::span<const std::uint8_t> file);
+
+// "PCX", "PNG", "GIF", "BMP"; "unknown".
+const char* kind_name(PictureKind kind);
+
+// The kinds accepted, for a message: "PCX (8 bits, 1 plane), PNG, GIF, BMP".
+const char* accepted_kinds();
+
+// Four bytes a pixel, red, green, blue and alpha (255 opaque), row after row from the
+// top, with nothing between rows.
+struct RgbaPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+// Pictures beyond these are refused before anything is allocated for them.
+struct PictureLimits {
+    int widest = 16384;
+    int highest = 16384;
+    std::size_t most_pixels = std::size_t{1} << 25;  // 128 MiB of RGBA
+};
+
+enum class DecodeStatus {
+    ok,
+    unknown_kind,  // not PNG, GIF or BMP (a PCX included: it has its own reader)
+    too_large,     // beyond the limits
+    corrupt,       // of its kind by its first bytes, but not decodable
+    memory,
+};
+
+struct Decoded {
+    DecodeStatus status = DecodeStatus::unknown_kind;
+    PictureKind kind = PictureKind::unknown;
+    RgbaPicture picture;  // filled in when status is ok
+};
+
+// Decodes a PNG, GIF or BMP file held in memory.
+Decoded decode_picture(std::span<const std::uint8_t> file, const PictureLimits& limits = {});
+
+}  // namespace picfit
