@@ -12,9 +12,12 @@
 //   the even pixels and one of the odd; the group's first pixel is bit 7.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace media {
@@ -67,5 +70,9 @@ inline constexpr ModeFacts kTwoColour{16, 2, 1, 0x01};
 constexpr const ModeFacts& mode_facts(bool colour) { return colour ? kColour : kTwoColour; }
 
 }  // namespace tav
+
+// The picture of a whole TAV file; nothing when the file is not one, or its stream
+// does not fill the picture exactly.
+std::optional<Picture> decode_tav(std::span<const std::uint8_t> file);
 
 }  // namespace media

@@ -1,17 +1,33 @@
 #include <cstdio>
+#include <string_view>
 
 #include "options.hpp"
 #include "run.hpp"
 #include "common/file_io.hpp"
 
+namespace {
+
+// The banner comes before the options are read, so these two are looked for by hand:
+// no banner with --quiet, and on standard error when standard output carries the file.
+bool named(int argc, char** argv, std::string_view word) {
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] == word) return true;
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     fit::start_process(argc, argv);
-    std::fputs("Picfit 2010.01\n", stdout);
-    std::fflush(stdout);
+    if (!named(argc, argv, "--quiet")) {
+        std::FILE* const banner = named(argc, argv, "-") ? stderr : stdout;
+        std::fputs("Picfit 2010.01\n", banner);
+        std::fflush(banner);
+    }
     fit::Reporter report(fit::picfit_errors);
     picfit::State state;
     if (const int parsed = picfit::ManageArguments(argc, argv, state, report);
         parsed != fit::kGoOn)
         return parsed == fit::kAnswered ? picfit::kExitDone : picfit::kExitUsage;
-    return picfit::run({state.source, state.color, state.target}, report);
+    return picfit::run(picfit::job_of(state), report);
 }

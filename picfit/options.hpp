@@ -16,7 +16,7 @@ enum Dump : int { kDumpDefault = 0, kNoDump = 1, kDumpToFile = 2 };
 // --map: how the picture's colours become the machine's.
 enum ColourMap : int { kMapUnset = 0, kMapIndex = 1, kMapColour = 2 };
 // --dither
-enum Dither : int {
+enum DitherOption : int {
     kDitherUnset = 0,
     kDitherNone,
     kDitherFloydSteinberg,

@@ -15,14 +15,8 @@ namespace {
 
 enum class Load { ok, cannot_open, read_error };
 
-// The whole file, however long: a noisy picture can take more than 64 KiB.
-// More than any picture within the size limits can use: 640 x 250 pixels, each in a
-// two-byte run, and the palette. What a longer file holds past it is never decoded, so
-// it is not read (and /dev/zero is no endless source).
-constexpr std::size_t kReadLimit = 1 << 20;
-
 Load read_whole(const std::string& path, std::vector<std::uint8_t>& into) {
-    const fit::ReadResult read = fit::read_file_upto(path, kReadLimit, into);
+    const fit::ReadResult read = fit::read_file_upto(path, kPcxReadLimit, into);
     switch (read.status) {
     case fit::ReadStatus::cannot_open: return Load::cannot_open;
     case fit::ReadStatus::read_error: return Load::read_error;

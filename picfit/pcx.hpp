@@ -13,6 +13,12 @@ namespace picfit {
 
 inline constexpr std::size_t kPcxHeaderSize = 128;
 
+// The whole file, however long: a noisy picture can take more than 64 KiB.
+// More than any picture within the size limits can use: 640 x 250 pixels, each in a
+// two-byte run, and the palette. What a longer file holds past it is never decoded, so
+// it is not read (and /dev/zero is no endless source).
+inline constexpr std::size_t kPcxReadLimit = 1 << 20;
+
 // Largest picture of a mode; its width must also be a multiple of the mode's pixel
 // group, so that no group spans two rows.
 struct SizeLimits {

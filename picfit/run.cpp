@@ -1,10 +1,15 @@
 #include "run.hpp"
 
 #include <cstdio>
+#include <new>
 
 #include "common/file_io.hpp"
 #include "encoder.hpp"
+#include "media/png_preview.hpp"
 #include "pcx.hpp"
+#include "picture_chain.hpp"
+#include "picture_fit.hpp"
+#include "picture_input.hpp"
 #include "tav_file.hpp"
 
 namespace picfit {
@@ -12,22 +17,217 @@ namespace picfit {
 namespace {
 // Shorter streams are refused, however sound.
 constexpr int kShortestStream = 8;
+
+// A source of another kind may be far longer than any PCX: a photo to be fitted.
+constexpr std::size_t kPictureReadLimit = std::size_t{1} << 27;
+
+using Bytes = std::vector<std::uint8_t>;
+
+enum class Load { ok, cannot_open, read_error, memory };
+
+Load read_source(const Job& job, Bytes& bytes) {
+    try {
+        if (job.source_is_stdin) {
+            std::uint8_t chunk[1 << 16];
+            std::size_t got = 0;
+            while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) {
+                bytes.insert(bytes.end(), chunk, chunk + got);
+                if (bytes.size() >= kPictureReadLimit) break;
+            }
+            return std::ferror(stdin) != 0 ? Load::read_error : Load::ok;
+        }
+        switch (fit::read_file_upto(job.source, kPictureReadLimit, bytes).status) {
+        case fit::ReadStatus::cannot_open: return Load::cannot_open;
+        case fit::ReadStatus::read_error: return Load::read_error;
+        case fit::ReadStatus::ok: break;
+        }
+    } catch (const std::bad_alloc&) {
+        return Load::memory;
+    }
+    return Load::ok;
+}
+
+Dither dither_of(int option) {
+    switch (option) {
+    case kDitherNone: return Dither::none;
+    case kDitherAtkinson: return Dither::atkinson;
+    case kDitherBayer4: return Dither::bayer4;
+    case kDitherBayer8: return Dither::bayer8;
+    default: return Dither::floyd_steinberg;
+    }
+}
+
+Rgb rgb_of(const std::optional<Background>& background) {
+    if (!background) return {0, 0, 0};
+    if (background->machine >= 0) {
+        const auto full = [&](int bit) { return static_cast<std::uint8_t>((background->machine >> bit & 1) * 255); };
+        return {full(0), full(1), full(2)};
+    }
+    return {static_cast<std::uint8_t>(background->rgb >> 16), static_cast<std::uint8_t>(background->rgb >> 8),
+            static_cast<std::uint8_t>(background->rgb)};
+}
+
+void say_limits(int width, int height, int color) {
+    const SizeLimits limits = size_limits(color);
+    std::fprintf(stderr,
+                 "picfit: the picture is %d x %d; %s mode takes at most %d x %d, a width of whole "
+                 "groups of %d pixels (--fit scales it)\n",
+                 width, height, color == kTwoColour ? "two-colour" : "colour", limits.widest,
+                 limits.highest, limits.multiple);
+}
+
+// The picture of a PCX file, in its palette's colours or by its indices.
+std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const Job& job,
+                                fit::Reporter& report) {
+    if (file.size() > kPcxReadLimit) file = file.first(kPcxReadLimit);
+    std::optional<Picture> picture = decode_pcx(file, job.color, report);
+    if (!picture) {
+        if (job.verbose && report.first_code() == kBadFormat)
+            std::fprintf(stderr, "picfit: the kinds of picture accepted: %s\n", accepted_kinds());
+        return picture;
+    }
+    constexpr std::size_t kPalette = 768;
+    if (job.map != kMapColour || file.size() < kPcxHeaderSize + kPalette) return picture;
+    const RgbaPicture rgba = palette_picture(file.last<kPalette>(), picture->pixels,
+                                             static_cast<int>(picture->width),
+                                             static_cast<int>(picture->height));
+    PictureOptions options{job.color, dither_of(job.dither), rgb_of(job.background), false};
+    if (picture_record(rgba, options, *picture) != PictureStatus::ok) {
+        report.erreur(kMemory);
+        return std::nullopt;
+    }
+    return picture;
+}
+
+std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, const Job& job,
+                                         fit::Reporter& report) {
+    const Decoded decoded = decode_picture(file);
+    switch (decoded.status) {
+    case DecodeStatus::ok: break;
+    case DecodeStatus::too_large: report.erreur(kBadSize); return std::nullopt;
+    case DecodeStatus::memory: report.erreur(kMemory); return std::nullopt;
+    case DecodeStatus::unknown_kind:
+    case DecodeStatus::corrupt:
+        // Not the PCX reader's message: the file is of another kind. The loading error
+        // that follows sets the exit status.
+        std::fprintf(stderr, "ERROR: Bad %s source format.\n", kind_name(decoded.kind));
+        return std::nullopt;
+    }
+    const PictureOptions options{job.color, dither_of(job.dither), rgb_of(job.background), job.fit};
+    Picture picture;
+    switch (picture_record(decoded.picture, options, picture)) {
+    case PictureStatus::ok: return picture;
+    case PictureStatus::memory: report.erreur(kMemory); return std::nullopt;
+    case PictureStatus::bad_size: break;
+    }
+    report.erreur(kBadSize);
+    if (job.verbose) say_limits(decoded.picture.width, decoded.picture.height, job.color);
+    return std::nullopt;
+}
+
+std::optional<Picture> read_picture(const Job& job, fit::Reporter& report) {
+    Bytes file;
+    switch (read_source(job, file)) {
+    case Load::ok: break;
+    case Load::cannot_open: report.erreur(kCannotOpenSource); return std::nullopt;
+    case Load::memory: report.erreur(kMemory); return std::nullopt;
+    case Load::read_error: report.erreur(kEmptySource); return std::nullopt;
+    }
+    if (file.empty()) {
+        report.erreur(kEmptySource);
+        return std::nullopt;
+    }
+    // Told apart by content: anything but PNG, GIF and BMP is the PCX reader's to judge.
+    switch (picture_kind(file)) {
+    case PictureKind::png:
+    case PictureKind::gif:
+    case PictureKind::bmp: return from_true_colours(file, job, report);
+    case PictureKind::pcx:
+    case PictureKind::unknown: break;
+    }
+    return from_pcx(file, job, report);
+}
+
+// Two of the files written (or the source and one written) are one: the later write
+// would replace the earlier, or the source before it is read.
+bool clash(const std::string& a, const std::string& b) { return a == b || fit::same_file(a, b); }
+
+bool names_clash(const Job& job) {
+    std::vector<std::string> written;
+    if (!job.target_is_stdout) written.push_back(job.target);
+    if (job.preview) written.push_back(*job.preview);
+    for (const std::string& name : written)
+        if (!job.source_is_stdin && fit::same_file(job.source, name) && name != job.target)
+            return true;
+    for (std::size_t i = 0; i < written.size(); ++i)
+        for (std::size_t j = i + 1; j < written.size(); ++j)
+            if (clash(written[i], written[j])) return true;
+    if (job.dump)
+        for (const std::string& name : written)
+            if (clash(*job.dump, name)) return true;
+    return false;
+}
+
+bool save_preview(const Job& job, const header_TAV& tav, int length, fit::Reporter& report) {
+    // From the file as written, so that the preview shows what the machine will show.
+    const TavHeader header = tav_header(tav, length);
+    Bytes file(header.begin(), header.end());
+    file.insert(file.end(), tav.stream.begin(), tav.stream.begin() + length);
+    const std::optional<Picture> picture = media::decode_tav(file);
+    const std::optional<Bytes> png = picture ? media::png_preview(*picture) : std::nullopt;
+    if (!png) {
+        report.erreur(kEncoding);
+        return false;
+    }
+    switch (fit::write_file(*job.preview, {*png})) {
+    case fit::WriteStatus::cannot_create: report.erreur(kCannotCreateTarget); return false;
+    case fit::WriteStatus::short_write: report.erreur(kShortWrite); return false;
+    case fit::WriteStatus::written: break;
+    }
+    if (!job.quiet) std::fprintf(stderr, "%s file written.\n", job.preview->c_str());
+    return true;
+}
+
 }  // namespace
+
+Job job_of(const State& state) {
+    Job job{state.source, state.color, state.target};
+    if (state.dump == kNoDump) job.dump.reset();
+    if (state.dump == kDumpToFile) job.dump = state.dump_to;
+    job.source_is_stdin = state.source_is_stdin;
+    job.target_is_stdout = state.target_is_stdout;
+    job.quiet = state.quiet;
+    job.verbose = state.verbose;
+    job.map = state.map;
+    job.dither = state.dither;
+    job.background = state.background;
+    job.fit = state.fit_picture;
+    job.preview = state.preview;
+    return job;
+}
 
 int run(const Job& job, fit::Reporter& report) {
     // The dump would replace a source that is that very file.
-    if (job.dump && fit::same_file(job.source, *job.dump)) {
+    if (job.dump && !job.source_is_stdin && fit::same_file(job.source, *job.dump)) {
         report.erreur(kSameName);
         return kExitUsage;
     }
-    const std::optional<Picture> picture = read_pcx(job.source, job.color, report);
+    if (names_clash(job)) {
+        report.erreur(kSameName);
+        return kExitUsage;
+    }
+    const std::optional<Picture> picture = read_picture(job, report);
     if (!picture) {
         report.erreur(kLoading);
         return kExitLoading;
     }
     if (job.dump) (void)fit::write_file(*job.dump, {picture->pixels});
-    std::printf("%zu x %zu\n", picture->width, picture->height);
-    std::fflush(stdout);
+    // With the TAV file on standard output, every line goes to standard error.
+    std::FILE* const lines = job.target_is_stdout ? stderr : stdout;
+    if (!job.quiet) {
+        std::fprintf(lines, "%zu x %zu\n", picture->width, picture->height);
+        std::fflush(lines);
+    }
 
     header_TAV tav;
     const int length_coding = job.color != kTwoColour ? encoder_COLOR_tav(*picture, tav)
@@ -36,10 +236,16 @@ int run(const Job& job, fit::Reporter& report) {
         report.erreur(kEncoding);
         return kExitEncoding;
     }
-    std::printf("Taille du fichier TAV: %d\n", length_coding);
-    std::fflush(stdout);
+    if (!job.quiet) {
+        std::fprintf(lines, "Taille du fichier TAV: %d\n", length_coding);
+        std::fflush(lines);
+    }
 
-    if (save_tav(job.target, tav, length_coding, report) == 0) {
+    if (save_tav(job.target, tav, length_coding, report, job.quiet, job.target_is_stdout) == 0) {
+        report.erreur(kSaving);
+        return kExitSaving;
+    }
+    if (job.preview && !save_preview(job, tav, length_coding, report)) {
         report.erreur(kSaving);
         return kExitSaving;
     }

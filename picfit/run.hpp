@@ -6,6 +6,7 @@
 #include <string>
 
 #include "messages.hpp"
+#include "options.hpp"
 #include "tav.hpp"
 
 namespace picfit {
@@ -21,7 +22,20 @@ struct Job {
     // Where the decoded pixels go; nowhere when empty. A dump that cannot be written
     // is skipped without a word.
     std::optional<std::string> dump = std::string(kDumpName);
+    bool source_is_stdin = false;   // the source is read from standard input
+    bool target_is_stdout = false;  // the TAV file goes to standard output, every line
+                                    // printed to standard error
+    bool quiet = false;             // no size lines, no "written" lines
+    bool verbose = false;           // a line more after some errors
+    int map = kMapUnset;            // a PCX's pixels: their index (default) or their colour
+    int dither = kDitherUnset;      // for true colours; Floyd-Steinberg when unset
+    std::optional<Background> background{};  // under transparent parts; black when unset
+    bool fit = false;                      // scale a picture the mode does not take
+    std::optional<std::string> preview{};  // a PNG of the TAV file as written
 };
+
+// The job that the accepted options ask for.
+Job job_of(const State& state);
 
 // Returns the exit status (see ExitStatus); the target is written only when every
 // step succeeded.

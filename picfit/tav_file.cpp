@@ -7,6 +7,15 @@
 
 namespace picfit {
 
+fit::WriteStatus write_stdout(std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    // Whatever standard output holds back goes first; start_process made it binary.
+    if (std::fflush(stdout) != 0) return fit::WriteStatus::short_write;
+    for (const auto piece : pieces)
+        if (std::fwrite(piece.data(), 1, piece.size(), stdout) != piece.size())
+            return fit::WriteStatus::short_write;
+    return std::fflush(stdout) == 0 ? fit::WriteStatus::written : fit::WriteStatus::short_write;
+}
+
 TavHeader tav_header(const header_TAV& tav, int length) {
     const auto group = media::tav::mode_facts(tav.Flag != kTwoColour).group;
     return {static_cast<std::uint8_t>(tav.check[0]),
@@ -22,7 +31,7 @@ TavHeader tav_header(const header_TAV& tav, int length) {
 }
 
 int save_tav(const std::string& filename, const header_TAV& tav, int length,
-             fit::Reporter& report) {
+             fit::Reporter& report, bool quiet, bool to_stdout) {
     // The header's 16-bit field could not tell a longer stream's length.
     if (length < 0 || length > 0xFFFF || static_cast<std::size_t>(length) > tav.stream.size()) {
         report.erreur(kShortWrite);
@@ -30,7 +39,7 @@ int save_tav(const std::string& filename, const header_TAV& tav, int length,
     }
     const TavHeader header = tav_header(tav, length);
     const std::span<const std::uint8_t> stream(tav.stream.data(), static_cast<std::size_t>(length));
-    switch (fit::write_file(filename, {header, stream})) {
+    switch (to_stdout ? write_stdout({header, stream}) : fit::write_file(filename, {header, stream})) {
     case fit::WriteStatus::cannot_create:
         report.erreur(kCannotCreateTarget);
         return 0;
@@ -40,7 +49,7 @@ int save_tav(const std::string& filename, const header_TAV& tav, int length,
     case fit::WriteStatus::written:
         break;
     }
-    std::fprintf(stderr, "%s file written.\n", filename.c_str());
+    if (!quiet) std::fprintf(stderr, "%s file written.\n", filename.c_str());
     return length;
 }
 

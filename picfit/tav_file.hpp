@@ -3,7 +3,11 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string>
+
+#include "common/file_io.hpp"
 
 #include "messages.hpp"
 #include "tav.hpp"
@@ -12,12 +16,17 @@ namespace picfit {
 
 using TavHeader = std::array<std::uint8_t, media::tav::kHeaderSize>;
 
+// The pieces one after the other on standard output.
+fit::WriteStatus write_stdout(std::initializer_list<std::span<const std::uint8_t>> pieces);
+
 // The header of a record whose stream is `length` bytes long.
 TavHeader tav_header(const header_TAV& tav, int length);
 
 // Writes the header and the first `length` bytes of the record's stream as the whole
 // file; returns `length`, or 0 after an error, in which case no partial file is left
-// and an existing target is unchanged. "%s file written." follows a complete write.
-int save_tav(const std::string& filename, const header_TAV& tav, int length, fit::Reporter& report);
+// and an existing target is unchanged. "%s file written." follows a complete write
+// unless `quiet`. With `to_stdout` the file goes to standard output instead.
+int save_tav(const std::string& filename, const header_TAV& tav, int length, fit::Reporter& report,
+             bool quiet = false, bool to_stdout = false);
 
 }  // namespace picfit
