@@ -5,6 +5,7 @@
 #   args      the program, then one argument a line
 #   inputs    optional: files, relative to the source root, copied into the working
 #             folder first (the programs print the names they are given)
+#   stdin     optional: one file, relative to the source root, given as standard input
 #   status    optional: the exit status, 0 when absent
 #   stdout, stderr   what the program prints, byte for byte
 #   expected/ every file the run leaves in its working folder besides the inputs
@@ -31,7 +32,12 @@ if(EXISTS ${CASE}/inputs)
   endforeach()
 endif()
 
-execute_process(COMMAND ${BIN}/${program} ${words} WORKING_DIRECTORY ${run}
+set(input_file)
+if(EXISTS ${CASE}/stdin)
+  file(STRINGS ${CASE}/stdin stdin_name LIMIT_COUNT 1)
+  set(input_file INPUT_FILE ${SRC}/${stdin_name})
+endif()
+execute_process(COMMAND ${BIN}/${program} ${words} WORKING_DIRECTORY ${run} ${input_file}
                 RESULT_VARIABLE status OUTPUT_FILE ${WORK}/stdout ERROR_FILE ${WORK}/stderr)
 
 file(GLOB written RELATIVE ${run} ${run}/*)

@@ -112,6 +112,20 @@ def gif(path, width, height, palette, indices):
     write(path, data)
 
 
+def pcx(path, width, height, indices, palette):
+    """8 bits a pixel, one plane, run-length coded, the 256-colour palette at the end."""
+    head = struct.pack("<BBBBHHHHHH", 10, 5, 1, 8, 0, 0, width - 1, height - 1, 72, 72)
+    head += bytes(48) + bytes((0, 1)) + struct.pack("<HH", width, 1)
+    head += bytes(128 - len(head))
+    body = bytearray()
+    for v in indices:
+        if v >= 0xC0:
+            body.append(0xC1)
+        body.append(v)
+    table = list(palette) + [(0, 0, 0)] * (256 - len(palette))
+    write(path, head + bytes(body) + b"\x0c" + bytes(v for rgb in table for v in rgb))
+
+
 def write(path, data):
     full = os.path.join(HERE, path)
     os.makedirs(os.path.dirname(full), exist_ok=True)
@@ -137,6 +151,7 @@ def exact_colour():
     gif("exact/colour.gif", w, h, pal, [order.index(i) for i in idx])
     bmp("exact/colour.bmp", w, h, rgb)
     write("exact/colour.idx", bytes(idx))
+    pcx("exact/colour.pcx", w, h, idx, MACHINE)
 
 
 def exact_two():
@@ -150,6 +165,7 @@ def exact_two():
     gif("exact/two.gif", w, h, [(255, 255, 255), (0, 0, 0)], [1 - i for i in idx])
     bmp("exact/two.bmp", w, h, [MACHINE[7 * i] for i in idx])
     write("exact/two.idx", bytes(idx))
+    pcx("exact/two.pcx", w, h, idx, [MACHINE[0], MACHINE[7]])
 
 
 def gradient(w, h):
@@ -174,6 +190,12 @@ def dither_cases():
                  "colour-bayer8", "two-none", "two-floyd-steinberg", "two-atkinson", "two-bayer4",
                  "two-bayer8"):
         png(f"golden/{case}/input.png", w, h, 2, 8, rows)
+
+
+def gradient_bmp():
+    # The dithering gradient as a 24-bit BMP, for the program's own cases.
+    w, h = 32, 16
+    bmp("gradient.bmp", w, h, gradient(w, h))
 
 
 def transparency_cases():
@@ -209,3 +231,4 @@ if __name__ == "__main__":
     dither_cases()
     transparency_cases()
     fit_cases()
+    gradient_bmp()
