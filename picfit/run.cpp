@@ -1,5 +1,6 @@
 #include "run.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -25,18 +26,27 @@ using Bytes = std::vector<std::uint8_t>;
 
 enum class Load { ok, cannot_open, read_error, memory };
 
-Load read_source(const Job& job, Bytes& bytes) {
+// Reads the source up to `limit` bytes (standard input from where it stopped);
+// `longer` tells that it goes on.
+Load read_source(const Job& job, std::size_t limit, Bytes& bytes, bool& longer) {
+    longer = false;
     try {
         if (job.source_is_stdin) {
             std::uint8_t chunk[1 << 16];
-            std::size_t got = 0;
-            while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) {
+            while (bytes.size() < limit) {
+                const std::size_t got =
+                    std::fread(chunk, 1, std::min(sizeof chunk, limit - bytes.size()), stdin);
+                if (got == 0) break;
                 bytes.insert(bytes.end(), chunk, chunk + got);
-                if (bytes.size() >= kPictureReadLimit) break;
             }
-            return std::ferror(stdin) != 0 ? Load::read_error : Load::ok;
+            if (std::ferror(stdin) != 0) return Load::read_error;
+            longer = bytes.size() >= limit && std::feof(stdin) == 0;
+            return Load::ok;
         }
-        switch (fit::read_file_upto(job.source, kPictureReadLimit, bytes).status) {
+        bytes.clear();
+        const fit::ReadResult read = fit::read_file_upto(job.source, limit, bytes);
+        longer = read.longer;
+        switch (read.status) {
         case fit::ReadStatus::cannot_open: return Load::cannot_open;
         case fit::ReadStatus::read_error: return Load::read_error;
         case fit::ReadStatus::ok: break;
@@ -127,7 +137,15 @@ std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, con
 
 std::optional<Picture> read_picture(const Job& job, fit::Reporter& report) {
     Bytes file;
-    switch (read_source(job, file)) {
+    bool longer = false;
+    // What the PCX reader reads first; only a longer PNG, GIF or BMP is read on.
+    Load load = read_source(job, kPcxReadLimit, file, longer);
+    if (load == Load::ok && longer) {
+        const PictureKind kind = picture_kind(file);
+        if (kind == PictureKind::png || kind == PictureKind::gif || kind == PictureKind::bmp)
+            load = read_source(job, kPictureReadLimit, file, longer);
+    }
+    switch (load) {
     case Load::ok: break;
     case Load::cannot_open: report.erreur(kCannotOpenSource); return std::nullopt;
     case Load::memory: report.erreur(kMemory); return std::nullopt;
