@@ -180,9 +180,10 @@ bool names_clash(const Job& job) {
     for (std::size_t i = 0; i < written.size(); ++i)
         for (std::size_t j = i + 1; j < written.size(); ++j)
             if (clash(written[i], written[j])) return true;
+    // A target named like the default dump replaces it, as it always did.
     if (job.dump)
         for (const std::string& name : written)
-            if (clash(*job.dump, name)) return true;
+            if ((job.dump_named || name != job.target) && clash(*job.dump, name)) return true;
     return false;
 }
 
@@ -211,7 +212,10 @@ bool save_preview(const Job& job, const header_TAV& tav, int length, fit::Report
 Job job_of(const State& state) {
     Job job{state.source, state.color, state.target};
     if (state.dump == kNoDump) job.dump.reset();
-    if (state.dump == kDumpToFile) job.dump = state.dump_to;
+    if (state.dump == kDumpToFile) {
+        job.dump = state.dump_to;
+        job.dump_named = true;
+    }
     job.source_is_stdin = state.source_is_stdin;
     job.target_is_stdout = state.target_is_stdout;
     job.quiet = state.quiet;

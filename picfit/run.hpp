@@ -22,6 +22,7 @@ struct Job {
     // Where the decoded pixels go; nowhere when empty. A dump that cannot be written
     // is skipped without a word.
     std::optional<std::string> dump = std::string(kDumpName);
+    bool dump_named = false;  // by --dump: it may not be the target either
     bool source_is_stdin = false;   // the source is read from standard input
     bool target_is_stdout = false;  // the TAV file goes to standard output, every line
                                     // printed to standard error
