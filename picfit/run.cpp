@@ -77,13 +77,13 @@ Rgb rgb_of(const std::optional<Background>& background) {
             static_cast<std::uint8_t>(background->rgb)};
 }
 
-void say_limits(int width, int height, int color) {
+void say_limits(int width, int height, int color, bool fit_scales) {
     const SizeLimits limits = size_limits(color);
     std::fprintf(stderr,
                  "picfit: the picture is %d x %d; %s mode takes at most %d x %d, a width of whole "
-                 "groups of %d pixels (--fit scales it)\n",
+                 "groups of %d pixels%s\n",
                  width, height, color == kTwoColour ? "two-colour" : "colour", limits.widest,
-                 limits.highest, limits.multiple);
+                 limits.highest, limits.multiple, fit_scales ? " (--fit scales it)" : "");
 }
 
 // The picture of a PCX file, in its palette's colours or by its indices.
@@ -94,6 +94,11 @@ std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const Job& j
     if (!picture) {
         if (job.verbose && report.first_code() == kBadFormat)
             std::fprintf(stderr, "picfit: the kinds of picture accepted: %s\n", accepted_kinds());
+        if (job.verbose && report.first_code() == kBadSize) {
+            // The size the header gives, as the reader computed it.
+            const auto word = [&](std::size_t at) { return file[at] | file[at + 1] << 8; };
+            say_limits(word(8) - word(4) + 1, word(10) - word(6) + 1, job.color, false);
+        }
         return picture;
     }
     constexpr std::size_t kPalette = 768;
@@ -131,7 +136,7 @@ std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, con
     case PictureStatus::bad_size: break;
     }
     report.erreur(kBadSize);
-    if (job.verbose) say_limits(decoded.picture.width, decoded.picture.height, job.color);
+    if (job.verbose) say_limits(decoded.picture.width, decoded.picture.height, job.color, true);
     return std::nullopt;
 }
 
