@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <vector>
 
+#include "common/allocation.hpp"
 #include "common/file_io.hpp"
 
 namespace picfit {
@@ -104,9 +104,9 @@ std::optional<header_TAV> decode_pcx(std::span<const std::uint8_t> file, int col
     tav->width = static_cast<std::uint16_t>(width);
     tav->heigth = static_cast<std::uint16_t>(height);
     tav->Flag = color != kTwoColour ? kColour : kTwoColour;
-    try {
-        tav->image.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-    } catch (const std::bad_alloc&) {
+    if (!fit::try_allocate([&] {
+            tav->image.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+        })) {
         report.erreur(kMemory);
         return std::nullopt;
     }
@@ -122,9 +122,7 @@ std::optional<header_TAV> read_pcx(const std::string& filename, int color, fit::
                                    const std::string& dump) {
     std::vector<std::uint8_t> file;
     Load load = Load::ok;
-    try {
-        load = read_whole(filename, file);
-    } catch (const std::bad_alloc&) {
+    if (!fit::try_allocate([&] { load = read_whole(filename, file); })) {
         report.erreur(kMemory);
         return std::nullopt;
     }
