@@ -120,3 +120,242 @@ function join(chunks) {
     }
     return new TextDecoder().decode(all);
 }
+
+// The PCX pictures picfit reads (8 bits a pixel, one plane, run-length coded, the
+// palette at the end) decoded for the source's view: {width, height, rgba}.
+export function decodePcx(file) {
+    if (file.length < 128 || file[0] !== 0x0a || file[2] !== 1 || file[3] !== 8 || file[65] !== 1)
+        return null;
+    const word = (at) => file[at] | file[at + 1] << 8;
+    const width = word(8) - word(4) + 1;
+    const height = word(10) - word(6) + 1;
+    const line = word(66);
+    if (width <= 0 || height <= 0 || line < width) return null;
+    const hasPalette = file.length >= 128 + 769 && file[file.length - 769] === 0x0c;
+    const palette = hasPalette ? file.subarray(file.length - 768) : null;
+    const rgba = new Uint8ClampedArray(width * height * 4);
+    let at = 128;
+    for (let y = 0; y < height; y++) {
+        for (let x = 0; x < line;) {
+            if (at >= file.length) return {width, height, rgba};
+            let count = 1;
+            let value = file[at++];
+            if ((value & 0xc0) === 0xc0) {
+                count = value & 0x3f;
+                value = file[at++];
+            }
+            for (; count > 0 && x < line; count--, x++) {
+                if (x >= width) continue;
+                const o = 4 * (y * width + x);
+                // Without a palette, the index as the machine reads it: bits 0-2 are
+                // red, green and blue.
+                rgba[o] = palette ? palette[3 * value] : (value & 1) * 255;
+                rgba[o + 1] = palette ? palette[3 * value + 1] : (value >> 1 & 1) * 255;
+                rgba[o + 2] = palette ? palette[3 * value + 2] : (value >> 2 & 1) * 255;
+                rgba[o + 3] = 255;
+            }
+        }
+    }
+    return {width, height, rgba};
+}
+
+// What each program's target is called by default, after the source's name.
+const kExtensions = {
+    codefit: {EXE: '.exe', DOS: '.obj', ROM: '.rom', K7: '.k7', BAS: '.bas'},
+    datafit: {DOS: '.dsk', K7: '.k7', TASM: '.asm'},
+};
+const kPictures = /\.(pcx|png|gif|bmp)$/i;
+
+function stem(name) {
+    const dot = name.lastIndexOf('.');
+    return dot > 0 ? name.slice(0, dot) : name;
+}
+
+class Page {
+    constructor(fit) {
+        this.fit = fit;
+        this.source = null;  // {name, bytes}
+        this.$ = (id) => document.getElementById(id);
+        this.downloadUrl = null;
+        this.bind();
+        this.showProgram();
+    }
+
+    bind() {
+        const form = this.$('form');
+        this.$('file').addEventListener('change', async (e) => {
+            if (e.target.files.length) await this.choose(e.target.files[0]);
+        });
+        const drop = this.$('drop');
+        drop.addEventListener('dragover', (e) => {
+            e.preventDefault();
+            drop.classList.add('over');
+        });
+        drop.addEventListener('dragleave', () => drop.classList.remove('over'));
+        drop.addEventListener('drop', async (e) => {
+            e.preventDefault();
+            drop.classList.remove('over');
+            if (e.dataTransfer.files.length) await this.choose(e.dataTransfer.files[0]);
+        });
+        this.$('program').addEventListener('change', () => {
+            this.$('target').value = '';
+            this.showProgram();
+        });
+        form.addEventListener('submit', (e) => {
+            e.preventDefault();
+            this.convert();
+        });
+        // Every change is checked by the program's own parser at once; a picture is
+        // redone at once too, so that its view follows the settings.
+        for (const field of this.$('options').querySelectorAll('[data-long], #extract')) {
+            field.addEventListener('input', () => {
+                this.check();
+                if (this.program() === 'picfit' && this.source) this.convert();
+            });
+        }
+    }
+
+    program() { return this.$('program').value; }
+
+    fields() {
+        return [...document.querySelectorAll(`[data-program="${this.program()}"] [data-long]`)];
+    }
+
+    showProgram() {
+        for (const part of document.querySelectorAll('[data-program]'))
+            part.hidden = part.dataset.program !== this.program();
+        this.check();
+    }
+
+    async choose(file) {
+        this.source = {name: file.name.replace(/^.*[\\/]/, '') || 'source', bytes: new Uint8Array(await file.arrayBuffer())};
+        this.$('source-name').textContent = `${this.source.name}, ${this.source.bytes.length} bytes`;
+        if (kPictures.test(this.source.name)) this.$('program').value = 'picfit';
+        this.$('target').value = '';
+        this.$('convert').disabled = false;
+        this.showProgram();
+    }
+
+    // The options as the long options of the command line; a field left at its
+    // default passes nothing, as on the command line.
+    options() {
+        const args = [];
+        for (const field of this.fields()) {
+            const name = field.dataset.long;
+            if (field.type === 'checkbox') {
+                if (field.checked) args.push(`--${name}`);
+            } else if (field.value !== '' && field.value !== field.dataset.default) {
+                args.push(`--${name}=${field.value}`);
+            }
+        }
+        return args;
+    }
+
+    targetName() {
+        const typed = this.$('target').value.trim();
+        if (typed) return typed;
+        const base = stem(this.source ? this.source.name : 'file');
+        const program = this.program();
+        if (program === 'picfit') return `${base}.tav`;
+        if (program === 'fitinfo') return `${base}${/\.tav$/i.test(this.source?.name ?? '') ? '.png' : '.bin'}`;
+        const type = this.fields().find((f) => f.dataset.long === 'type');
+        return base + kExtensions[program][type.value];
+    }
+
+    argv() {
+        const program = this.program();
+        const source = this.source ? this.source.name : 'source';
+        if (program === 'fitinfo') {
+            const extract = this.$('extract').checked ? [`--extract=${this.targetName()}`] : [];
+            return [program, ...extract, ...this.options(), source];
+        }
+        return [program, ...this.options(), source, this.targetName()];
+    }
+
+    // Runs the parser on the options alone (the files it names are not there) and
+    // shows each refusal beside its field.
+    check() {
+        const program = this.program();
+        const result = this.fit.run([program, ...this.options(), 'none/source', 'none/target']);
+        const refusals = {};
+        for (const line of result.stderr.split('\n')) {
+            const m = line.match(/^\w+: --([a-z-]+)[=:]/);
+            if (m) refusals[m[1]] = (refusals[m[1]] ? refusals[m[1]] + '\n' : '') + line;
+        }
+        for (const span of document.querySelectorAll(`[data-program="${program}"] .refusal`))
+            span.textContent = refusals[span.dataset.for] ?? '';
+        // An option the program does not know yet has no field of its own to go to.
+        const known = new Set([...document.querySelectorAll(`[data-program="${program}"] .refusal`)]
+            .map((s) => s.dataset.for));
+        return Object.keys(refusals).filter((k) => !known.has(k)).length === 0;
+    }
+
+    convert() {
+        if (!this.source) return;
+        const argv = this.argv();
+        const target = this.program() === 'fitinfo' && !this.$('extract').checked ? null : this.targetName();
+        const started = performance.now();
+        const result = this.fit.run(argv, {[this.source.name]: this.source.bytes}, target ? [target] : []);
+        let took = performance.now() - started;
+        this.$('command').textContent = argv.join(' ');
+        this.$('messages').textContent = result.stdout + result.stderr;
+        const output = target ? result.files[target] : undefined;
+        const link = this.$('download');
+        if (this.downloadUrl) URL.revokeObjectURL(this.downloadUrl);
+        this.downloadUrl = null;
+        link.hidden = !output;
+        if (output) {
+            this.downloadUrl = URL.createObjectURL(new Blob([output], {type: 'application/octet-stream'}));
+            link.href = this.downloadUrl;
+            link.download = target;
+            link.textContent = `Download ${target} (${output.length} bytes)`;
+        }
+        let preview = null;
+        if (output && this.program() === 'picfit') {
+            const shown = this.fit.run(['fitinfo', '--extract=preview.png', target], {[target]: output},
+                                       ['preview.png']);
+            preview = shown.files['preview.png'] ?? null;
+        } else if (output && /\.png$/i.test(target)) {
+            preview = output;
+        }
+        this.showPictures(preview, started).then((total) => {
+            took = total ?? took;
+            this.$('status').textContent =
+                `exit status ${result.status} · ${took.toFixed(1)} ms${total ? ' with the view drawn' : ''}`;
+            document.body.dataset.converted = String(Number(document.body.dataset.converted ?? 0) + 1);
+        });
+    }
+
+    // The source and the machine's view side by side; resolves to the time since
+    // `started` once both are drawn, or null when there is no picture.
+    async showPictures(png, started) {
+        const box = this.$('pictures');
+        box.hidden = !png;
+        if (!png) return null;
+        const source = this.program() === 'picfit' ? decodePcx(this.source.bytes) : null;
+        const sourceCanvas = this.$('source-view');
+        sourceCanvas.parentElement.hidden = !source;
+        if (source) {
+            sourceCanvas.width = source.width;
+            sourceCanvas.height = source.height;
+            sourceCanvas.getContext('2d').putImageData(new ImageData(source.rgba, source.width, source.height), 0, 0);
+        }
+        const image = await createImageBitmap(new Blob([png], {type: 'image/png'}),
+                                              {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+        const canvas = this.$('machine-view');
+        canvas.width = image.width;
+        canvas.height = image.height;
+        canvas.getContext('2d').drawImage(image, 0, 0);
+        return performance.now() - started;
+    }
+}
+
+if (typeof document !== 'undefined') {
+    const start = async () => {
+        const page = new Page(await Fit.load());
+        window.fitPage = page;
+        document.body.dataset.ready = 'true';
+    };
+    if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);
+    else start();
+}
