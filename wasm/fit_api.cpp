@@ -10,7 +10,13 @@
 #include "fitinfo/program.hpp"
 #include "picfit/program.hpp"
 
+// The module's exports; a native build of the same interface (the benchmark's) has no
+// such table.
+#if defined(__wasm__)
 #define FIT_EXPORT(name) __attribute__((export_name(#name)))
+#else
+#define FIT_EXPORT(name)
+#endif
 
 namespace {
 

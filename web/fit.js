@@ -6,6 +6,8 @@
 
 const WASI_ERRNO_BADF = 8;
 const WASI_ERRNO_SPIPE = 70;
+const encoder = new TextEncoder();
+const decoder = new TextDecoder();
 
 // The program's run: its files in memory, its output streams collected as they come.
 export class Fit {
@@ -62,7 +64,6 @@ export class Fit {
         const e = this.instance.exports;
         this.streams[1] = [];
         this.streams[2] = [];
-        const encoder = new TextEncoder();
         const put = (bytes) => {
             const at = e.fit_alloc(bytes.length + 1);
             const memory = new Uint8Array(e.memory.buffer);
@@ -71,8 +72,11 @@ export class Fit {
             return at;
         };
         const owned = [];
+        // A C string; UTF-8 takes at most three bytes for each UTF-16 unit.
         const string = (text) => {
-            const at = put(encoder.encode(text));
+            const at = e.fit_alloc(3 * text.length + 1);
+            const memory = new Uint8Array(e.memory.buffer, at, 3 * text.length + 1);
+            memory[encoder.encodeInto(text, memory).written] = 0;
             owned.push(at);
             return at;
         };
@@ -112,13 +116,14 @@ export class Fit {
 }
 
 function join(chunks) {
+    if (chunks.length === 1) return decoder.decode(chunks[0]);
     const all = new Uint8Array(chunks.reduce((n, c) => n + c.length, 0));
     let at = 0;
     for (const c of chunks) {
         all.set(c, at);
         at += c.length;
     }
-    return new TextDecoder().decode(all);
+    return decoder.decode(all);
 }
 
 // The PCX pictures picfit reads (8 bits a pixel, one plane, run-length coded, the
