@@ -132,14 +132,15 @@ void picture(benchmark::State& st, int color, int width, int height, bool noisy)
     const Bytes file = pcx_file(width, height, noisy);
     fit::Reporter report(fit::picfit_errors);
     const double each = measure(st, file.size(), [&] {
-        auto tav = picfit::decode_pcx(file, color, report);
-        if (!tav) {
+        const auto picture = picfit::decode_pcx(file, color, report);
+        if (!picture) {
             st.SkipWithError("refused");
             return std::size_t{0};
         }
-        const int n = color == picfit::kColour ? picfit::encoder_COLOR_tav(*tav)
-                                               : picfit::encoder_BW_tav(*tav);
-        benchmark::DoNotOptimize(tav->image.data());
+        picfit::header_TAV tav;
+        const int n = color == picfit::kColour ? picfit::encoder_COLOR_tav(*picture, tav)
+                                               : picfit::encoder_BW_tav(*picture, tav);
+        benchmark::DoNotOptimize(tav.stream.data());
         return static_cast<std::size_t>(n);
     });
     // The encoder reads every pixel, however short the stream: set it beside copying

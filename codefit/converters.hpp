@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/frame.hpp"
+#include "messages.hpp"
 #include "options.hpp"
 
 namespace codefit {
@@ -20,13 +21,6 @@ int BasConv(const State& state, fit::Work& work, fit::Reporter& report);
 // The converter that TypeDest selects.
 int convert(const State& state, fit::Work& work, fit::Reporter& report);
 
-// The range errors every converter reports, in the order it tests them.
-enum RangeError : int {
-    kLoadAddress = 7,   // RelocAdr
-    kEntryAddress = 8,  // BrAdr
-    kCodeEnd = 9,       // RelocAdr + LengthIN
-};
-
 // What a converter found of the three ranges, each true when it holds.
 struct RangeTests {
     bool load;   // RelocAdr
@@ -34,7 +28,8 @@ struct RangeTests {
     bool end;    // RelocAdr + LengthIN
 };
 
-// Reports the first range that does not hold, in the order above; true when all do.
+// Reports the first range that does not hold, in this order (kLoadAddress,
+// kEntryAddress, kCodeEnd); true when all do.
 inline bool ranges_hold(const RangeTests& tests, fit::Reporter& report) {
     const int code = !tests.load ? kLoadAddress : !tests.entry ? kEntryAddress
                    : !tests.end  ? kCodeEnd     : 0;

@@ -11,7 +11,6 @@ namespace codefit {
 
 namespace {
 
-constexpr int kSameName = 1;
 constexpr std::string_view kProgram = "codefit";
 
 enum LongCode : int {

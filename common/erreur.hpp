@@ -1,8 +1,9 @@
 // Numbered error messages: each program reports its failures by code, and the code
-// selects a fixed text from that program's table.
+// selects a fixed text from that program's table (its messages.hpp).
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdio>
 #include <span>
 #include <string_view>
@@ -14,56 +15,35 @@ struct ErrorTable {
     const char* fallback;                        // printf format taking the code
 };
 
-namespace detail {
-inline constexpr std::array<std::string_view, 14> codefit_messages{
-    "",
-    "Same filename for source and target files.\n",
-    "Cannot open source file.\n",
-    "Cannot save target file.\n",
-    "When loading source file.\n",
-    "When saving target file.\n",
-    "Memory problem.\n",
-    "Allocation memory out of range.\n",
-    "Branch address out of range.\n",
-    "Binary source file too long.\n",
-};
-inline constexpr std::array<std::string_view, 14> datafit_messages{
-    "",
-    "Same filename for source and target files.\n",
-    "Cannot open source file.\n",
-    "Cannot save target file.\n",
-    "When loading source file.\n",
-    "When saving target file.\n",
-    "Memory problem.\n",
-    "Incorrect Header size.\n",
-    "Incorrect Record size.\n",
-    "Source file too long (640000 bytes at most).\n",
-    "Record too long for a disk file (65535 bytes at most).\n",
-    "Records too long for a disk file (130560 bytes at most).\n",
-    "Block too long for a cassette (65536 bytes at most).\n",
-    "Cassette image too long (640000 bytes at most).\n",
-};
-inline constexpr std::array<std::string_view, 13> picfit_messages{
-    "",
-    "Erreur de syntaxe: picfit source target\n",
-    "When loading source file.\n",
-    "When saving target file.\n",
-    "Memory problem\n",
-    "Cannot open source file.\n",
-    "When loading source file.\n",
-    "Bad PCX source format.\n",
-    "Bad image size.\n",
-    "Encoding problem.\n",
-    // The target, not the source, is what could not be created.
-    "Cannot save target file.\n",
-    "When saving target file.\n",
-    "Same filename for source and target files.\n",
-};
-}  // namespace detail
+// The texts the three converters report in the same words, each at its own code.
+namespace text {
+inline constexpr std::string_view same_filename = "Same filename for source and target files.\n";
+inline constexpr std::string_view cannot_open_source = "Cannot open source file.\n";
+inline constexpr std::string_view cannot_save_target = "Cannot save target file.\n";
+inline constexpr std::string_view when_loading = "When loading source file.\n";
+inline constexpr std::string_view when_saving = "When saving target file.\n";
+}  // namespace text
 
-inline constexpr ErrorTable codefit_errors{detail::codefit_messages, "Erreur %i\n"};
-inline constexpr ErrorTable datafit_errors{detail::datafit_messages, "Erreur %i\n"};
-inline constexpr ErrorTable picfit_errors{detail::picfit_messages, "Error %i\n"};
+// The first codes of codefit's and datafit's tables: 1 is the option parser's, 2 to 6
+// the frame's (frame.cpp).
+inline constexpr std::array<std::string_view, 7> frame_messages{
+    "",
+    text::same_filename,
+    text::cannot_open_source,
+    text::cannot_save_target,
+    text::when_loading,
+    text::when_saving,
+    "Memory problem.\n",
+};
+
+// A table that starts with the frame's messages and goes on with the program's own.
+template <std::size_t N>
+constexpr auto after_frame_messages(const std::string_view (&own)[N]) {
+    std::array<std::string_view, frame_messages.size() + N> table{};
+    for (std::size_t i = 0; i < frame_messages.size(); ++i) table[i] = frame_messages[i];
+    for (std::size_t i = 0; i < N; ++i) table[frame_messages.size() + i] = own[i];
+    return table;
+}
 
 // Prints one numbered message on standard error and remembers the first code
 // reported, which becomes the exit status of a failed run.

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "common/frame.hpp"
+#include "messages.hpp"
 #include "options.hpp"
 
 namespace datafit {
@@ -29,16 +30,5 @@ int TASMConv(const State& state, fit::Work& work, fit::Reporter& report);
 
 // The converter that TypeDest selects.
 int convert(const State& state, fit::Work& work, fit::Reporter& report);
-
-// What the converters refuse, with the code each reports.
-enum LimitError : int {
-    kHeaderSize = 7,      // -H negative, not an int, or longer than the source
-    kRecordSize = 8,      // -r negative or not an int
-    kSourceTooLong = 9,   // the source is over kInCapacity
-    kRecordTooLong = 10,  // the declared maximum record length is over 65535
-    kRecordsTooLong = 11, // the records need more than 255 allocation units
-    kBlockTooLong = 12,   // a cassette block would be over 65536 bytes
-    kImageTooLong = 13,   // the cassette image would be over kOutCapacity
-};
 
 }  // namespace datafit

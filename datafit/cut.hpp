@@ -7,7 +7,7 @@
 #include <optional>
 #include <span>
 
-#include "common/erreur.hpp"
+#include "messages.hpp"
 #include "options.hpp"
 
 namespace datafit {

@@ -22,7 +22,6 @@ constexpr std::array<TypeEntry, 3> kTypes{{
     {"TASM", kTASM},
 }};
 
-constexpr int kSameName = 1;
 constexpr std::string_view kProgram = "datafit";
 
 // No target states a piece longer than a cassette block of 0x10000 bytes.

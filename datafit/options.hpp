@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "common/erreur.hpp"
 #include "common/options.hpp"
+#include "messages.hpp"
 
 namespace datafit {
 

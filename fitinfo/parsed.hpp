@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/options.hpp"
+#include "media/tav_picture.hpp"
 
 namespace fitinfo {
 
@@ -82,7 +83,16 @@ struct Listing {
     Bytes data;
 };
 
+struct TavFile {
+    std::size_t width_groups = 0;
+    std::size_t length = 0;  // of the stream
+    std::size_t file_size = 0;
+    std::size_t runs = 0;      // run bytes in the stream
+    std::size_t literals = 0;  // literal markers in the stream
+    media::Picture picture;
+};
+
 using Parsed = std::variant<std::monostate, ExeFile, TaggedObject, RecordFile, RomImage,
-                            CassetteImage, BasicProgram, Listing>;
+                            CassetteImage, BasicProgram, Listing, TavFile>;
 
 }  // namespace fitinfo

@@ -82,7 +82,7 @@ Inspection inspect(Span file, const InspectOptions& options) {
     bool rom_exact = false;
     const bool rom = looks_like_rom(file, rom_exact);
     std::vector<Candidate> candidates{
-        {tav_signature_differences(file), [&] { return from("TAV picture", read_tav(file)); }},
+        {tav_signature_differences(file), [&] { return from("TAV picture", described(read_tav(file))); }},
         {media::signature_differences(file), [&] { return inspect_disk_file(file); }},
         {leader_differences(file), [&] { return inspect_cassette(file); }},
         {rom ? (rom_exact ? 0u : 1u) : 99u,

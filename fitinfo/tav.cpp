@@ -9,16 +9,8 @@ namespace {
 
 using media::FormatError;
 
-constexpr std::array<std::uint8_t, 4> kMagic{'T', 'A', 'V', 0x01};
-
-struct Mode {
-    std::size_t group;        // pixels a group
-    std::size_t group_bytes;  // bytes of a literal group
-    unsigned count_shift;     // where a run byte's count starts
-    std::uint8_t colour_mask;
-};
-constexpr Mode kColour{8, 3, 3, 0x07};
-constexpr Mode kTwoColour{16, 2, 1, 0x01};
+using media::tav::kMagic;
+using Mode = media::tav::ModeFacts;
 
 class StreamDecoder {
 public:
@@ -31,10 +23,10 @@ public:
         std::size_t at = 0;
         while (at < stream_.size()) {
             const std::uint8_t item = stream_[at];
-            if (item & 0x80) {
-                const std::size_t count = (item & 0x7Fu) + 1;
+            if (item & media::tav::kLiteralMarker) {
+                const std::size_t count = item - media::tav::kLiteralMarker + 1u;
                 if (auto error = room(at, count, "literal marker")) return *error;
-                const std::size_t bytes = count * mode_.group_bytes;
+                const std::size_t bytes = count * mode_.literal_bytes;
                 if (at + 1 + bytes > stream_.size())
                     return FormatError{base_ + at,
                                        "literal marker (" + std::to_string(count) + " groups)",
@@ -43,7 +35,7 @@ public:
                                            " to the end of the stream"};
                 ++literals_;
                 for (std::size_t g = 0; g < count; ++g)
-                    literal(stream_.subspan(at + 1 + g * mode_.group_bytes, mode_.group_bytes));
+                    literal(stream_.subspan(at + 1 + g * mode_.literal_bytes, mode_.literal_bytes));
                 at += 1 + bytes;
             } else {
                 const std::size_t count = (item >> mode_.count_shift) + 1u;
@@ -81,7 +73,7 @@ private:
     // even pixels in the first byte, the odd in the second, pixel 0 in bit 7.
     void literal(std::span<const std::uint8_t> group) {
         for (std::size_t p = 0; p < mode_.group; ++p) {
-            if (mode_.group_bytes == 3) {
+            if (mode_.literal_bytes == 3) {
                 const unsigned bit = 7 - static_cast<unsigned>(p);
                 pixels_.push_back(static_cast<std::uint8_t>(
                     ((group[0] >> bit) & 1) << 2 | ((group[1] >> bit) & 1) << 1 |
@@ -107,7 +99,7 @@ private:
 media::Checked<Picture> decode_tav_stream(std::span<const std::uint8_t> stream, bool colour,
                                           std::size_t width_groups, std::size_t rows,
                                           std::size_t base) {
-    const Mode& mode = colour ? kColour : kTwoColour;
+    const Mode& mode = media::tav::mode_facts(colour);
     StreamDecoder decoder(stream, mode, width_groups * rows, base);
     auto pixels = decoder.run();
     if (!pixels) return pixels.error();
@@ -118,57 +110,65 @@ std::size_t tav_signature_differences(std::span<const std::uint8_t> file) {
     return differences(file, kMagic);
 }
 
-Checked read_tav(std::span<const std::uint8_t> file) {
-    if (file.size() < kTavHeaderSize)
-        return FormatError{file.size(), "TAV header", bytes_text(kTavHeaderSize),
+media::Checked<TavFile> read_tav(std::span<const std::uint8_t> file) {
+    using namespace media::tav;
+    if (file.size() < kHeaderSize)
+        return FormatError{file.size(), "TAV header", bytes_text(kHeaderSize),
                            bytes_text(file.size())};
     static constexpr const char* kMagicNames[] = {"magic 'T'", "magic 'A'", "magic 'V'", "version"};
     for (std::size_t k = 0; k < kMagic.size(); ++k)
         if (file[k] != kMagic[k]) return media::byte_error(k, kMagicNames[k], kMagic[k], file[k]);
-    const std::size_t width_groups = file[4];
-    const std::size_t rows = file[5];
-    const std::size_t length = static_cast<std::size_t>(file[6]) << 8 | file[7];
-    const std::uint8_t mode = file[8];
-    if (mode > 1)
-        return FormatError{8, "mode", "0x00 (two colours) or 0x01 (colour)", media::hex8(mode)};
-    if (file[9] != 0) return media::byte_error(9, "reserved byte", 0, file[9]);
-    if (width_groups == 0 || width_groups > kTavWidestGroups)
-        return FormatError{4, "width in pixel groups", "1 to 40", std::to_string(width_groups)};
-    if (rows == 0 || rows > kTavHighest)
-        return FormatError{5, "height in rows", "1 to 250", std::to_string(rows)};
+    const std::size_t width_groups = file[kWidthAt];
+    const std::size_t rows = file[kHeightAt];
+    const std::size_t length = static_cast<std::size_t>(file[kLengthAt]) << 8 | file[kLengthAt + 1];
+    const std::uint8_t mode = file[kModeAt];
+    if (mode != kTwoColourMode && mode != kColourMode)
+        return FormatError{kModeAt, "mode", "0x00 (two colours) or 0x01 (colour)", media::hex8(mode)};
+    if (file[kReservedAt] != 0) return media::byte_error(kReservedAt, "reserved byte", 0, file[kReservedAt]);
+    if (width_groups == 0 || width_groups > kWidestGroups)
+        return FormatError{kWidthAt, "width in pixel groups", "1 to " + std::to_string(kWidestGroups),
+                           std::to_string(width_groups)};
+    if (rows == 0 || rows > kHighest)
+        return FormatError{kHeightAt, "height in rows", "1 to " + std::to_string(kHighest),
+                           std::to_string(rows)};
 
-    const bool colour = mode == 1;
-    const auto all = file.subspan(kTavHeaderSize);
+    const bool colour = mode == kColourMode;
+    const auto all = file.subspan(kHeaderSize);
     if (all.size() != length) {
         // When what the file holds decodes to the whole picture, the length field is
         // what is wrong.
-        if (all.size() <= 0xFFFF && decode_tav_stream(all, colour, width_groups, rows, kTavHeaderSize))
-            return media::word_error(6, true, "stream length (the stream in the file)",
+        if (all.size() <= 0xFFFF && decode_tav_stream(all, colour, width_groups, rows, kHeaderSize))
+            return media::word_error(kLengthAt, true, "stream length (the stream in the file)",
                                      static_cast<unsigned>(all.size()),
                                      static_cast<unsigned>(length));
-        return FormatError{std::min(file.size(), kTavHeaderSize + length),
+        return FormatError{std::min(file.size(), kHeaderSize + length),
                            "file length (10 + stream length " + std::to_string(length) + ")",
-                           bytes_text(kTavHeaderSize + length), bytes_text(file.size())};
+                           bytes_text(kHeaderSize + length), bytes_text(file.size())};
     }
-    const Mode& m = colour ? kColour : kTwoColour;
-    StreamDecoder decoder(all, m, width_groups * rows, kTavHeaderSize);
+    const Mode& m = mode_facts(colour);
+    StreamDecoder decoder(all, m, width_groups * rows, kHeaderSize);
     auto pixels = decoder.run();
     if (!pixels) return pixels.error();
+    return TavFile{width_groups, length, file.size(), decoder.runs(), decoder.literals(),
+                   Picture{width_groups * m.group, rows, colour, std::move(pixels).value()}};
+}
 
+Finding describe(TavFile tav) {
+    const Picture& picture = tav.picture;
     Finding finding;
     finding.kind = "TAV picture";
-    const std::size_t width = width_groups * m.group;
     finding.details = {
-        "picture: " + std::to_string(width) + " × " + std::to_string(rows) + " pixels, " +
-            (colour ? "colour mode (8 colours)" : "two-colour mode"),
-        "width: " + std::to_string(width_groups) + " groups of " + std::to_string(m.group) +
-            " pixels a row",
-        "stream: " + bytes_text(length) + ", " + std::to_string(decoder.runs()) + " run bytes, " +
-            std::to_string(decoder.literals()) + " literal markers, " +
-            std::to_string(width_groups * rows) + " groups in all",
-        "file: " + bytes_text(file.size()),
+        "picture: " + std::to_string(picture.width) + " × " + std::to_string(picture.height) +
+            " pixels, " + (picture.colour ? "colour mode (8 colours)" : "two-colour mode"),
+        "width: " + std::to_string(tav.width_groups) + " groups of " +
+            std::to_string(media::tav::mode_facts(picture.colour).group) + " pixels a row",
+        "stream: " + bytes_text(tav.length) + ", " + std::to_string(tav.runs) + " run bytes, " +
+            std::to_string(tav.literals) + " literal markers, " +
+            std::to_string(tav.width_groups * picture.height) + " groups in all",
+        "file: " + bytes_text(tav.file_size),
     };
-    finding.picture = Picture{width, rows, colour, std::move(pixels).value()};
+    finding.picture = tav.picture;
+    finding.parsed = std::move(tav);
     return finding;
 }
 

@@ -7,15 +7,9 @@
 #include <optional>
 #include <vector>
 
-namespace media {
+#include "tav_picture.hpp"
 
-// A decoded picture: one colour number a pixel, rows from the top, each from the left.
-struct Picture {
-    std::size_t width = 0;   // pixels
-    std::size_t height = 0;  // rows
-    bool colour = true;      // 0..7 a pixel (bit 2 blue, bit 1 green, bit 0 red); else 0 or 1
-    std::vector<std::uint8_t> pixels;
-};
+namespace media {
 
 using Rgb = std::array<std::uint8_t, 3>;
 

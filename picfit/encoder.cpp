@@ -33,12 +33,17 @@ constexpr std::uint8_t gather(std::uint64_t w, unsigned bit) {
 
 // What sets the two encoders apart: the pixel group, the longest run, the run byte's
 // fields and the layout of a literal group.
-struct ColourScheme {
-    static constexpr std::size_t kGroup = 8;
-    static constexpr std::size_t kLongestRun = 16 * kGroup;
-    static constexpr std::uint8_t kColourMask = 0x07;
-    static constexpr int kCountShift = 3;  // run byte: (groups - 1) << 3 | colour
-    static constexpr std::size_t kLiteralBytes = 3;
+template <const media::tav::ModeFacts& mode, std::uint8_t flag>
+struct SchemeFacts {
+    static constexpr std::size_t kGroup = mode.group;
+    static constexpr std::size_t kLongestRun = mode.longest_run() * kGroup;
+    static constexpr std::uint8_t kColourMask = mode.colour_mask;
+    static constexpr unsigned kCountShift = mode.count_shift;
+    static constexpr std::size_t kLiteralBytes = mode.literal_bytes;
+    static constexpr std::uint8_t kFlag = flag;
+};
+
+struct ColourScheme : SchemeFacts<media::tav::kColour, kColour> {
 
     // One bit of each pixel a plane: blue (bit 2), green (bit 1), red (bit 0).
     static std::array<std::uint8_t, kLiteralBytes> planes(const std::uint8_t* group) {
@@ -47,12 +52,7 @@ struct ColourScheme {
     }
 };
 
-struct TwoColourScheme {
-    static constexpr std::size_t kGroup = 16;
-    static constexpr std::size_t kLongestRun = 64 * kGroup;
-    static constexpr std::uint8_t kColourMask = 0x01;
-    static constexpr int kCountShift = 1;  // run byte: (groups - 1) << 1 | colour
-    static constexpr std::size_t kLiteralBytes = 2;
+struct TwoColourScheme : SchemeFacts<media::tav::kTwoColour, kTwoColour> {
 
     // Even pixels go to the first byte, odd pixels to the second.
     static std::array<std::uint8_t, kLiteralBytes> planes(const std::uint8_t* group) {
@@ -70,8 +70,8 @@ struct TwoColourScheme {
     }
 };
 
-constexpr std::uint8_t kMarker = 0x80;
-constexpr std::uint8_t kFullMarker = 0xFF;  // 128 literal groups
+constexpr std::uint8_t kMarker = media::tav::kLiteralMarker;
+constexpr std::uint8_t kFullMarker = kMarker + (media::tav::kLongestLiteral - 1);
 
 template <class Scheme>
 class Encoder {
@@ -151,8 +151,8 @@ private:
 };
 
 template <class Scheme>
-int encode(header_TAV& tav) {
-    const std::span<const std::uint8_t> pixels = tav.image;
+int encode(const Picture& picture, header_TAV& tav) {
+    const std::span<const std::uint8_t> pixels = picture.pixels;
     if (pixels.empty() || pixels.size() % Scheme::kGroup != 0) return 0;
     std::vector<std::uint8_t> stream;
     // Allocated once: the stream never outgrows its bound.
@@ -161,13 +161,20 @@ int encode(header_TAV& tav) {
         }))
         return 0;
     Encoder<Scheme>(pixels, stream).run();
-    tav.image = std::move(stream);
-    return static_cast<int>(tav.image.size());
+    tav.width = static_cast<std::uint16_t>(picture.width);
+    tav.heigth = static_cast<std::uint16_t>(picture.height);
+    tav.Flag = Scheme::kFlag;
+    tav.stream = std::move(stream);
+    return static_cast<int>(tav.stream.size());
 }
 
 }  // namespace
 
-int encoder_COLOR_tav(header_TAV& tav) { return encode<ColourScheme>(tav); }
-int encoder_BW_tav(header_TAV& tav) { return encode<TwoColourScheme>(tav); }
+int encoder_COLOR_tav(const Picture& picture, header_TAV& tav) {
+    return encode<ColourScheme>(picture, tav);
+}
+int encoder_BW_tav(const Picture& picture, header_TAV& tav) {
+    return encode<TwoColourScheme>(picture, tav);
+}
 
 }  // namespace picfit

@@ -10,7 +10,6 @@ namespace picfit {
 
 namespace {
 
-constexpr int kSameName = 12;
 constexpr std::string_view kProgram = "picfit";
 
 enum LongCode : int {

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "common/erreur.hpp"
 #include "common/options.hpp"
+#include "messages.hpp"
 #include "tav.hpp"
 
 namespace picfit {

@@ -87,8 +87,8 @@ bool decode_pixels(std::span<const std::uint8_t> data, std::span<std::uint8_t> p
 
 }  // namespace
 
-std::optional<header_TAV> decode_pcx(std::span<const std::uint8_t> file, int color,
-                                     fit::Reporter& report) {
+std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int color,
+                                  fit::Reporter& report) {
     if (!accepted_kind(file)) {
         report.erreur(kBadFormat);
         return std::nullopt;
@@ -100,26 +100,23 @@ std::optional<header_TAV> decode_pcx(std::span<const std::uint8_t> file, int col
         return std::nullopt;
     }
 
-    std::optional<header_TAV> tav(std::in_place);
-    tav->width = static_cast<std::uint16_t>(width);
-    tav->heigth = static_cast<std::uint16_t>(height);
-    tav->Flag = color != kTwoColour ? kColour : kTwoColour;
-    if (!fit::try_allocate([&] {
-            tav->image.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-        })) {
+    std::optional<Picture> picture(std::in_place);
+    picture->width = static_cast<std::size_t>(width);
+    picture->height = static_cast<std::size_t>(height);
+    picture->colour = color != kTwoColour;
+    if (!fit::try_allocate([&] { picture->pixels.assign(picture->width * picture->height, 0); })) {
         report.erreur(kMemory);
         return std::nullopt;
     }
-    if (!decode_pixels(file.subspan(kPcxHeaderSize), tav->image)) {
+    if (!decode_pixels(file.subspan(kPcxHeaderSize), picture->pixels)) {
         // A picture with pixels missing would be converted wrongly without a word.
         report.erreur(kBadFormat);
         return std::nullopt;
     }
-    return tav;
+    return picture;
 }
 
-std::optional<header_TAV> read_pcx(const std::string& filename, int color, fit::Reporter& report,
-                                   const std::string& dump) {
+std::optional<Picture> read_pcx(const std::string& filename, int color, fit::Reporter& report) {
     std::vector<std::uint8_t> file;
     Load load = Load::ok;
     if (!fit::try_allocate([&] { load = read_whole(filename, file); })) {
@@ -135,9 +132,7 @@ std::optional<header_TAV> read_pcx(const std::string& filename, int color, fit::
         return std::nullopt;
     }
 
-    std::optional<header_TAV> tav = decode_pcx(file, color, report);
-    if (tav) (void)fit::write_file(dump, {tav->image});
-    return tav;
+    return decode_pcx(file, color, report);
 }
 
 }  // namespace picfit

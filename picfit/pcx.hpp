@@ -6,19 +6,10 @@
 #include <span>
 #include <string>
 
-#include "common/erreur.hpp"
+#include "messages.hpp"
 #include "tav.hpp"
 
 namespace picfit {
-
-// The reader's error codes in picfit's table.
-enum PcxError : int {
-    kMemory = 4,
-    kCannotOpenSource = 5,
-    kEmptySource = 6,
-    kBadFormat = 7,
-    kBadSize = 8,
-};
 
 inline constexpr std::size_t kPcxHeaderSize = 128;
 
@@ -31,21 +22,17 @@ struct SizeLimits {
 };
 
 constexpr SizeLimits size_limits(int color) {
-    return color != kTwoColour ? SizeLimits{320, 250, 8} : SizeLimits{640, 250, 16};
+    const media::tav::ModeFacts& mode = media::tav::mode_facts(color != kTwoColour);
+    return {static_cast<int>(mode.widest()), static_cast<int>(media::tav::kHighest),
+            static_cast<int>(mode.group)};
 }
 
-// Left in the working directory after every successful read: the decoded pixels,
-// nothing before or after, for looking at the picture as the converter saw it.
-inline constexpr const char* kDumpName = "truc.raw";
+// Checks a whole PCX file held in memory and decodes its pixels into a picture for
+// the mode `color`; nothing after reporting the error.
+std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int color,
+                                  fit::Reporter& report);
 
-// Checks a whole PCX file held in memory and decodes its pixels into a record for the
-// mode `color`; nothing after reporting the error.
-std::optional<header_TAV> decode_pcx(std::span<const std::uint8_t> file, int color,
-                                     fit::Reporter& report);
-
-// Reads the whole file `filename`, decodes it and writes the decoded pixels to `dump`
-// (a dump that cannot be written is skipped).
-std::optional<header_TAV> read_pcx(const std::string& filename, int color, fit::Reporter& report,
-                                   const std::string& dump = kDumpName);
+// Reads the whole file `filename` and decodes it.
+std::optional<Picture> read_pcx(const std::string& filename, int color, fit::Reporter& report);
 
 }  // namespace picfit

@@ -8,7 +8,7 @@
 namespace picfit {
 
 TavHeader tav_header(const header_TAV& tav, int length) {
-    const int group = tav.Flag != kTwoColour ? 8 : 16;
+    const auto group = media::tav::mode_facts(tav.Flag != kTwoColour).group;
     return {static_cast<std::uint8_t>(tav.check[0]),
             static_cast<std::uint8_t>(tav.check[1]),
             static_cast<std::uint8_t>(tav.check[2]),
@@ -24,12 +24,12 @@ TavHeader tav_header(const header_TAV& tav, int length) {
 int save_tav(const std::string& filename, const header_TAV& tav, int length,
              fit::Reporter& report) {
     // The header's 16-bit field could not tell a longer stream's length.
-    if (length < 0 || length > 0xFFFF || static_cast<std::size_t>(length) > tav.image.size()) {
+    if (length < 0 || length > 0xFFFF || static_cast<std::size_t>(length) > tav.stream.size()) {
         report.erreur(kShortWrite);
         return 0;
     }
     const TavHeader header = tav_header(tav, length);
-    const std::span<const std::uint8_t> stream(tav.image.data(), static_cast<std::size_t>(length));
+    const std::span<const std::uint8_t> stream(tav.stream.data(), static_cast<std::size_t>(length));
     switch (fit::write_file(filename, {header, stream})) {
     case fit::WriteStatus::cannot_create:
         report.erreur(kCannotCreateTarget);

@@ -1,24 +1,18 @@
-// The TAV file: a 10-byte header (magic, version, width in pixel groups, height,
-// stream length high byte first, mode, a reserved 0) and the encoded stream.
+// The TAV file writer (the layout is in media/tav_picture.hpp).
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "common/erreur.hpp"
+#include "messages.hpp"
 #include "tav.hpp"
 
 namespace picfit {
 
-enum TavError : int {
-    kCannotCreateTarget = 10,
-    kShortWrite = 11,
-};
+using TavHeader = std::array<std::uint8_t, media::tav::kHeaderSize>;
 
-using TavHeader = std::array<std::uint8_t, 10>;
-
-// The header of a record whose image holds a stream of `length` bytes.
+// The header of a record whose stream is `length` bytes long.
 TavHeader tav_header(const header_TAV& tav, int length);
 
 // Writes the header and the first `length` bytes of the record's stream as the whole

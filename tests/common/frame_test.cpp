@@ -13,6 +13,10 @@
 #include <filesystem>
 
 #include "common/file_io.hpp"
+// The programs' own tables: the reporter is tested with the texts users see.
+#include "codefit/messages.hpp"
+#include "datafit/messages.hpp"
+#include "picfit/messages.hpp"
 #include "support/temp_dir.hpp"
 
 using fit_test::Bytes;

@@ -25,12 +25,14 @@ struct Pixels {
 };
 
 Bytes encode(bool colour, const Bytes& pixels, int* result = nullptr) {
+    picfit::Picture picture;
+    picture.pixels = pixels;
     picfit::header_TAV tav;
-    tav.image = pixels;
-    const int n = colour ? picfit::encoder_COLOR_tav(tav) : picfit::encoder_BW_tav(tav);
+    const int n = colour ? picfit::encoder_COLOR_tav(picture, tav)
+                         : picfit::encoder_BW_tav(picture, tav);
     if (result != nullptr) *result = n;
-    EXPECT_EQ(static_cast<std::size_t>(n), tav.image.size());
-    return tav.image;
+    EXPECT_EQ(static_cast<std::size_t>(n), tav.stream.size());
+    return tav.stream;
 }
 
 Bytes literals(std::size_t groups, const Bytes& group) {
@@ -120,28 +122,37 @@ TEST(TavEncoders, MarkerHoldsAtMost128Groups) {
         join({{0xFF}, literals(128, {0x0F, 0x33, 0x55}), {0x81}, literals(2, {0x0F, 0x33, 0x55})}));
 }
 
-TEST(TavEncoders, ReplaceThePixelsAndKeepTheOtherFields) {
-    picfit::header_TAV tav;
-    tav.width = 16;
-    tav.heigth = 1;
-    tav.Flag = picfit::kTwoColour;
-    tav.image = Pixels{}.fill(15, 0).fill(1, 1).bytes;
-    EXPECT_EQ(picfit::encoder_BW_tav(tav), 3);
-    EXPECT_EQ(tav.image, (Bytes{0x80, 0x00, 0x01}));
-    EXPECT_EQ(tav.width, 16);
-    EXPECT_EQ(tav.heigth, 1);
-    EXPECT_EQ(tav.Flag, picfit::kTwoColour);
-    EXPECT_EQ(std::string(tav.check.data(), 3), "TAV");
+TEST(TavEncoders, FillTheRecordFromThePicture) {
+    for (const bool colour : {true, false}) {
+        const picfit::Picture picture{16, 1, !colour, Pixels{}.fill(15, 0).fill(1, 1).bytes};
+        picfit::header_TAV tav;
+        if (colour) {
+            EXPECT_EQ(picfit::encoder_COLOR_tav(picture, tav), 5);
+            EXPECT_EQ(tav.stream, (Bytes{0x00, 0x80, 0x00, 0x00, 0x01}));
+            EXPECT_EQ(tav.Flag, picfit::kColour);  // the encoder's mode, not the picture's
+        } else {
+            EXPECT_EQ(picfit::encoder_BW_tav(picture, tav), 3);
+            EXPECT_EQ(tav.stream, (Bytes{0x80, 0x00, 0x01}));
+            EXPECT_EQ(tav.Flag, picfit::kTwoColour);
+        }
+        EXPECT_EQ(tav.width, 16);
+        EXPECT_EQ(tav.heigth, 1);
+        EXPECT_EQ(std::string(tav.check.data(), 3), "TAV");
+        EXPECT_EQ(tav.version, 1);
+    }
 }
 
 TEST(TavEncoders, RefuseEmptyOrPartialGroupsWithoutTouchingTheRecord) {
     for (const bool colour : {true, false}) {
         for (const Bytes& pixels : {Bytes{}, Bytes(12, 1), Bytes(7, 0)}) {
+            const picfit::Picture picture{pixels.size(), 1, colour, pixels};
             picfit::header_TAV tav;
-            tav.image = pixels;
-            const int n = colour ? picfit::encoder_COLOR_tav(tav) : picfit::encoder_BW_tav(tav);
+            tav.width = 3;
+            const int n = colour ? picfit::encoder_COLOR_tav(picture, tav)
+                                 : picfit::encoder_BW_tav(picture, tav);
             EXPECT_EQ(n, 0);
-            EXPECT_EQ(tav.image, pixels);
+            EXPECT_TRUE(tav.stream.empty());
+            EXPECT_EQ(tav.width, 3);
         }
     }
 }

@@ -14,7 +14,7 @@ using testing::internal::GetCapturedStderr;
 namespace {
 
 struct Read {
-    std::optional<picfit::header_TAV> tav;
+    std::optional<picfit::Picture> picture;
     int code = 0;
     std::string err;
 };
@@ -23,17 +23,17 @@ Read decode(const Bytes& file, int color = picfit::kColour) {
     fit::Reporter report(fit::picfit_errors);
     Read r;
     CaptureStderr();
-    r.tav = picfit::decode_pcx(file, color, report);
+    r.picture = picfit::decode_pcx(file, color, report);
     r.err = GetCapturedStderr();
     r.code = report.first_code();
     return r;
 }
 
-Read read(const std::string& path, const std::string& dump, int color = picfit::kColour) {
+Read read(const std::string& path, int color = picfit::kColour) {
     fit::Reporter report(fit::picfit_errors);
     Read r;
     CaptureStderr();
-    r.tav = picfit::read_pcx(path, color, report, dump);
+    r.picture = picfit::read_pcx(path, color, report);
     r.err = GetCapturedStderr();
     r.code = report.first_code();
     return r;
@@ -73,12 +73,12 @@ TEST(PcxReader, SizeLimitsOfEachMode) {
             const Read r = decode(blank(c.width, c.height), color);
             const std::string what = std::to_string(c.width) + " x " + std::to_string(c.height) +
                                      (color == picfit::kColour ? " colour" : " two colours");
-            ASSERT_EQ(r.tav.has_value(), ok) << what;
+            ASSERT_EQ(r.picture.has_value(), ok) << what;
             if (ok) {
-                EXPECT_EQ(r.tav->width, c.width) << what;
-                EXPECT_EQ(r.tav->heigth, c.height) << what;
-                EXPECT_EQ(r.tav->Flag, color) << what;
-                EXPECT_EQ(r.tav->image.size(), static_cast<std::size_t>(c.width * c.height))
+                EXPECT_EQ(r.picture->width, static_cast<std::size_t>(c.width)) << what;
+                EXPECT_EQ(r.picture->height, static_cast<std::size_t>(c.height)) << what;
+                EXPECT_EQ(r.picture->colour, color == picfit::kColour) << what;
+                EXPECT_EQ(r.picture->pixels.size(), static_cast<std::size_t>(c.width * c.height))
                     << what;
                 EXPECT_EQ(r.err, "") << what;
             } else {
@@ -92,13 +92,11 @@ TEST(PcxReader, FillsTheRecordFromAnyWindow) {
     Bytes data;
     for (int i = 0; i < 8000; ++i) data.insert(data.end(), {0xC8, 0x00});
     const Read r = decode(fit_test::pcx_with_data(fields(100, 50, 419, 249), data));
-    ASSERT_TRUE(r.tav) << r.err;
-    EXPECT_EQ(std::string(r.tav->check.data(), 3), "TAV");
-    EXPECT_EQ(r.tav->version, 1);
-    EXPECT_EQ(r.tav->width, 320);
-    EXPECT_EQ(r.tav->heigth, 200);
-    EXPECT_EQ(r.tav->Flag, picfit::kColour);
-    EXPECT_EQ(r.tav->image, Bytes(64000, 0));
+    ASSERT_TRUE(r.picture) << r.err;
+    EXPECT_EQ(r.picture->width, 320u);
+    EXPECT_EQ(r.picture->height, 200u);
+    EXPECT_TRUE(r.picture->colour);
+    EXPECT_EQ(r.picture->pixels, Bytes(64000, 0));
 }
 
 TEST(PcxReader, WindowsBelowZeroAreRefusedAndZeroIsEmpty) {
@@ -115,9 +113,9 @@ TEST(PcxReader, WindowsBelowZeroAreRefusedAndZeroIsEmpty) {
     };
     for (const auto& c : cases) {
         const Read r = decode(fit_test::pcx_with_data(c.f, {}));
-        EXPECT_EQ(r.tav.has_value(), c.accepted) << c.f.xmin << ".." << c.f.xmax;
+        EXPECT_EQ(r.picture.has_value(), c.accepted) << c.f.xmin << ".." << c.f.xmax;
         if (c.accepted) {
-            EXPECT_TRUE(r.tav->image.empty());
+            EXPECT_TRUE(r.picture->pixels.empty());
         } else {
             EXPECT_EQ(r.code, picfit::kBadSize);
             EXPECT_EQ(r.err, "ERROR: Bad image size.\n");
@@ -146,11 +144,11 @@ TEST(PcxReader, RefusesOtherKindsOfFile) {
     };
     for (const auto& file : refused) {
         const Read r = decode(file);
-        EXPECT_FALSE(r.tav);
+        EXPECT_FALSE(r.picture);
         EXPECT_EQ(r.err, "ERROR: Bad PCX source format.\n");
     }
     for (const std::uint8_t version : {0, 2, 3, 5, 0xFF}) {
-        EXPECT_TRUE(decode(with([&](PcxFields& f) { f.version = version; })).tav) << int{version};
+        EXPECT_TRUE(decode(with([&](PcxFields& f) { f.version = version; })).picture) << int{version};
     }
 }
 
@@ -159,11 +157,11 @@ TEST(PcxReader, DecodesRunsAcrossRowsAndDropsWhatLiesBeyond) {
     // row's end; the rest of the last run and the palette are dropped.
     const Bytes data{0xC5, 0x07, 0xC0, 0x07, 0x41, 0xC6, 0xD0, 0xC4, 0x02, 0xC9, 0x33, 0x0C, 0x11};
     const Read r = decode(fit_test::pcx_with_data(fit_test::window(8, 2), data));
-    ASSERT_TRUE(r.tav) << r.err;
-    EXPECT_EQ(r.tav->image, (Bytes{7, 7, 7, 7, 7, 0x41, 0xD0, 0xD0,  //
+    ASSERT_TRUE(r.picture) << r.err;
+    EXPECT_EQ(r.picture->pixels, (Bytes{7, 7, 7, 7, 7, 0x41, 0xD0, 0xD0,  //
                                    0xD0, 0xD0, 0xD0, 0xD0, 2, 2, 2, 2}));
     // An exact fit needs nothing after the last pixel.
-    EXPECT_TRUE(decode(fit_test::pcx_with_data(fit_test::window(8, 1), {0xC8, 3})).tav);
+    EXPECT_TRUE(decode(fit_test::pcx_with_data(fit_test::window(8, 1), {0xC8, 3})).picture);
 }
 
 TEST(PcxReader, RefusesPixelDataThatEndsEarly) {
@@ -176,24 +174,22 @@ TEST(PcxReader, RefusesPixelDataThatEndsEarly) {
     };
     for (const auto& data : short_data) {
         const Read r = decode(fit_test::pcx_with_data(fit_test::window(8, 1), data));
-        EXPECT_FALSE(r.tav) << data.size() << " bytes";
+        EXPECT_FALSE(r.picture) << data.size() << " bytes";
         EXPECT_EQ(r.err, "ERROR: Bad PCX source format.\n");
     }
 }
 
 TEST(PcxReader, FileFailures) {
     TempDir dir;
-    const std::string dump = dir.file("truc.raw");
-    auto r = read(dir.file("missing.pcx"), dump);
-    EXPECT_FALSE(r.tav);
+    auto r = read(dir.file("missing.pcx"));
+    EXPECT_FALSE(r.picture);
     EXPECT_EQ(r.err, "ERROR: Cannot open source file.\n");
-    r = read(dir.write("empty.pcx", {}), dump);
+    r = read(dir.write("empty.pcx", {}));
     EXPECT_EQ(r.err, "ERROR: When loading source file.\n");
-    r = read(dir.path().string(), dump);  // a directory opens but does not read
+    r = read(dir.path().string());  // a directory opens but does not read
     EXPECT_EQ(r.err, "ERROR: When loading source file.\n");
-    r = read(dir.write("bad.pcx", Bytes(200, 0x0A)), dump);
+    r = read(dir.write("bad.pcx", Bytes(200, 0x0A)));
     EXPECT_EQ(r.err, "ERROR: Bad PCX source format.\n");
-    EXPECT_FALSE(fit_test::exists(dump));
 }
 
 TEST(PcxReader, ReadsTheWholeFileHoweverLong) {
@@ -204,34 +200,12 @@ TEST(PcxReader, ReadsTheWholeFileHoweverLong) {
     TempDir dir;
     const Bytes file = fit_test::make_pcx(320, 250, pixels);
     ASSERT_GT(file.size(), 160000u);
-    const Read r = read(dir.write("big.pcx", file), dir.file("truc.raw"));
-    ASSERT_TRUE(r.tav) << r.err;
-    EXPECT_EQ(r.tav->image, pixels);
+    const Read r = read(dir.write("big.pcx", file));
+    ASSERT_TRUE(r.picture) << r.err;
+    EXPECT_EQ(r.picture->pixels, pixels);
 
     const Read noise =
-        read(std::string(FIT_TEST_DATA) + "/noise-320x250-pillow.pcx", dir.file("n.raw"));
-    ASSERT_TRUE(noise.tav) << noise.err;
-    EXPECT_EQ(noise.tav->image.size(), 80000u);
-}
-
-TEST(PcxReader, DumpsTheDecodedPixels) {
-    TempDir dir;
-    const std::string dump = dir.file("truc.raw");
-    dir.write("truc.raw", Bytes(5000, 9));  // replaced whole
-    const Bytes pixels = fit_test::pattern(16 * 3);
-    const Read r =
-        read(dir.write("p.pcx", fit_test::make_pcx(16, 3, pixels)), dump, picfit::kTwoColour);
-    ASSERT_TRUE(r.tav) << r.err;
-    EXPECT_EQ(fit_test::read_bytes(dump), pixels);
-
-    const Read empty =
-        read(dir.write("e.pcx", fit_test::pcx_with_data(fields(0, 1, 7, 0), {})), dump);
-    ASSERT_TRUE(empty.tav);
-    EXPECT_TRUE(fit_test::exists(dump));
-    EXPECT_TRUE(fit_test::read_bytes(dump).empty());
-
-    // A dump that cannot be written is skipped without a word.
-    const Read undumped = read(dir.file("p.pcx"), dir.file("no/such/dir/truc.raw"));
-    ASSERT_TRUE(undumped.tav);
-    EXPECT_EQ(undumped.err, "");
+        read(std::string(FIT_TEST_DATA) + "/noise-320x250-pillow.pcx");
+    ASSERT_TRUE(noise.picture) << noise.err;
+    EXPECT_EQ(noise.picture->pixels.size(), 80000u);
 }

@@ -18,7 +18,7 @@ picfit::header_TAV record(int width, int height, int flag, std::size_t stream_le
     tav.Flag = static_cast<std::uint8_t>(flag);
     tav.Length = 0xEEEE;  // not what the file tells
     tav.Reserved = 0x77;
-    tav.image = fit_test::pattern(stream_length, static_cast<std::uint32_t>(stream_length));
+    tav.stream = fit_test::pattern(stream_length, static_cast<std::uint32_t>(stream_length));
     return tav;
 }
 
@@ -60,7 +60,7 @@ TEST(TavFile, HeaderThenStream) {
         const Bytes file = fit_test::read_bytes(path);
         ASSERT_EQ(file.size(), 10 + c.length) << c.width << " x " << c.height;
         EXPECT_EQ(Bytes(file.begin(), file.begin() + 10), c.header) << c.width << " x " << c.height;
-        EXPECT_TRUE(std::equal(file.begin() + 10, file.end(), tav.image.begin()));
+        EXPECT_TRUE(std::equal(file.begin() + 10, file.end(), tav.stream.begin()));
     }
 }
 
@@ -71,7 +71,7 @@ TEST(TavFile, WritesOnlyTheLengthGiven) {
     const Bytes file = fit_test::read_bytes(dir.file("a.tav"));
     ASSERT_EQ(file.size(), 22u);
     EXPECT_EQ(file[7], 12);
-    EXPECT_TRUE(std::equal(file.begin() + 10, file.end(), tav.image.begin()));
+    EXPECT_TRUE(std::equal(file.begin() + 10, file.end(), tav.stream.begin()));
 }
 
 TEST(TavFile, FailuresLeaveNoFile) {

@@ -46,10 +46,10 @@ std::string check_stream(const picfit::header_TAV& tav, int length, int color, c
     const std::size_t groups = pixels.size() / (colour ? 8 : 16);
     const std::size_t bound = groups * (colour ? 3 : 2) + (groups + 127) / 128;
     if (pixels.empty()) return length == 0 ? "" : "an empty picture gave a stream";
-    if (length <= 0 || static_cast<std::size_t>(length) != tav.image.size())
+    if (length <= 0 || static_cast<std::size_t>(length) != tav.stream.size())
         return "the result is not the stream's length";
-    if (tav.image.size() > bound) return "the stream is longer than its bound";
-    const auto d = fit_test::decode_tav_stream(tav.image, colour, pixels.size());
+    if (tav.stream.size() > bound) return "the stream is longer than its bound";
+    const auto d = fit_test::decode_tav_stream(tav.stream, colour, pixels.size());
     if (!d.ok()) return d.error;
     for (std::size_t i = 0; i < pixels.size(); ++i)
         if (d.colours[i] != (pixels[i] & (colour ? 7 : 1)))
@@ -63,12 +63,12 @@ std::string check_stream(const picfit::header_TAV& tav, int length, int color, c
 
 // The PNG preview of the picture's top rows (the whole picture would cost most of
 // the fuzzer's time) shows every pixel in the machine's colours.
-std::string check_preview(const picfit::header_TAV& tav, int color, const Bytes& pixels) {
+std::string check_preview(const media::Picture& read, const Bytes& pixels) {
     constexpr std::size_t kRows = 16;
-    const bool colour = color == picfit::kColour;
+    const bool colour = read.colour;
     if (pixels.empty()) return "";
-    const auto width = static_cast<std::size_t>(tav.width);
-    const std::size_t rows = std::min(static_cast<std::size_t>(tav.heigth), kRows);
+    const std::size_t width = read.width;
+    const std::size_t rows = std::min(read.height, kRows);
     media::Picture picture{width, rows, colour,
                            Bytes(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(width * rows))};
     for (auto& p : picture.pixels) p &= colour ? 7 : 1;
@@ -94,12 +94,12 @@ std::string check_pcx(std::span<const std::uint8_t> input) {
     const auto file = input.subspan(1);
 
     fit::Reporter report(fit::picfit_errors);
-    auto tav = picfit::decode_pcx(file, color, report);
+    const auto picture = picfit::decode_pcx(file, color, report);
     int width = 0;
     int height = 0;
     Bytes pixels;
     const int expected = refusal(file, color, width, height, pixels);
-    if (!tav) {
+    if (!picture) {
         if (report.count() != 1) return "refused after " + std::to_string(report.count()) + " messages";
         if (report.first_code() != expected)
             return "refused with " + std::to_string(report.first_code()) + " where " +
@@ -108,15 +108,19 @@ std::string check_pcx(std::span<const std::uint8_t> input) {
     }
     if (expected != 0) return "accepted a file to refuse with " + std::to_string(expected);
     if (report.count() != 0) return "accepted after an error message";
-    if (tav->width != width || tav->heigth != height || tav->Flag != color)
-        return "the record has the wrong size or mode";
-    if (tav->image != pixels) return "the pixels are not the file's";
+    if (picture->width != static_cast<std::size_t>(width) ||
+        picture->height != static_cast<std::size_t>(height) ||
+        picture->colour != (color == picfit::kColour))
+        return "the picture has the wrong size or mode";
+    if (picture->pixels != pixels) return "the pixels are not the file's";
 
-    const int length = color == picfit::kColour ? picfit::encoder_COLOR_tav(*tav)
-                                                : picfit::encoder_BW_tav(*tav);
-    if (tav->width != width || tav->heigth != height) return "the encoder changed the record";
-    if (auto problem = check_stream(*tav, length, color, pixels); !problem.empty()) return problem;
-    return check_preview(*tav, color, pixels);
+    picfit::header_TAV tav;
+    const int length = color == picfit::kColour ? picfit::encoder_COLOR_tav(*picture, tav)
+                                                : picfit::encoder_BW_tav(*picture, tav);
+    if (length != 0 && (tav.width != width || tav.heigth != height || tav.Flag != color))
+        return "the record has the wrong size or mode";
+    if (auto problem = check_stream(tav, length, color, pixels); !problem.empty()) return problem;
+    return check_preview(*picture, pixels);
 }
 
 }  // namespace fit_fuzz

@@ -6,6 +6,9 @@
 #include "codefit/converters.hpp"
 #include "datafit/converters.hpp"
 #include "fitinfo/recognise.hpp"
+#include "fitinfo/tav.hpp"
+#include "picfit/encoder.hpp"
+#include "picfit/tav_file.hpp"
 #include "run.hpp"
 
 namespace fit_fuzz {
@@ -126,7 +129,27 @@ struct Remake {
     std::string operator()(const fitinfo::Listing& listing) const {
         return remake_data(datafit::kTASM, datafit::State{}, listing.data, file);
     }
+    // A sound stream needs not be coded the encoder's one way: see recode().
+    std::string operator()(const fitinfo::TavFile&) const { return ""; }
 };
+
+// picfit's encoder on the picture fitinfo decoded: picfit's file of it must read back
+// to the same picture.
+std::string recode(const fitinfo::TavFile& tav, const fitinfo::Finding& finding) {
+    if (!finding.picture || *finding.picture != tav.picture)
+        return "the picture extracted is not the one parsed";
+    picfit::header_TAV record;
+    const int length = tav.picture.colour ? picfit::encoder_COLOR_tav(tav.picture, record)
+                                          : picfit::encoder_BW_tav(tav.picture, record);
+    if (length <= 0) return "picfit's encoder refused a picture fitinfo accepts";
+    const picfit::TavHeader header = picfit::tav_header(record, length);
+    Bytes again(header.begin(), header.end());
+    again.insert(again.end(), record.stream.begin(), record.stream.end());
+    const auto back = fitinfo::read_tav(again);
+    if (!back) return "picfit's file of the picture is refused: " + media::describe(back.error());
+    if (back->picture != tav.picture) return "picfit's file of the picture reads back to another";
+    return "";
+}
 
 // The payload that -x writes is the one the parsed file holds.
 struct PayloadOf {
@@ -138,6 +161,7 @@ struct PayloadOf {
     const Bytes* operator()(const fitinfo::CassetteImage& p) const { return &p.payload; }
     const Bytes* operator()(const fitinfo::RecordFile& p) const { return &p.data; }
     const Bytes* operator()(const fitinfo::Listing& p) const { return &p.data; }
+    const Bytes* operator()(const fitinfo::TavFile&) const { return nullptr; }  // a preview
 };
 
 }  // namespace
@@ -167,6 +191,7 @@ std::string check_fitinfo(std::span<const std::uint8_t> file) {
     const Bytes* payload = std::visit(PayloadOf{}, finding.parsed);
     if (payload != nullptr && *payload != finding.payload)
         return "the payload is not the one the parsed file holds";
+    if (const auto* tav = std::get_if<fitinfo::TavFile>(&finding.parsed)) return recode(*tav, finding);
     if (finding.payload.empty()) return "";  // nothing is extracted
     return std::visit(Remake{file}, finding.parsed);
 }

@@ -1,0 +1,71 @@
+// The TAV picture file and the picture it holds: the facts that picfit's writer and
+// fitinfo's reader both follow.
+//
+// A 10-byte header (magic "TAV", version 1, width in pixel groups, height in rows,
+// stream length high byte first, mode, a reserved 0), then the run-length coded
+// stream of pixel groups. A stream is a sequence of items, each starting on a group
+// boundary:
+// - run byte (bit 7 clear): one colour over n whole groups, (n - 1) above the colour
+//   bits (n up to 16 in colour, 64 in two colours);
+// - literal marker 0x80 + (k - 1), then k literal groups (k up to 128), each group one
+//   bit-plane byte per colour bit (blue, green, red), or in two colours one byte of
+//   the even pixels and one of the odd; the group's first pixel is bit 7.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace media {
+
+// A picture: one colour number a pixel, rows from the top, each from the left.
+struct Picture {
+    std::size_t width = 0;   // pixels
+    std::size_t height = 0;  // rows
+    bool colour = true;      // 0..7 a pixel (bit 2 blue, bit 1 green, bit 0 red); else 0 or 1
+    std::vector<std::uint8_t> pixels;
+
+    bool operator==(const Picture&) const = default;
+};
+
+namespace tav {
+
+inline constexpr std::array<std::uint8_t, 4> kMagic{'T', 'A', 'V', 0x01};  // and the version
+inline constexpr std::size_t kHeaderSize = 10;
+// Header offsets after the magic; the length is high byte first.
+inline constexpr std::size_t kWidthAt = 4;
+inline constexpr std::size_t kHeightAt = 5;
+inline constexpr std::size_t kLengthAt = 6;
+inline constexpr std::size_t kModeAt = 8;
+inline constexpr std::size_t kReservedAt = 9;
+
+// The mode byte.
+inline constexpr std::uint8_t kTwoColourMode = 0;
+inline constexpr std::uint8_t kColourMode = 1;
+
+inline constexpr std::size_t kWidestGroups = 40;
+inline constexpr std::size_t kHighest = 250;
+
+inline constexpr std::uint8_t kLiteralMarker = 0x80;  // + (groups - 1)
+inline constexpr std::size_t kLongestLiteral = 128;   // groups after one marker
+
+// What sets the two modes apart.
+struct ModeFacts {
+    std::size_t group;          // pixels a group; a picture's width is a multiple of it
+    std::size_t literal_bytes;  // bytes of a literal group
+    unsigned count_shift;       // where a run byte's group count starts
+    std::uint8_t colour_mask;   // a pixel's bits
+
+    // The longest run a run byte tells, in groups.
+    [[nodiscard]] constexpr std::size_t longest_run() const { return (0x7Fu >> count_shift) + 1; }
+    [[nodiscard]] constexpr std::size_t widest() const { return kWidestGroups * group; }
+};
+inline constexpr ModeFacts kColour{8, 3, 3, 0x07};
+inline constexpr ModeFacts kTwoColour{16, 2, 1, 0x01};
+
+constexpr const ModeFacts& mode_facts(bool colour) { return colour ? kColour : kTwoColour; }
+
+}  // namespace tav
+
+}  // namespace media
