@@ -176,6 +176,29 @@ function stem(name) {
     return dot > 0 ? name.slice(0, dot) : name;
 }
 
+// Sixteen bytes a line around `offset`, the byte there marked (data-offset tells it).
+function showBytes(dump, bytes, offset) {
+    const hex = (n, width) => n.toString(16).toUpperCase().padStart(width, '0');
+    const first = Math.max(0, (offset >> 4) - 2) << 4;
+    const last = Math.min(bytes.length, ((offset >> 4) + 3) << 4);
+    dump.textContent = '';
+    for (let line = first; line < last; line += 16) {
+        dump.append(`${hex(line, 6)} `);
+        for (let at = line; at < Math.min(line + 16, last); at++) {
+            dump.append(' ');
+            if (at === offset) {
+                const mark = document.createElement('mark');
+                mark.dataset.offset = String(at);
+                mark.textContent = hex(bytes[at], 2);
+                dump.append(mark);
+            } else {
+                dump.append(hex(bytes[at], 2));
+            }
+        }
+        dump.append('\n');
+    }
+}
+
 class Page {
     constructor(fit) {
         this.fit = fit;
@@ -303,7 +326,7 @@ class Page {
         const result = this.fit.run(argv, {[this.source.name]: this.source.bytes}, target ? [target] : []);
         let took = performance.now() - started;
         this.$('command').textContent = argv.join(' ');
-        this.$('messages').textContent = result.stdout + result.stderr;
+        this.showMessages(result);
         const output = target ? result.files[target] : undefined;
         const link = this.$('download');
         if (this.downloadUrl) URL.revokeObjectURL(this.downloadUrl);
@@ -329,6 +352,21 @@ class Page {
                 `exit status ${result.status} · ${took.toFixed(1)} ms${total ? ' with the view drawn' : ''}`;
             document.body.dataset.converted = String(Number(document.body.dataset.converted ?? 0) + 1);
         });
+    }
+
+    // Standard output, then standard error in its own colour; a fault fitinfo finds is
+    // shown at its offset in the bytes of the file.
+    showMessages(result) {
+        const messages = this.$('messages');
+        messages.textContent = result.stdout;
+        const errors = document.createElement('span');
+        errors.className = 'stderr';
+        errors.textContent = result.stderr;
+        messages.append(errors);
+        const dump = this.$('hexdump');
+        const fault = this.program() === 'fitinfo' && result.stderr.match(/: offset (\d+) \(0x[0-9A-Fa-f]+\): /);
+        dump.hidden = !fault;
+        if (fault) showBytes(dump, this.source.bytes, Number(fault[1]));
     }
 
     // The source and the machine's view side by side; resolves to the time since

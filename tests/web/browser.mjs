@@ -128,6 +128,23 @@ for (const c of cases) {
     else console.log(`ok: fitinfo report: ${argv.join(' ')}`);
 }
 
+// A fault fitinfo finds is marked at its offset in the file's bytes.
+{
+    const bad = fs.readFileSync(path.join(inputs, 'hello.exe'));
+    bad[5] ^= 0xff;
+    fs.writeFileSync(path.join(inputs, 'bad.exe'), bad);
+    const argv = await convert({file: 'bad.exe', program: 'fitinfo'});
+    const run = native(argv, inputs);
+    const offset = Number(run.stderr.toString().match(/: offset (\d+) /)?.[1]);
+    const shown = await page.textContent('#messages');
+    const mark = await page.$('#hexdump:not([hidden]) mark');
+    const at = mark && Number(await mark.getAttribute('data-offset'));
+    if (shown !== `${run.stdout}${run.stderr}`) fail(`fitinfo fault:\n${shown}---\n${run.stdout}${run.stderr}`);
+    else if (at !== offset || await mark.textContent() !== bad[offset].toString(16).toUpperCase().padStart(2, '0'))
+        fail(`the fault at offset ${offset} is marked at ${at}`);
+    else console.log(`ok: fitinfo's fault at offset ${offset} marked in the bytes`);
+}
+
 // Refusals come from the program's own parser, beside their field.
 for (const [program, field, value] of [['codefit', 'load', 'XYZ'], ['codefit', 'name', 'TOOLONG'],
                                        ['datafit', 'record', '10001'], ['fitinfo', 'rom-size', '0']]) {
