@@ -13,7 +13,8 @@ set(CMAKE_EXECUTABLE_SUFFIX .wasm)
 # The C++ library for wasm32 lives beside the host's: its headers first, and no
 # exceptions, which it is built without.
 set(CMAKE_CXX_FLAGS_INIT "-nostdinc++ -isystem /usr/include/wasm32-wasi/c++/v1 -fno-exceptions")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-L/usr/lib/wasm32-wasi -lc++ -lc++abi")
+# The compile flags reach the link as well, where -nostdinc++ means nothing.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-L/usr/lib/wasm32-wasi -lc++ -lc++abi -Wno-unused-command-line-argument")
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
