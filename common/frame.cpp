@@ -1,6 +1,7 @@
 #include "frame.hpp"
 
 #include <cstdio>
+
 #include "allocation.hpp"
 #include "file_io.hpp"
 

@@ -18,8 +18,9 @@ extern "C" {
 void* fit_alloc(size_t size);
 void fit_free(void* memory);
 
-/* Puts a copy of the bytes under the name, replacing any file of that name. 0 when
- * done, -1 when memory ran short. */
+/* Puts a copy of the bytes under the name, replacing any file of that name; returns 0.
+ * Memory running out here, as anywhere in the module, stops it with a trap: the host
+ * starts a fresh instance. */
 int fit_put_file(const char* name, const unsigned char* bytes, size_t size);
 
 /* The file's size, or -1 when no such file is there; its bytes, valid until the files
