@@ -1,8 +1,8 @@
 #include "frame.hpp"
 
 #include <cstdio>
-#include <new>
 
+#include "allocation.hpp"
 #include "file_io.hpp"
 
 namespace fit {
@@ -16,12 +16,12 @@ constexpr int kMemory = 6;
 }  // namespace
 
 bool init(Work& work, Capacities caps, Reporter& report) {
-    try {
-        // Left as allocated: load() fills what it reads, and each converter writes
-        // all it claims (see page_buffer.hpp).
-        work.bufIN.resize(caps.in);
-        work.bufOUT.resize(caps.out);
-    } catch (const std::bad_alloc&) {
+    // Left as allocated: load() fills what it reads, and each converter writes all it
+    // claims (see page_buffer.hpp).
+    if (!try_allocate([&] {
+            work.bufIN.resize(caps.in);
+            work.bufOUT.resize(caps.out);
+        })) {
         end(work);
         report.erreur(kMemory);
         return false;

@@ -183,7 +183,10 @@ bool set_k7_name_strictly(K7Name& name, std::string_view program, std::string_vi
         refuse_value(program, "name", value, "use 1 to 4 printable characters");
         return false;
     }
-    std::copy(value.begin(), value.end(), name.begin());
+    // Bounded by the name as well: mingw-w64's GCC cannot see the check above and
+    // warns of an overflow.
+    for (std::size_t i = 0; i < value.size() && i < name.size(); ++i)
+        name[i] = static_cast<std::uint8_t>(value[i]);
     return true;
 }
 

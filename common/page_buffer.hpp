@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "allocation.hpp"
 #include "file_io.hpp"
 
 namespace fit {
@@ -28,11 +29,11 @@ public:
     PageAllocator(const PageAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t n) {
-        if (n > max_size()) throw std::bad_alloc();
+        if (n > max_size()) out_of_memory();
         const std::size_t bytes = n * sizeof(T);
         if (bytes < kLarge) return std::allocator<T>().allocate(n);
         void* p = map_pages(bytes);
-        if (p == nullptr) throw std::bad_alloc();
+        if (p == nullptr) out_of_memory();
         return static_cast<T*>(p);
     }
 

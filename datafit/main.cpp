@@ -1,20 +1,7 @@
-#include <cstdio>
-
-#include "converters.hpp"
+#include "program.hpp"
 #include "common/file_io.hpp"
 
 int main(int argc, char** argv) {
     fit::start_process(argc, argv);
-    std::fputs("Datafit 2010.01\n", stdout);
-    std::fflush(stdout);
-    fit::Reporter report(fit::datafit_errors);
-    datafit::State state;
-    if (const int parsed = datafit::ManageArguments(argc, argv, state, report);
-        parsed != fit::kGoOn)
-        return parsed == fit::kAnswered ? 0 : 1;
-    const fit::Run run{datafit::capacities(state.TypeDest), {datafit::kSourceTooLong},
-                       state.source, state.target};
-    return fit::run_conversion(
-        run, [&](fit::Work& work, fit::Reporter& r) { return datafit::convert(state, work, r); },
-        report);
+    return datafit::program_main(argc, argv);
 }

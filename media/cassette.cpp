@@ -9,7 +9,7 @@ namespace media {
 namespace {
 
 std::size_t put_name(std::span<std::uint8_t> out, std::size_t p, const fit::K7Name& name) {
-    std::ranges::reverse_copy(name, out.begin() + static_cast<std::ptrdiff_t>(p));
+    std::reverse_copy(name.begin(), name.end(), out.begin() + static_cast<std::ptrdiff_t>(p));
     return p + name.size();
 }
 

@@ -64,7 +64,7 @@ public:
 
 private:
     std::span<std::uint8_t> out_;
-    std::size_t records_size_;
+    [[maybe_unused]] std::size_t records_size_;  // checked by an assertion only
     std::size_t pos_;
 };
 

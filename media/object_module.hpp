@@ -21,8 +21,8 @@ using ModuleLine = std::array<std::uint8_t, kModuleLineLength>;
 
 constexpr ModuleLine module_text_line(std::string_view text) {
     ModuleLine line{};
-    std::ranges::fill(line, ' ');
-    std::ranges::copy(text, line.begin());
+    std::fill(line.begin(), line.end(), ' ');
+    std::copy(text.begin(), text.end(), line.begin());
     return line;
 }
 

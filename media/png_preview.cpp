@@ -1,13 +1,14 @@
 #include "png_preview.hpp"
 
 #include <climits>
-#include <new>
 
 // The writer is compiled here, private to this file, so that any other user of the
 // same header library keeps its own copy without a clash.
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
+
+#include "common/allocation.hpp"
 
 namespace media {
 
@@ -22,11 +23,8 @@ void append(void* context, void* data, int size) {
     auto* sink = static_cast<Sink*>(context);
     if (sink->failed || size < 0) return;
     const auto* from = static_cast<const std::uint8_t*>(data);
-    try {
-        sink->bytes.insert(sink->bytes.end(), from, from + size);
-    } catch (const std::bad_alloc&) {
+    if (!fit::try_allocate([&] { sink->bytes.insert(sink->bytes.end(), from, from + size); }))
         sink->failed = true;
-    }
 }
 
 }  // namespace
@@ -45,11 +43,8 @@ std::optional<std::vector<std::uint8_t>> png_preview(const Picture& picture) {
         return std::nullopt;
     Sink sink;
     std::vector<std::uint8_t> rgb;
-    try {
-        rgb.resize(picture.width * picture.height * 3);
-    } catch (const std::bad_alloc&) {
+    if (!fit::try_allocate([&] { rgb.resize(picture.width * picture.height * 3); }))
         return std::nullopt;
-    }
     for (std::size_t i = 0; i < picture.width * picture.height; ++i) {
         const Rgb pixel = rgb_of(picture.pixels[i], picture.colour);
         for (std::size_t c = 0; c < pixel.size(); ++c) rgb[3 * i + c] = pixel[c];

@@ -4,9 +4,10 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <span>
 #include <vector>
+
+#include "common/allocation.hpp"
 
 namespace picfit {
 
@@ -154,12 +155,11 @@ int encode(const Picture& picture, header_TAV& tav) {
     const std::span<const std::uint8_t> pixels = picture.pixels;
     if (pixels.empty() || pixels.size() % Scheme::kGroup != 0) return 0;
     std::vector<std::uint8_t> stream;
-    try {
-        // Allocated once: the stream never outgrows its bound.
-        stream.reserve(stream_bound(pixels.size() / Scheme::kGroup, Scheme::kLiteralBytes));
-    } catch (const std::bad_alloc&) {
+    // Allocated once: the stream never outgrows its bound.
+    if (!fit::try_allocate([&] {
+            stream.reserve(stream_bound(pixels.size() / Scheme::kGroup, Scheme::kLiteralBytes));
+        }))
         return 0;
-    }
     Encoder<Scheme>(pixels, stream).run();
     tav.width = static_cast<std::uint16_t>(picture.width);
     tav.heigth = static_cast<std::uint16_t>(picture.height);

@@ -1,49 +1,7 @@
-#include <cstdio>
-#include <string_view>
-
-#include "options.hpp"
-#include "run.hpp"
+#include "program.hpp"
 #include "common/file_io.hpp"
-
-namespace {
-
-// The banner comes before the options are read, so what decides it is looked for by
-// hand: no banner with --quiet, and on standard error when the target, the second of
-// the names (no short option takes a value), is "-" and standard output carries the file.
-bool named(int argc, char** argv, std::string_view word) {
-    for (int i = 1; i < argc; ++i)
-        if (argv[i] == word) return true;
-    return false;
-}
-
-bool target_is_stdout(int argc, char** argv) {
-    int names = 0;
-    bool options = true;  // until "--"
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view word = argv[i];
-        if (options && word == "--") {
-            options = false;
-            continue;
-        }
-        if (options && word != "-" && word.starts_with('-')) continue;
-        if (++names == 2) return word == "-";
-    }
-    return false;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     fit::start_process(argc, argv);
-    if (!named(argc, argv, "--quiet")) {
-        std::FILE* const banner = target_is_stdout(argc, argv) ? stderr : stdout;
-        std::fputs("Picfit 2010.01\n", banner);
-        std::fflush(banner);
-    }
-    fit::Reporter report(fit::picfit_errors);
-    picfit::State state;
-    if (const int parsed = picfit::ManageArguments(argc, argv, state, report);
-        parsed != fit::kGoOn)
-        return parsed == fit::kAnswered ? picfit::kExitDone : picfit::kExitUsage;
-    return picfit::run(picfit::job_of(state), report);
+    return picfit::program_main(argc, argv);
 }

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <vector>
 
+#include "common/allocation.hpp"
 #include "common/file_io.hpp"
 
 namespace picfit {
@@ -98,9 +98,7 @@ std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int color,
     picture->width = static_cast<std::size_t>(width);
     picture->height = static_cast<std::size_t>(height);
     picture->colour = color != kTwoColour;
-    try {
-        picture->pixels.assign(picture->width * picture->height, 0);
-    } catch (const std::bad_alloc&) {
+    if (!fit::try_allocate([&] { picture->pixels.assign(picture->width * picture->height, 0); })) {
         report.erreur(kMemory);
         return std::nullopt;
     }
@@ -115,9 +113,7 @@ std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int color,
 std::optional<Picture> read_pcx(const std::string& filename, int color, fit::Reporter& report) {
     std::vector<std::uint8_t> file;
     Load load = Load::ok;
-    try {
-        load = read_whole(filename, file);
-    } catch (const std::bad_alloc&) {
+    if (!fit::try_allocate([&] { load = read_whole(filename, file); })) {
         report.erreur(kMemory);
         return std::nullopt;
     }

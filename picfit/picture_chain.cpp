@@ -1,8 +1,8 @@
 #include "picture_chain.hpp"
 
-#include <new>
 #include <utility>
 
+#include "common/allocation.hpp"
 #include "picture_fit.hpp"
 
 namespace picfit {
@@ -16,17 +16,18 @@ PictureStatus picture_record(const RgbaPicture& picture, const PictureOptions& o
             static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 4)
         return PictureStatus::bad_size;
     if (!fits_mode(picture.width, picture.height, color) && !options.fit) return PictureStatus::bad_size;
-    try {
-        LinearPicture linear = to_linear(picture, options.background);
-        if (options.fit) linear = fit_picture(linear, color, options.background);
-        std::vector<std::uint8_t> indices = map_picture(linear, color, options.dither);
-        record.width = static_cast<std::size_t>(linear.width);
-        record.height = static_cast<std::size_t>(linear.height);
-        record.colour = color != kTwoColour;
-        record.pixels = std::move(indices);
-    } catch (const std::bad_alloc&) {
+    LinearPicture linear;
+    std::vector<std::uint8_t> indices;
+    if (!fit::try_allocate([&] {
+            linear = to_linear(picture, options.background);
+            if (options.fit) linear = fit_picture(linear, color, options.background);
+            indices = map_picture(linear, color, options.dither);
+        }))
         return PictureStatus::memory;
-    }
+    record.width = static_cast<std::size_t>(linear.width);
+    record.height = static_cast<std::size_t>(linear.height);
+    record.colour = color != kTwoColour;
+    record.pixels = std::move(indices);
     return PictureStatus::ok;
 }
 

@@ -27,6 +27,8 @@ void* copy_bytes(void* to, const void* from, std::size_t n) {
 #include <stb_image.h>
 #undef memcpy
 
+#include "common/allocation.hpp"
+
 namespace picfit {
 
 namespace {
@@ -158,10 +160,8 @@ Decoded decode_picture(std::span<const std::uint8_t> file, const PictureLimits& 
         d.status = DecodeStatus::corrupt;
         return d;
     }
-    try {
-        const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
-        d.picture.pixels.assign(pixels, pixels + n);
-    } catch (const std::bad_alloc&) {
+    const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    if (!fit::try_allocate([&] { d.picture.pixels.assign(pixels, pixels + n); })) {
         stbi_image_free(pixels);
         d.status = DecodeStatus::memory;
         return d;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "common/allocation.hpp"
 #include "common/file_io.hpp"
 #include "encoder.hpp"
 #include "media/png_preview.hpp"
@@ -30,29 +31,28 @@ enum class Load { ok, cannot_open, read_error, memory };
 // `longer` tells that it goes on.
 Load read_source(const Job& job, std::size_t limit, Bytes& bytes, bool& longer) {
     longer = false;
-    try {
-        if (job.source_is_stdin) {
-            std::uint8_t chunk[1 << 16];
-            while (bytes.size() < limit) {
-                const std::size_t got =
-                    std::fread(chunk, 1, std::min(sizeof chunk, limit - bytes.size()), stdin);
-                if (got == 0) break;
-                bytes.insert(bytes.end(), chunk, chunk + got);
-            }
-            if (std::ferror(stdin) != 0) return Load::read_error;
-            longer = bytes.size() >= limit && std::feof(stdin) == 0;
-            return Load::ok;
+    if (job.source_is_stdin) {
+        std::uint8_t chunk[1 << 16];
+        while (bytes.size() < limit) {
+            const std::size_t got =
+                std::fread(chunk, 1, std::min(sizeof chunk, limit - bytes.size()), stdin);
+            if (got == 0) break;
+            if (!fit::try_allocate([&] { bytes.insert(bytes.end(), chunk, chunk + got); }))
+                return Load::memory;
         }
-        bytes.clear();
-        const fit::ReadResult read = fit::read_file_upto(job.source, limit, bytes);
-        longer = read.longer;
-        switch (read.status) {
-        case fit::ReadStatus::cannot_open: return Load::cannot_open;
-        case fit::ReadStatus::read_error: return Load::read_error;
-        case fit::ReadStatus::ok: break;
-        }
-    } catch (const std::bad_alloc&) {
+        if (std::ferror(stdin) != 0) return Load::read_error;
+        longer = bytes.size() >= limit && std::feof(stdin) == 0;
+        return Load::ok;
+    }
+    bytes.clear();
+    fit::ReadResult read;
+    if (!fit::try_allocate([&] { read = fit::read_file_upto(job.source, limit, bytes); }))
         return Load::memory;
+    longer = read.longer;
+    switch (read.status) {
+    case fit::ReadStatus::cannot_open: return Load::cannot_open;
+    case fit::ReadStatus::read_error: return Load::read_error;
+    case fit::ReadStatus::ok: break;
     }
     return Load::ok;
 }

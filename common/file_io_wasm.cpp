@@ -1,0 +1,83 @@
+// The platform layer of the WebAssembly module: files are entries of a table in
+// memory, so the programs run unchanged while the page hands bytes in and takes bytes
+// out, and nothing reaches a file system.
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+#include "file_io.hpp"
+#include "memory_files.hpp"
+
+namespace fit {
+
+namespace {
+
+// "./a" and "a" are one file, as they are on disk.
+std::string_view plain_name(std::string_view path) {
+    while (path.starts_with("./")) path.remove_prefix(2);
+    return path;
+}
+
+const std::vector<std::uint8_t>* find(const std::string& path) {
+    const auto& files = memory_files();
+    const auto it = files.find(plain_name(path));
+    return it == files.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+std::map<std::string, std::vector<std::uint8_t>, std::less<>>& memory_files() {
+    static std::map<std::string, std::vector<std::uint8_t>, std::less<>> files;
+    return files;
+}
+
+ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
+    ReadResult result;
+    const auto* file = find(path);
+    if (file == nullptr) {
+        result.status = ReadStatus::cannot_open;
+        return result;
+    }
+    result.count = std::min(into.size(), file->size());
+    std::copy_n(file->begin(), result.count, into.begin());
+    result.longer = file->size() > into.size();
+    return result;
+}
+
+ReadResult read_file_upto(const std::string& path, std::size_t limit,
+                          std::vector<std::uint8_t>& bytes) {
+    ReadResult result;
+    bytes.clear();
+    const auto* file = find(path);
+    if (file == nullptr) {
+        result.status = ReadStatus::cannot_open;
+        return result;
+    }
+    result.count = std::min(limit, file->size());
+    bytes.assign(file->begin(), file->begin() + static_cast<std::ptrdiff_t>(result.count));
+    result.longer = file->size() > limit;
+    return result;
+}
+
+WriteStatus write_file(const std::string& path,
+                       std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    const std::string_view name = plain_name(path);
+    // No folders here: a name with one could not be created on disk either.
+    if (name.empty() || name.find('/') != std::string_view::npos) return WriteStatus::cannot_create;
+    std::vector<std::uint8_t> bytes;
+    for (const auto piece : pieces) bytes.insert(bytes.end(), piece.begin(), piece.end());
+    memory_files().insert_or_assign(std::string(name), std::move(bytes));
+    return WriteStatus::written;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    return find(a) != nullptr && plain_name(a) == plain_name(b);
+}
+
+void start_process(int&, char**&) {}
+
+void* map_pages(std::size_t bytes) { return std::calloc(bytes, 1); }
+
+void release_pages(void* pages, std::size_t) noexcept { std::free(pages); }
+
+}  // namespace fit

@@ -1,0 +1,78 @@
+#include "fit_api.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "codefit/program.hpp"
+#include "common/memory_files.hpp"
+#include "datafit/program.hpp"
+#include "fitinfo/program.hpp"
+#include "picfit/program.hpp"
+
+// The module's exports; a native build of the same interface (the benchmark's) has no
+// such table.
+#if defined(__wasm__)
+#define FIT_EXPORT(name) __attribute__((export_name(#name)))
+#else
+#define FIT_EXPORT(name)
+#endif
+
+namespace {
+
+const std::vector<unsigned char>* file_named(const char* name) {
+    const auto& files = fit::memory_files();
+    const auto it = files.find(std::string_view(name));
+    return it == files.end() ? nullptr : &it->second;
+}
+
+using Program = int (*)(int, char**);
+
+Program program_named(std::string_view name) {
+    if (const auto slash = name.find_last_of('/'); slash != std::string_view::npos)
+        name.remove_prefix(slash + 1);
+    if (name == "codefit") return codefit::program_main;
+    if (name == "datafit") return datafit::program_main;
+    if (name == "picfit") return picfit::program_main;
+    if (name == "fitinfo") return fitinfo::program_main;
+    return nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+FIT_EXPORT(fit_alloc) void* fit_alloc(size_t size) { return std::malloc(size); }
+
+FIT_EXPORT(fit_free) void fit_free(void* memory) { std::free(memory); }
+
+FIT_EXPORT(fit_put_file) int fit_put_file(const char* name, const unsigned char* bytes, size_t size) {
+    fit::memory_files().insert_or_assign(name, std::vector<unsigned char>(bytes, bytes + size));
+    return 0;
+}
+
+FIT_EXPORT(fit_file_size) long fit_file_size(const char* name) {
+    const auto* file = file_named(name);
+    return file == nullptr ? -1 : static_cast<long>(file->size());
+}
+
+FIT_EXPORT(fit_file_data) const unsigned char* fit_file_data(const char* name) {
+    const auto* file = file_named(name);
+    return file == nullptr ? nullptr : file->data();
+}
+
+FIT_EXPORT(fit_clear_files) void fit_clear_files(void) { fit::memory_files().clear(); }
+
+FIT_EXPORT(fit_run) int fit_run(int argc, char** argv) {
+    const Program program = argc > 0 ? program_named(argv[0]) : nullptr;
+    if (program == nullptr) return -1;
+    const int status = program(argc, argv);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // A run that closed standard output (fitinfo does, to see its report out) leaves
+    // it usable and clean for the next.
+    std::clearerr(stdout);
+    return status;
+}
+
+}  // extern "C"
