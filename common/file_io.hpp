@@ -32,6 +32,11 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into);
 ReadResult read_file_upto(const std::string& path, std::size_t limit,
                           std::vector<std::uint8_t>& bytes);
 
+// Reads standard input on, in binary, appending to `bytes` until its end or until
+// `bytes` holds `limit` bytes; `longer` tells that it goes on past that. A later call
+// goes on from where this one stopped. cannot_open where there is no standard input.
+ReadResult append_standard_input(std::size_t limit, std::vector<std::uint8_t>& bytes);
+
 enum class WriteStatus { written, cannot_create, short_write };
 
 // Writes the pieces one after the other as the whole content of `path`.

@@ -347,6 +347,38 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     return result;
 }
 
+ReadResult append_standard_input(std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    ReadResult result;
+    constexpr std::size_t kChunk = 1 << 16;
+    while (bytes.size() < limit) {
+        const std::size_t at = bytes.size();
+        bytes.resize(std::min(at + kChunk, limit));
+        ssize_t n = 0;
+        do {
+            n = ::read(STDIN_FILENO, bytes.data() + at, bytes.size() - at);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            bytes.resize(at);
+            result.status = ReadStatus::read_error;
+            return result;
+        }
+        bytes.resize(at + static_cast<std::size_t>(n));
+        result.count += static_cast<std::size_t>(n);
+        if (n == 0) return result;
+    }
+    // One byte more tells whether it goes on; it is kept for the next call.
+    std::uint8_t next = 0;
+    ssize_t n = 0;
+    do {
+        n = ::read(STDIN_FILENO, &next, 1);
+    } while (n < 0 && errno == EINTR);
+    if (n == 1) {
+        bytes.push_back(next);
+        result.longer = true;
+    }
+    return result;
+}
+
 ReadResult read_file_upto(const std::string& path, std::size_t limit,
                           std::vector<std::uint8_t>& bytes) {
     ReadResult result;

@@ -44,6 +44,13 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     return result;
 }
 
+ReadResult append_standard_input(std::size_t, std::vector<std::uint8_t>&) {
+    // The page gives its files by name; it has no standard input.
+    ReadResult result;
+    result.status = ReadStatus::cannot_open;
+    return result;
+}
+
 ReadResult read_file_upto(const std::string& path, std::size_t limit,
                           std::vector<std::uint8_t>& bytes) {
     ReadResult result;

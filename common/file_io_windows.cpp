@@ -160,6 +160,29 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     return result;
 }
 
+ReadResult append_standard_input(std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    // start_process put standard input in binary mode.
+    ReadResult result;
+    constexpr std::size_t kChunk = 1 << 16;
+    while (bytes.size() < limit) {
+        const std::size_t at = bytes.size();
+        bytes.resize(std::min(at + kChunk, limit));
+        const std::size_t n = std::fread(bytes.data() + at, 1, bytes.size() - at, stdin);
+        bytes.resize(at + n);
+        result.count += n;
+        if (n == 0) {
+            if (std::ferror(stdin) != 0) result.status = ReadStatus::read_error;
+            return result;
+        }
+    }
+    const int next = std::fgetc(stdin);
+    if (next != EOF) {
+        bytes.push_back(static_cast<std::uint8_t>(next));
+        result.longer = true;
+    }
+    return result;
+}
+
 ReadResult read_file_upto(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
     ReadResult result;
     const std::wstring name = wide(path);

@@ -1,6 +1,5 @@
 #include "run.hpp"
 
-#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -32,17 +31,15 @@ enum class Load { ok, cannot_open, read_error, memory };
 Load read_source(const Job& job, std::size_t limit, Bytes& bytes, bool& longer) {
     longer = false;
     if (job.source_is_stdin) {
-        std::uint8_t chunk[1 << 16];
-        while (bytes.size() < limit) {
-            const std::size_t got =
-                std::fread(chunk, 1, std::min(sizeof chunk, limit - bytes.size()), stdin);
-            if (got == 0) break;
-            if (!fit::try_allocate([&] { bytes.insert(bytes.end(), chunk, chunk + got); }))
-                return Load::memory;
+        fit::ReadResult read;
+        if (!fit::try_allocate([&] { read = fit::append_standard_input(limit, bytes); }))
+            return Load::memory;
+        longer = read.longer;
+        switch (read.status) {
+        case fit::ReadStatus::cannot_open: return Load::cannot_open;
+        case fit::ReadStatus::read_error: return Load::read_error;
+        case fit::ReadStatus::ok: return Load::ok;
         }
-        if (std::ferror(stdin) != 0) return Load::read_error;
-        longer = bytes.size() >= limit && std::feof(stdin) == 0;
-        return Load::ok;
     }
     bytes.clear();
     fit::ReadResult read;
