@@ -67,6 +67,7 @@ run datafit-k7 datafit level.dat level.k7 -t:K7 -H:80 -r:100 -n:LVL1
 run datafit-tasm datafit sprites.bin sprites.asm -t:TASM
 run picfit-colour picfit title-320x200-pillow.pcx title.tav
 run picfit-bw picfit logo-640x200-pillow.pcx logo.tav -b
+run picfit-png picfit rose-280x184.png rose.tav -b --fit --dither=atkinson --preview=rose-preview.png
 run fitinfo-report fitinfo hello.exe title.tav
 run fitinfo-code fitinfo -x hello-back.bin hello.exe
 run fitinfo-png fitinfo -x title.png title.tav
