@@ -3,6 +3,7 @@
 #include "file_io.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <string>
@@ -18,6 +19,16 @@ namespace fit {
 namespace {
 
 constexpr std::size_t kTempStemLength = 200;
+
+// The temporary file of the save in progress, for the console handler to remove.
+std::atomic<const wchar_t*> pending_temporary{nullptr};
+
+// Ctrl-C, Ctrl-Break or the console closing: the temporary goes (once its handle is
+// closed, as the process ends), then the default handler ends the process.
+BOOL WINAPI remove_temporary(DWORD) {
+    if (const wchar_t* temp = pending_temporary.load()) ::DeleteFileW(temp);
+    return FALSE;
+}
 
 std::wstring wide(const std::string& utf8) {
     if (utf8.empty() || utf8.size() > INT_MAX) return {};
@@ -130,7 +141,8 @@ HANDLE create_temp(const std::wstring& target, std::wstring& temp) {
         for (int i = 0; i < 6; ++i) suffix[i] = L"abcdefghijklmnopqrstuvwxyz0123456789"[(seed >> (10 + 5 * i)) % 36];
         suffix[6] = L'\0';
         temp = dir + L"." + base.substr(0, kTempStemLength) + L"." + suffix;
-        const HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        // Shared for deletion only, so that the console handler can remove it.
+        const HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) return h;
     }
@@ -235,18 +247,20 @@ WriteStatus write_file(const std::string& path, std::initializer_list<std::span<
             return write_directly(target, pieces);
         return WriteStatus::cannot_create;
     }
+    pending_temporary.store(temp.c_str());
     // On the disk before the name moves to it: a crash leaves the old file or the new.
     const bool whole = write_pieces(h.get(), pieces) && ::FlushFileBuffers(h.get());
     const bool closed = h.close();
+    WriteStatus status = WriteStatus::written;
     if (!whole || !closed) {
         ::DeleteFileW(temp.c_str());
-        return WriteStatus::short_write;
-    }
-    if (!::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        status = WriteStatus::short_write;
+    } else if (!::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileW(temp.c_str());
-        return WriteStatus::cannot_create;
+        status = WriteStatus::cannot_create;
     }
-    return WriteStatus::written;
+    pending_temporary.store(nullptr);
+    return status;
 }
 
 bool same_file(const std::string& a, const std::string& b) {
@@ -262,6 +276,7 @@ bool same_file(const std::string& a, const std::string& b) {
 }
 
 void start_process(int& argc, char**& argv) {
+    ::SetConsoleCtrlHandler(remove_temporary, TRUE);
     // The bytes of the files, not text: no CR added before LF, no stop at 0x1A.
     (void)::_setmode(::_fileno(stdin), _O_BINARY);
     (void)::_setmode(::_fileno(stdout), _O_BINARY);

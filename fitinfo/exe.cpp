@@ -108,7 +108,8 @@ media::Checked<ExeFile> read_exe(const media::DiskFile& disk) {
                            "RelocL/RelocH (end of " + bytes_text(length) + " of code)",
                            lowest_end < kAbove
                                ? media::hex16(lowest_end) + " to " + media::hex16(kAbove - 1)
-                               : "code short enough to load at 0x0200 and end below 0xBFFF",
+                               : "code short enough to load at " + media::hex16(kLowest) +
+                                     " and end below " + media::hex16(kAbove),
                            media::hex16(end)};
     }
     const unsigned branch = low_first(header, kExecBranch);

@@ -135,7 +135,7 @@ int ManageArguments(int argc, char** argv, Settings& settings) {
             return fit::kRefused;
         }
         if (same_file(settings.files[0], *settings.extract_to)) {
-            std::fputs("Same filename for source and target files.\n", stderr);
+            std::fputs(fit::text::same_filename.data(), stderr);
             return fit::kRefused;
         }
     }

@@ -2,19 +2,28 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <optional>
-
-#include "media/cassette.hpp"
 
 namespace fit_test {
 
 namespace {
 
+// Written down here again on purpose, not taken from the writer's header.
 constexpr std::size_t kHeader = 9;  // name, marker, end and start fields
+constexpr std::size_t kLeaderSize = 256;   // 255 bytes 0x55, then 0x70
+constexpr std::size_t kBlockOverhead = 11;  // the header and the checksum twice
+constexpr std::uint8_t kBlockMarker = 0x7A;
 
 bool leader_at(std::span<const std::uint8_t> image, std::size_t p) {
-    return image.size() - p >= media::kLeaderSize &&
-           std::ranges::equal(image.subspan(p, media::kLeaderSize), media::sync);
+    if (image.size() - p < kLeaderSize) return false;
+    const auto leader = image.subspan(p, kLeaderSize);
+    return std::all_of(leader.begin(), leader.end() - 1, [](std::uint8_t b) { return b == 0x55; }) &&
+           leader.back() == 0x70;
+}
+
+std::uint8_t checksum(std::span<const std::uint8_t> data) {
+    return static_cast<std::uint8_t>(std::accumulate(data.begin(), data.end(), 0u) & 0xFF);
 }
 
 std::uint16_t word_at(std::span<const std::uint8_t> image, std::size_t p) {
@@ -39,7 +48,7 @@ std::optional<std::size_t> data_length(std::span<const std::uint8_t> image, std:
         if (end_field(start, n) != end) continue;
         const std::size_t after = p + kHeader + n + 2;
         if (after > image.size()) continue;
-        const std::uint8_t sum = media::checksum(image.subspan(p + kHeader, n));
+        const std::uint8_t sum = checksum(image.subspan(p + kHeader, n));
         if (image[after - 2] != sum || image[after - 1] != sum) continue;
         if (after == image.size() || leader_at(image, after)) return n;
     }
@@ -57,9 +66,9 @@ ParsedCassette parse_cassette(std::span<const std::uint8_t> image) {
     std::size_t p = 0;
     while (p < image.size()) {
         if (!leader_at(image, p)) return fail(p, "no leader");
-        p += media::kLeaderSize;
-        if (image.size() - p < media::kBlockOverhead) return fail(p, "block cut short");
-        if (image[p + 4] != media::kBlockMarker) return fail(p + 4, "no marker 0x7A");
+        p += kLeaderSize;
+        if (image.size() - p < kBlockOverhead) return fail(p, "block cut short");
+        if (image[p + 4] != kBlockMarker) return fail(p + 4, "no marker 0x7A");
         CassetteBlock block;
         block.offset = p;
         std::reverse_copy(image.begin() + static_cast<std::ptrdiff_t>(p),
