@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     if (const int parsed = datafit::ManageArguments(argc, argv, state, report);
         parsed != fit::kGoOn)
         return parsed == fit::kAnswered ? 0 : 1;
+    report.set_verbose(state.verbose);
     const fit::Run run{datafit::capacities(state.TypeDest), {datafit::kSourceTooLong},
                        state.source, state.target};
     return fit::run_conversion(
