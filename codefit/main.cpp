@@ -2,18 +2,18 @@
 
 #include "converters.hpp"
 #include "common/file_io.hpp"
+#include "common/options.hpp"
 
 int main(int argc, char** argv) {
     fit::start_process(argc, argv);
-    std::fputs("Codefit 2010.01\n", stdout);
-    std::fflush(stdout);
+    fit::print_banner("Codefit 2010.01\n", codefit::outline(argc, argv));
     fit::Reporter report(fit::codefit_errors);
     codefit::State state;
     if (const int parsed = codefit::ManageArguments(argc, argv, state, report);
         parsed != fit::kGoOn)
         return parsed == fit::kAnswered ? 0 : 1;
     report.set_verbose(state.verbose);
-    const fit::Run run{codefit::kCapacities, {}, state.source, state.target};
+    const fit::Run run{codefit::kCapacities, {}, state.source, state.target, state.quiet};
     return fit::run_conversion(
         run, [&](fit::Work& work, fit::Reporter& r) { return codefit::convert(state, work, r); },
         report);

@@ -11,15 +11,16 @@
 namespace fit {
 
 OptionScanner::OptionScanner(int argc, char** argv, const char* optstring,
-                             std::span<const LongOption> longs, std::string_view program)
+                             std::span<const LongOption> longs, std::string_view program,
+                             bool silent)
     : argc_(argc), argv_(argv), optstring_(std::string("-") + optstring), longs_(longs),
-      program_(program) {
+      program_(program), silent_(silent) {
     // A leading '-' hands every file name back in place, so the names keep their
     // order whatever POSIXLY_CORRECT says. optind 0 restarts getopt from scratch; an
     // empty first run does that now, so that long options read before getopt's first
     // call cannot leave it in the middle of an earlier command line.
     optind = 0;
-    opterr = 1;
+    opterr = silent ? 0 : 1;
     char empty_name[] = "";
     char* empty[] = {empty_name, nullptr};
     ::getopt(1, empty, optstring_.c_str());
@@ -74,6 +75,7 @@ int OptionScanner::next_long(std::string_view word, int index) {
     const auto program = static_cast<int>(program_.size());
     const auto shown = static_cast<int>(name.size());
     if (found == nullptr) {
+        if (silent_) return kLongRefused;
         // No abbreviations: a prefix that works today could name two options tomorrow.
         std::fprintf(stderr, "%.*s: --%.*s: unknown option; see %.*s --help\n", program,
                      program_.data(), shown, name.data(), program, program_.data());
@@ -82,6 +84,7 @@ int OptionScanner::next_long(std::string_view word, int index) {
     long_name_ = found->name;
     if (!found->takes_value) {
         if (equals != std::string_view::npos) {
+            if (silent_) return kLongRefused;
             std::fprintf(stderr, "%.*s: --%.*s: takes no value\n", program, program_.data(),
                          shown, name.data());
             return kLongRefused;
@@ -95,6 +98,7 @@ int OptionScanner::next_long(std::string_view word, int index) {
         long_value_ = argv_[index + 1];
         optind = index + 2;
     } else {
+        if (silent_) return kLongRefused;
         std::fprintf(stderr, "%.*s: --%.*s: needs a value; see %.*s --help\n", program,
                      program_.data(), shown, name.data(), program, program_.data());
         return kLongRefused;
@@ -160,7 +164,29 @@ std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned 
     return value;
 }
 
+namespace {
+bool version_in_banner = false;
+}  // namespace
+
+Outline outline(int argc, char** argv, const char* optstring, std::span<const LongOption> longs) {
+    Outline found;
+    OptionScanner scan(argc, argv, optstring, longs, {}, true);
+    for (int c = scan.next(); c != -1; c = scan.next())
+        if (c == kLongQuiet) found.quiet = true;
+    found.to_stdout = scan.names().size() == 2 && is_standard_stream(scan.names()[1]);
+    return found;
+}
+
+void print_banner(std::string_view banner, const Outline& outline) {
+    if (outline.quiet) return;
+    std::FILE* to = outline.to_stdout ? stderr : stdout;
+    std::fwrite(banner.data(), 1, banner.size(), to);
+    std::fflush(to);
+    version_in_banner = to == stdout;
+}
+
 void print_version(std::string_view display_name) {
+    if (version_in_banner) return;
     std::printf("%.*s %s\n", static_cast<int>(display_name.size()), display_name.data(),
                 FIT_VERSION);
 }
@@ -202,7 +228,9 @@ bool take_source_and_target(const std::vector<std::string>& names, std::string& 
                             std::string& target, Reporter& report, int same_name_code) {
     if (!take_two_names(names, source, target)) return false;
     // The names as typed, then the files they lead to: a target that is the source
-    // under another spelling, a link or a hard link would replace it.
+    // under another spelling, a link or a hard link would replace it. "-" is a stream,
+    // not a file: standard input read whole cannot be harmed by standard output.
+    if (is_standard_stream(source) || is_standard_stream(target)) return true;
     if (source == target || same_file(source, target)) {
         report.erreur(same_name_code);
         return false;

@@ -50,7 +50,8 @@ enum CommonLongCode : int {
 class OptionScanner {
 public:
     OptionScanner(int argc, char** argv, const char* optstring,
-                  std::span<const LongOption> longs = {}, std::string_view program = {});
+                  std::span<const LongOption> longs = {}, std::string_view program = {},
+                  bool silent = false);
 
     // The next option character or long code (the program's own or a CommonLongCode), '?' for an unknown option or a missing
     // argument (see bad_option()), kLongRefused after a bad long option has been
@@ -73,6 +74,7 @@ private:
     std::string optstring_;
     std::span<const LongOption> longs_;
     std::string_view program_;
+    bool silent_;  // no diagnostics: a first look at the command line
     std::vector<std::string> names_;
     unsigned char bad_ = 0;
     bool at_word_start_ = true;  // getopt is not inside a cluster such as -pc
@@ -94,12 +96,25 @@ bool same_name_any_case(std::string_view typed, std::string_view name);
 // A whole hexadecimal number, optionally after "0x", "0X" or "$", at most `highest`.
 std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned long highest);
 
-// "Name 2010.01\n" on standard output.
+// What a first, silent reading of the command line tells before the options are read
+// for real: where the banner goes, if anywhere.
+struct Outline {
+    bool quiet = false;      // --quiet
+    bool to_stdout = false;  // the target (the second file name) is "-"
+};
+Outline outline(int argc, char** argv, const char* optstring, std::span<const LongOption> longs);
+
+// The banner, before the options are read so that it comes before their messages as it
+// always did: on standard output, on standard error when standard output carries the
+// target, nowhere with --quiet.
+void print_banner(std::string_view banner, const Outline& outline);
+
+// "Name 2010.01\n" on standard output, unless the banner printed is that line already.
 void print_version(std::string_view display_name);
 
 // --quiet, --verbose, --help (prints `help`) and --version (prints "`version_name`
-// 2010.01", unless empty: then the banner printed before the options were read is
-// the version line), and a long option the scanner refused. Returns nothing for any
+// 2010.01" unless the banner printed before the options were read is that line, or
+// `version_name` is empty), and a long option the scanner refused. Returns nothing for any
 // other code, else kGoOn to read on, or what ManageArguments returns now.
 template <typename Settings>
 std::optional<int> take_common_long(int code, Settings& settings, const char* help,

@@ -2,11 +2,11 @@
 
 #include "converters.hpp"
 #include "common/file_io.hpp"
+#include "common/options.hpp"
 
 int main(int argc, char** argv) {
     fit::start_process(argc, argv);
-    std::fputs("Datafit 2010.01\n", stdout);
-    std::fflush(stdout);
+    fit::print_banner("Datafit 2010.01\n", datafit::outline(argc, argv));
     fit::Reporter report(fit::datafit_errors);
     datafit::State state;
     if (const int parsed = datafit::ManageArguments(argc, argv, state, report);
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
         return parsed == fit::kAnswered ? 0 : 1;
     report.set_verbose(state.verbose);
     const fit::Run run{datafit::capacities(state.TypeDest), {datafit::kSourceTooLong},
-                       state.source, state.target};
+                       state.source, state.target, state.quiet};
     return fit::run_conversion(
         run, [&](fit::Work& work, fit::Reporter& r) { return datafit::convert(state, work, r); },
         report);
