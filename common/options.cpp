@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "file_io.hpp"
 
@@ -13,55 +12,62 @@ namespace fit {
 OptionScanner::OptionScanner(int argc, char** argv, const char* optstring,
                              std::span<const LongOption> longs, std::string_view program,
                              bool silent)
-    : argc_(argc), argv_(argv), optstring_(std::string("-") + optstring), longs_(longs),
-      program_(program), silent_(silent) {
-    // A leading '-' hands every file name back in place, so the names keep their
-    // order whatever POSIXLY_CORRECT says. optind 0 restarts getopt from scratch; an
-    // empty first run does that now, so that long options read before getopt's first
-    // call cannot leave it in the middle of an earlier command line.
-    optind = 0;
-    opterr = silent ? 0 : 1;
-    char empty_name[] = "";
-    char* empty[] = {empty_name, nullptr};
-    ::getopt(1, empty, optstring_.c_str());
-}
+    : argc_(argc), argv_(argv), optstring_(optstring), longs_(longs), program_(program),
+      silent_(silent) {}
 
 int OptionScanner::next() {
     long_value_ = nullptr;
-    for (;;) {
-        if (at_word_start_ && optind < argc_) {
-            const std::string_view word(argv_[optind]);
-            if (word.size() > 2 && word.starts_with("--")) return next_long(word, optind);
+    short_value_ = nullptr;
+    if (cluster_ == nullptr || *cluster_ == '\0') {
+        cluster_ = nullptr;
+        for (;;) {
+            if (index_ >= argc_) return -1;
+            const std::string_view word(argv_[index_]);
+            if (word == "--") {
+                // Whatever follows "--" is a file name.
+                for (int i = index_ + 1; i < argc_; ++i) names_.emplace_back(argv_[i]);
+                index_ = argc_;
+                return -1;
+            }
+            if (word.size() > 2 && word.starts_with("--")) return next_long(word, index_);
+            if (word.size() < 2 || word[0] != '-') {
+                // A name, "-" included, kept in its place among the options.
+                names_.emplace_back(word);
+                ++index_;
+                continue;
+            }
+            cluster_ = argv_[index_++] + 1;
+            break;
         }
-        const int before = optind;
-        const int c = ::getopt(argc_, argv_, optstring_.c_str());
-        at_word_start_ = optind != before;
-        if (c == 1) {
-            names_.emplace_back(optarg);
-            continue;
-        }
-        if (c == '-') {
-            // The leading '-' that keeps the names in order would make "-x-" look
-            // valid; getopt would have refused it.
-            if (opterr != 0) std::fprintf(stderr, "%s: invalid option -- '-'\n", argv_[0]);
-            bad_ = '-';
+    }
+    const auto c = static_cast<unsigned char>(*cluster_++);
+    const std::size_t at = c == ':' || c == ';' ? std::string::npos : optstring_.find(static_cast<char>(c));
+    if (at == std::string::npos) {
+        if (!silent_) std::fprintf(stderr, "%s: invalid option -- '%c'\n", argv_[0], c);
+        bad_ = c;
+        return '?';
+    }
+    if (at + 1 < optstring_.size() && optstring_[at + 1] == ':') {
+        if (*cluster_ != '\0') {
+            short_value_ = cluster_;
+        } else if (index_ < argc_) {
+            short_value_ = argv_[index_++];
+        } else {
+            if (!silent_)
+                std::fprintf(stderr, "%s: option requires an argument -- '%c'\n", argv_[0], c);
+            bad_ = c;
             return '?';
         }
-        if (c == '?') bad_ = static_cast<unsigned char>(optopt);
-        if (c == -1) {
-            // Whatever follows "--" is a file name.
-            for (int i = optind; i < argc_; ++i) names_.emplace_back(argv_[i]);
-            optind = argc_;
-        }
-        return c;
+        cluster_ = nullptr;
     }
+    return c;
 }
 
 int OptionScanner::next_long(std::string_view word, int index) {
     word.remove_prefix(2);
     const std::size_t equals = word.find('=');
     const std::string_view name = word.substr(0, equals);
-    optind = index + 1;
+    index_ = index + 1;
     static constexpr std::array<LongOption, 4> kCommon{{
         {"quiet", false, kLongQuiet},
         {"verbose", false, kLongVerbose},
@@ -96,7 +102,7 @@ int OptionScanner::next_long(std::string_view word, int index) {
         long_value_ = argv_[index] + 2 + equals + 1;
     } else if (index + 1 < argc_) {
         long_value_ = argv_[index + 1];
-        optind = index + 2;
+        index_ = index + 2;
     } else {
         if (silent_) return kLongRefused;
         std::fprintf(stderr, "%.*s: --%.*s: needs a value; see %.*s --help\n", program,
@@ -108,7 +114,7 @@ int OptionScanner::next_long(std::string_view word, int index) {
 
 const char* OptionScanner::argument() const {
     if (long_value_ != nullptr) return long_value_;
-    return optarg != nullptr ? optarg : "";
+    return short_value_ != nullptr ? short_value_ : "";
 }
 
 unsigned char OptionScanner::bad_option() const { return bad_; }
@@ -209,7 +215,9 @@ bool set_k7_name_strictly(K7Name& name, std::string_view program, std::string_vi
         refuse_value(program, "name", value, "use 1 to 4 printable characters");
         return false;
     }
-    std::copy(value.begin(), value.end(), name.begin());
+    // Bounded by both sizes, which some compilers cannot see through the check above.
+    for (std::size_t i = 0; i < value.size() && i < name.size(); ++i)
+        name[i] = static_cast<std::uint8_t>(value[i]);
     return true;
 }
 

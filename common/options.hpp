@@ -1,5 +1,5 @@
-// Pieces shared by the option parsers. Short options sit on POSIX getopt with its own
-// diagnostics on; long options (--name, --name=value, --name value) are read here, by
+// Pieces shared by the option parsers. Short options are read as GNU getopt reads them,
+// with its diagnostics word for word, on every platform whatever its C library; long options (--name, --name=value, --name value) are read here, by
 // exact name only, so that a script keeps working when options are added.
 #pragma once
 
@@ -44,7 +44,9 @@ enum CommonLongCode : int {
     kFirstOwnLongCode,
 };
 
-// Walks argv with getopt. Non-option words are collected in order wherever they stand,
+// Walks argv as GNU getopt does with an option string that starts with '-' (clusters
+// such as -pc, an argument glued or in the next word whatever it looks like, glibc's
+// two diagnostics naming argv[0]). Non-option words are collected in order wherever they stand,
 // so options may come before, between or after the file names. A word starting with
 // "--" (but "--" alone, which ends the options) is a long option.
 class OptionScanner {
@@ -58,7 +60,7 @@ public:
     // reported in full, or -1 at the end.
     int next();
     [[nodiscard]] const char* argument() const;
-    // The character getopt complained about, as an unsigned byte.
+    // The option character just refused, as an unsigned byte.
     [[nodiscard]] unsigned char bad_option() const;
     [[nodiscard]] const std::vector<std::string>& names() const { return names_; }
     // The name of the long option just returned, for messages.
@@ -77,7 +79,9 @@ private:
     bool silent_;  // no diagnostics: a first look at the command line
     std::vector<std::string> names_;
     unsigned char bad_ = 0;
-    bool at_word_start_ = true;  // getopt is not inside a cluster such as -pc
+    int index_ = 1;                  // the next word to read
+    const char* cluster_ = nullptr;  // the rest of a cluster such as -pc, if inside one
+    const char* short_value_ = nullptr;
     std::string_view long_name_;
     const char* long_value_ = nullptr;
 };
