@@ -12,6 +12,7 @@ namespace codefit {
 namespace {
 
 constexpr std::string_view kProgram = "codefit";
+constexpr const char* kShortOptions = "hpct:r:b:n:l:";
 
 enum LongCode : int {
     kLongType = fit::kFirstOwnLongCode,
@@ -44,10 +45,14 @@ constexpr const char* kHelp =
     "  -l:1|2   --loader=1|2    K7: put BASIC loader 1 or 2 before the code\n"
     "  -p       --paged         ROM: mark the cartridge as paged\n"
     "  -c       --clear-screen  EXE: clear the video memory before starting\n"
+    "           --quiet         no banner and no \"file written\" line; errors only\n"
+    "           --verbose       after an error of the system, its reason\n"
     "  -h                       the usage line (exit status 1)\n"
     "           --help          this text\n"
     "           --version       the program's name and version\n"
     "\n"
+    "A file named - is standard input as the source, standard output as the target\n"
+    "(then the banner and every message go to standard error); ./- is a file.\n"
     "Addresses are hexadecimal. A short option's value follows one character that\n"
     "is skipped (-r:C400); a long option's follows '=' or is the next word\n"
     "(--load C400), must be whole and in range, and --type takes any case.\n"
@@ -55,7 +60,8 @@ constexpr const char* kHelp =
     "Examples:\n"
     "  codefit game.bin game.exe\n"
     "  codefit --type=k7 --load=C400 --name=GAME --loader=1 game.bin game.k7\n"
-    "  codefit -t:ROM -p cart.bin cart.rom\n";
+    "  codefit -t:ROM -p cart.bin cart.rom\n"
+    "  codefit --quiet --type=k7 game.bin - | fitinfo -\n";
 
 std::uint16_t read_address(const char* argument) {
     // strtol's whole reading, kept to the 16 bits of the target's address space.
@@ -89,10 +95,14 @@ std::optional<std::uint16_t> strict_address(const fit::OptionScanner& scan) {
 
 }  // namespace
 
+fit::Outline outline(int argc, char** argv) {
+    return fit::outline(argc, argv, kShortOptions, kLongOptions);
+}
+
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
-    fit::OptionScanner scan(argc, argv, "hpct:r:b:n:l:", kLongOptions, kProgram);
+    fit::OptionScanner scan(argc, argv, kShortOptions, kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
-        if (const auto common = fit::take_common_long(c, state, kHelp)) {
+        if (const auto common = fit::take_common_long(c, state, kHelp, "Codefit")) {
             if (*common != fit::kGoOn) return *common;
             continue;
         }

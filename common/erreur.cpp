@@ -1,5 +1,7 @@
 #include "erreur.hpp"
 
+#include "file_io.hpp"
+
 namespace fit {
 
 void Reporter::erreur(int code) {
@@ -14,6 +16,12 @@ void Reporter::erreur(int code) {
     }
     if (first_ == 0) first_ = code;
     ++count_;
+}
+
+void Reporter::explain(const std::string& name) const {
+    if (!verbose_) return;
+    const std::string why = last_failure();
+    if (!why.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), why.c_str());
 }
 
 }  // namespace fit

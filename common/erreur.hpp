@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace fit {
@@ -53,6 +54,11 @@ public:
 
     void erreur(int code);
 
+    // With --verbose, explain() follows an error line that comes from a failed call of
+    // the file layer with "name: the system's reason" on standard error.
+    void set_verbose(bool on) { verbose_ = on; }
+    void explain(const std::string& name) const;
+
     [[nodiscard]] int first_code() const { return first_; }
     [[nodiscard]] bool failed() const { return first_ != 0; }
     // How many messages were printed.
@@ -62,6 +68,7 @@ private:
     const ErrorTable& table_;
     int first_ = 0;
     int count_ = 0;
+    bool verbose_ = false;
 };
 
 }  // namespace fit

@@ -32,10 +32,9 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into);
 ReadResult read_file_upto(const std::string& path, std::size_t limit,
                           std::vector<std::uint8_t>& bytes);
 
-// Reads standard input on, in binary, appending to `bytes` until its end or until
-// `bytes` holds `limit` bytes; `longer` tells that it goes on past that. A later call
-// goes on from where this one stopped. cannot_open where there is no standard input.
-ReadResult append_standard_input(std::size_t limit, std::vector<std::uint8_t>& bytes);
+// The same two readings from standard input, in binary, to its end (or the limit).
+ReadResult read_standard_input(std::span<std::uint8_t> into);
+ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes);
 
 enum class WriteStatus { written, cannot_create, short_write };
 
@@ -52,6 +51,15 @@ enum class WriteStatus { written, cannot_create, short_write };
 // process may write is a short write rather than the end of the process.
 WriteStatus write_file(const std::string& path,
                        std::initializer_list<std::span<const std::uint8_t>> pieces);
+
+// Writes the pieces on standard output, in binary; short_write when they do not all
+// go out. Whatever the C library holds back for standard output goes first.
+WriteStatus write_standard_output(std::initializer_list<std::span<const std::uint8_t>> pieces);
+
+// The system's words for why the last failed reading or writing above failed (the
+// text of errno, or of GetLastError on Windows), in UTF-8 without a line end; empty
+// when the last one did not fail for a system reason (an empty file is no failure).
+std::string last_failure();
 
 // True when both names lead to one existing file that writing the second would
 // overwrite: the same regular file or block device, whatever the spelling, symbolic or

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string_view>
 
@@ -22,6 +23,15 @@ namespace fit {
 namespace {
 
 constexpr std::size_t kTempStemLength = 200;
+
+// The errno of the last reading or writing that failed, 0 after one that did not.
+int last_errno = 0;
+
+template <typename Result>
+Result noted(Result result, bool failed) {
+    last_errno = failed ? errno : 0;
+    return result;
+}
 
 // Owns a POSIX file descriptor.
 class Fd {
@@ -277,6 +287,7 @@ WriteStatus replace_through_named(const std::string& real, const Place& place, c
         // Nothing can be made in the directory, but the file itself may be writable.
         if (error == EACCES && ::access(real.c_str(), W_OK) == 0)
             return write_directly(real, pieces);
+        errno = error;  // the reason told is mkstemp's, not that of the access test
         return WriteStatus::cannot_create;
     }
     const bool complete = fill(fd.get(), pieces, keep) && fd.close();
@@ -318,16 +329,13 @@ WriteStatus replace(const std::string& real, const Keep& keep,
 
 }  // namespace
 
-ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
+namespace {
+
+ReadResult read_into(int fd, std::span<std::uint8_t> into) {
     ReadResult result;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.ok()) {
-        result.status = ReadStatus::cannot_open;
-        return result;
-    }
     const auto read_some = [&](std::uint8_t* at, std::size_t n) -> ssize_t {
         for (;;) {
-            const ssize_t got = ::read(fd.get(), at, n);
+            const ssize_t got = ::read(fd, at, n);
             if (got >= 0 || errno != EINTR) return got;
         }
     };
@@ -347,51 +355,13 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     return result;
 }
 
-ReadResult append_standard_input(std::size_t limit, std::vector<std::uint8_t>& bytes) {
+ReadResult read_upto(int fd, std::size_t limit, std::vector<std::uint8_t>& bytes) {
     ReadResult result;
-    constexpr std::size_t kChunk = 1 << 16;
-    while (bytes.size() < limit) {
-        const std::size_t at = bytes.size();
-        bytes.resize(std::min(at + kChunk, limit));
-        ssize_t n = 0;
-        do {
-            n = ::read(STDIN_FILENO, bytes.data() + at, bytes.size() - at);
-        } while (n < 0 && errno == EINTR);
-        if (n < 0) {
-            bytes.resize(at);
-            result.status = ReadStatus::read_error;
-            return result;
-        }
-        bytes.resize(at + static_cast<std::size_t>(n));
-        result.count += static_cast<std::size_t>(n);
-        if (n == 0) return result;
-    }
-    // One byte more tells whether it goes on; it is kept for the next call.
-    std::uint8_t next = 0;
-    ssize_t n = 0;
-    do {
-        n = ::read(STDIN_FILENO, &next, 1);
-    } while (n < 0 && errno == EINTR);
-    if (n == 1) {
-        bytes.push_back(next);
-        result.longer = true;
-    }
-    return result;
-}
-
-ReadResult read_file_upto(const std::string& path, std::size_t limit,
-                          std::vector<std::uint8_t>& bytes) {
-    ReadResult result;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.ok()) {
-        result.status = ReadStatus::cannot_open;
-        return result;
-    }
     constexpr std::size_t kChunk = 1 << 16;
     bytes.clear();
     // Room for the whole file at once when its size is known, so that no chunk moves it.
     struct stat st {};
-    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
         bytes.reserve(std::min(static_cast<std::size_t>(st.st_size), limit) + 1);
     // One byte past the limit tells whether the file goes on.
     while (bytes.size() <= limit) {
@@ -399,7 +369,7 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit,
         bytes.resize(std::min(at + kChunk, limit + 1));
         ssize_t n = 0;
         do {
-            n = ::read(fd.get(), bytes.data() + at, bytes.size() - at);
+            n = ::read(fd, bytes.data() + at, bytes.size() - at);
         } while (n < 0 && errno == EINTR);
         if (n < 0) {
             bytes.clear();
@@ -415,7 +385,45 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit,
     return result;
 }
 
-WriteStatus write_file(const std::string& path,
+ReadResult cannot_open() {
+    ReadResult result;
+    result.status = ReadStatus::cannot_open;
+    return noted(result, true);
+}
+
+}  // namespace
+
+ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok()) return cannot_open();
+    const ReadResult result = read_into(fd.get(), into);
+    return noted(result, result.status != ReadStatus::ok);
+}
+
+ReadResult read_file_upto(const std::string& path, std::size_t limit,
+                          std::vector<std::uint8_t>& bytes) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok()) {
+        bytes.clear();
+        return cannot_open();
+    }
+    const ReadResult result = read_upto(fd.get(), limit, bytes);
+    return noted(result, result.status != ReadStatus::ok);
+}
+
+ReadResult read_standard_input(std::span<std::uint8_t> into) {
+    const ReadResult result = read_into(STDIN_FILENO, into);
+    return noted(result, result.status != ReadStatus::ok);
+}
+
+ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    const ReadResult result = read_upto(STDIN_FILENO, limit, bytes);
+    return noted(result, result.status != ReadStatus::ok);
+}
+
+namespace {
+
+WriteStatus write_path(const std::string& path,
                        std::initializer_list<std::span<const std::uint8_t>> pieces) {
     const SaveSignals signals;
     // /dev/stdout and its kin name whatever the caller opened: write into that.
@@ -423,7 +431,10 @@ WriteStatus write_file(const std::string& path,
 
     // Written through a link at the file it names, as a plain create would.
     const std::string real = follow_links(path);
-    if (real.empty()) return WriteStatus::cannot_create;
+    if (real.empty()) {
+        errno = ELOOP;
+        return WriteStatus::cannot_create;
+    }
 
     Keep keep{plain_create_mode()};
     struct stat st {};
@@ -435,6 +446,22 @@ WriteStatus write_file(const std::string& path,
     }
     return replace(real, keep, pieces);
 }
+
+}  // namespace
+
+WriteStatus write_file(const std::string& path,
+                       std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    const WriteStatus status = write_path(path, pieces);
+    return noted(status, status != WriteStatus::written);
+}
+
+WriteStatus write_standard_output(std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    const bool whole = std::fflush(stdout) == 0 && write_pieces(STDOUT_FILENO, pieces);
+    const WriteStatus status = whole ? WriteStatus::written : WriteStatus::short_write;
+    return noted(status, !whole);
+}
+
+std::string last_failure() { return last_errno != 0 ? std::strerror(last_errno) : ""; }
 
 bool same_file(const std::string& a, const std::string& b) {
     struct stat sa {};

@@ -44,13 +44,6 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     return result;
 }
 
-ReadResult append_standard_input(std::size_t, std::vector<std::uint8_t>&) {
-    // The page gives its files by name; it has no standard input.
-    ReadResult result;
-    result.status = ReadStatus::cannot_open;
-    return result;
-}
-
 ReadResult read_file_upto(const std::string& path, std::size_t limit,
                           std::vector<std::uint8_t>& bytes) {
     ReadResult result;
@@ -76,6 +69,26 @@ WriteStatus write_file(const std::string& path,
     memory_files().insert_or_assign(std::string(name), std::move(bytes));
     return WriteStatus::written;
 }
+
+// Standard input and output are the file named "-": the page puts the source there and
+// takes the target from there, as it does with every other file.
+constexpr const char* kStandardStream = "-";
+
+ReadResult read_standard_input(std::span<std::uint8_t> into) {
+    return read_file(kStandardStream, into);
+}
+
+ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    return read_file_upto(kStandardStream, limit, bytes);
+}
+
+WriteStatus write_standard_output(std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    return write_file(kStandardStream, pieces);
+}
+
+// Nothing here fails for a reason of the system's: a file is missing or a name has a
+// folder, and the program's own message says so.
+std::string last_failure() { return {}; }
 
 bool same_file(const std::string& a, const std::string& b) {
     return find(a) != nullptr && plain_name(a) == plain_name(b);

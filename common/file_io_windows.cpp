@@ -30,6 +30,15 @@ BOOL WINAPI remove_temporary(DWORD) {
     return FALSE;
 }
 
+// GetLastError of the last reading or writing that failed, 0 after one that did not.
+DWORD last_error = 0;
+
+template <typename Result>
+Result noted(Result result, bool failed) {
+    last_error = failed ? ::GetLastError() : 0;
+    return result;
+}
+
 std::wstring wide(const std::string& utf8) {
     if (utf8.empty() || utf8.size() > INT_MAX) return {};
     const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
@@ -151,69 +160,35 @@ HANDLE create_temp(const std::wstring& target, std::wstring& temp) {
 
 }  // namespace
 
-ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
+namespace {
+
+ReadResult read_into(HANDLE h, std::span<std::uint8_t> into) {
     ReadResult result;
-    const std::wstring name = wide(path);
-    Handle h(open_for_reading(name));
-    if (!h.ok()) {
-        // A directory opens on POSIX and fails to read; so here too.
-        result.status = is_directory(name) ? ReadStatus::read_error : ReadStatus::cannot_open;
-        return result;
-    }
-    if (!read_some(h.get(), into.data(), into.size(), result.count)) {
+    if (!read_some(h, into.data(), into.size(), result.count)) {
         result.status = ReadStatus::read_error;
         return result;
     }
     if (result.count < into.size()) return result;
     std::uint8_t probe = 0;
     std::size_t more = 0;
-    if (!read_some(h.get(), &probe, 1, more)) result.status = ReadStatus::read_error;
+    if (!read_some(h, &probe, 1, more)) result.status = ReadStatus::read_error;
     result.longer = more > 0;
     return result;
 }
 
-ReadResult append_standard_input(std::size_t limit, std::vector<std::uint8_t>& bytes) {
-    // start_process put standard input in binary mode.
+ReadResult read_upto(HANDLE h, std::size_t limit, std::vector<std::uint8_t>& bytes) {
     ReadResult result;
-    constexpr std::size_t kChunk = 1 << 16;
-    while (bytes.size() < limit) {
-        const std::size_t at = bytes.size();
-        bytes.resize(std::min(at + kChunk, limit));
-        const std::size_t n = std::fread(bytes.data() + at, 1, bytes.size() - at, stdin);
-        bytes.resize(at + n);
-        result.count += n;
-        if (n == 0) {
-            if (std::ferror(stdin) != 0) result.status = ReadStatus::read_error;
-            return result;
-        }
-    }
-    const int next = std::fgetc(stdin);
-    if (next != EOF) {
-        bytes.push_back(static_cast<std::uint8_t>(next));
-        result.longer = true;
-    }
-    return result;
-}
-
-ReadResult read_file_upto(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
-    ReadResult result;
-    const std::wstring name = wide(path);
-    Handle h(open_for_reading(name));
     bytes.clear();
-    if (!h.ok()) {
-        result.status = is_directory(name) ? ReadStatus::read_error : ReadStatus::cannot_open;
-        return result;
-    }
     constexpr std::size_t kChunk = 1 << 16;
     LARGE_INTEGER size{};
-    if (::GetFileType(h.get()) == FILE_TYPE_DISK && ::GetFileSizeEx(h.get(), &size) && size.QuadPart > 0)
+    if (::GetFileType(h) == FILE_TYPE_DISK && ::GetFileSizeEx(h, &size) && size.QuadPart > 0)
         bytes.reserve(std::min(static_cast<std::size_t>(size.QuadPart), limit) + 1);
     // One byte past the limit tells whether the file goes on.
     while (bytes.size() <= limit) {
         const std::size_t at = bytes.size();
         bytes.resize(std::min(at + kChunk, limit + 1));
         std::size_t got = 0;
-        if (!read_some(h.get(), bytes.data() + at, bytes.size() - at, got)) {
+        if (!read_some(h, bytes.data() + at, bytes.size() - at, got)) {
             bytes.clear();
             result.status = ReadStatus::read_error;
             return result;
@@ -227,16 +202,96 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit, std::vecto
     return result;
 }
 
-WriteStatus write_file(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> pieces) {
+// A name that does not open: a directory opens on POSIX and fails to read; so here too.
+ReadResult not_opened(const std::wstring& name) {
+    ReadResult result;
+    result.status = is_directory(name) ? ReadStatus::read_error : ReadStatus::cannot_open;
+    if (result.status == ReadStatus::read_error) ::SetLastError(ERROR_DIRECTORY);
+    return result;
+}
+
+}  // namespace
+
+ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
+    const std::wstring name = wide(path);
+    Handle h(open_for_reading(name));
+    if (!h.ok()) {
+        const DWORD error = ::GetLastError();
+        ReadResult result = not_opened(name);
+        if (result.status == ReadStatus::cannot_open) ::SetLastError(error);
+        return noted(result, true);
+    }
+    const ReadResult result = read_into(h.get(), into);
+    return noted(result, result.status != ReadStatus::ok);
+}
+
+ReadResult read_file_upto(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    const std::wstring name = wide(path);
+    Handle h(open_for_reading(name));
+    if (!h.ok()) {
+        bytes.clear();
+        const DWORD error = ::GetLastError();
+        ReadResult result = not_opened(name);
+        if (result.status == ReadStatus::cannot_open) ::SetLastError(error);
+        return noted(result, true);
+    }
+    const ReadResult result = read_upto(h.get(), limit, bytes);
+    return noted(result, result.status != ReadStatus::ok);
+}
+
+ReadResult read_standard_input(std::span<std::uint8_t> into) {
+    const ReadResult result = read_into(::GetStdHandle(STD_INPUT_HANDLE), into);
+    return noted(result, result.status != ReadStatus::ok);
+}
+
+ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    const ReadResult result = read_upto(::GetStdHandle(STD_INPUT_HANDLE), limit, bytes);
+    return noted(result, result.status != ReadStatus::ok);
+}
+
+WriteStatus write_standard_output(std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    const bool whole =
+        std::fflush(stdout) == 0 && write_pieces(::GetStdHandle(STD_OUTPUT_HANDLE), pieces);
+    const WriteStatus status = whole ? WriteStatus::written : WriteStatus::short_write;
+    return noted(status, !whole);
+}
+
+std::string last_failure() {
+    if (last_error == 0) return {};
+    wchar_t* text = nullptr;
+    const DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, last_error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (n == 0 || text == nullptr) return "error " + std::to_string(last_error);
+    std::string words = utf8(text);
+    ::LocalFree(text);
+    // The system's text ends with CR LF, at times after a space.
+    while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' '))
+        words.pop_back();
+    return words;
+}
+
+namespace {
+
+WriteStatus write_path(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> pieces) {
     const std::wstring target = wide(path);
-    if (target.empty()) return WriteStatus::cannot_create;
+    if (target.empty()) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return WriteStatus::cannot_create;
+    }
     if (is_device(target)) return write_directly(target, pieces);
 
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return WriteStatus::cannot_create;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            ::SetLastError(ERROR_DIRECTORY);
+            return WriteStatus::cannot_create;
+        }
         // A read-only file stays as it is, as with a plain create.
-        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return WriteStatus::cannot_create;
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            ::SetLastError(ERROR_ACCESS_DENIED);
+            return WriteStatus::cannot_create;
+        }
     }
 
     std::wstring temp;
@@ -253,14 +308,25 @@ WriteStatus write_file(const std::string& path, std::initializer_list<std::span<
     const bool closed = h.close();
     WriteStatus status = WriteStatus::written;
     if (!whole || !closed) {
+        const DWORD error = ::GetLastError();
         ::DeleteFileW(temp.c_str());
+        ::SetLastError(error);
         status = WriteStatus::short_write;
     } else if (!::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
         ::DeleteFileW(temp.c_str());
+        ::SetLastError(error);
         status = WriteStatus::cannot_create;
     }
     pending_temporary.store(nullptr);
     return status;
+}
+
+}  // namespace
+
+WriteStatus write_file(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> pieces) {
+    const WriteStatus status = write_path(path, pieces);
+    return noted(status, status != WriteStatus::written);
 }
 
 bool same_file(const std::string& a, const std::string& b) {

@@ -4,6 +4,7 @@
 
 #include "allocation.hpp"
 #include "file_io.hpp"
+#include "options.hpp"
 
 namespace fit {
 
@@ -30,13 +31,16 @@ bool init(Work& work, Capacities caps, Reporter& report) {
 }
 
 int load(Work& work, const std::string& source, LongSource longer, Reporter& report) {
-    const ReadResult read = read_file(source, work.bufIN);
+    const ReadResult read = is_standard_stream(source) ? read_standard_input(work.bufIN)
+                                                       : read_file(source, work.bufIN);
     if (read.status == ReadStatus::cannot_open) {
         report.erreur(kCannotOpen);
+        report.explain(source);
         return 0;
     }
     if (read.status == ReadStatus::read_error || read.count == 0) {
         report.erreur(kLoading);
+        report.explain(source);  // nothing for an empty source, which is no failed call
         return 0;
     }
     if (read.longer && longer.refuse_code != 0) {
@@ -46,18 +50,22 @@ int load(Work& work, const std::string& source, LongSource longer, Reporter& rep
     return static_cast<int>(read.count);
 }
 
-int save(const Work& work, const std::string& target, Reporter& report) {
-    switch (write_file(target, {work.output()})) {
+int save(const Work& work, const std::string& target, Reporter& report, bool quiet) {
+    const WriteStatus status = is_standard_stream(target) ? write_standard_output({work.output()})
+                                                          : write_file(target, {work.output()});
+    switch (status) {
     case WriteStatus::cannot_create:
         report.erreur(kCannotSave);
+        report.explain(target);
         return 0;
     case WriteStatus::short_write:
         report.erreur(kSaving);
+        report.explain(target);
         return 0;
     case WriteStatus::written:
         break;
     }
-    std::fprintf(stderr, "%s file written.\n", target.c_str());
+    if (!quiet) std::fprintf(stderr, "%s file written.\n", target.c_str());
     return work.LengthOUT;
 }
 
@@ -75,7 +83,7 @@ int run_conversion(const Run& run, const Converter& convert, Reporter& report) {
     if (work.LengthIN != 0) {
         // A converter always reports before it fails; 1 is only a safety net.
         if (convert(work, report) != 0 && !report.failed()) return 1;
-        if (!report.failed()) save(work, run.target, report);
+        if (!report.failed()) save(work, run.target, report, run.quiet);
     }
     end(work);
     return report.first_code();

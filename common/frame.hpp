@@ -43,13 +43,14 @@ struct LongSource {
 // Allocates both buffers; code 6 on failure.
 bool init(Work& work, Capacities caps, Reporter& report);
 
-// Reads the source into bufIN (at most its capacity); returns LengthIN, 0 after an error (code 2, 4 or the
-// refusal code of `longer`).
+// Reads the source into bufIN (at most its capacity), standard input when it is named
+// "-"; returns LengthIN, 0 after an error (code 2, 4 or the refusal code of `longer`).
 int load(Work& work, const std::string& source, LongSource longer, Reporter& report);
 
-// Writes LengthOUT bytes of bufOUT; returns the count written, 0 after an error
-// (code 3 or 5). "%s file written." follows only a complete write.
-int save(const Work& work, const std::string& target, Reporter& report);
+// Writes LengthOUT bytes of bufOUT, on standard output when the target is named "-";
+// returns the count written, 0 after an error (code 3 or 5). "%s file written." on
+// standard error follows only a complete write, unless `quiet`.
+int save(const Work& work, const std::string& target, Reporter& report, bool quiet = false);
 
 // Releases both buffers.
 void end(Work& work);
@@ -61,6 +62,7 @@ struct Run {
     LongSource longer;
     std::string source;
     std::string target;
+    bool quiet = false;  // no "file written" line
 };
 
 // Steps 3 to 7 of the run sequence, once the options were accepted: returns the exit

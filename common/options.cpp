@@ -4,63 +4,70 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "file_io.hpp"
 
 namespace fit {
 
 OptionScanner::OptionScanner(int argc, char** argv, const char* optstring,
-                             std::span<const LongOption> longs, std::string_view program)
-    : argc_(argc), argv_(argv), optstring_(std::string("-") + optstring), longs_(longs),
-      program_(program) {
-    // A leading '-' hands every file name back in place, so the names keep their
-    // order whatever POSIXLY_CORRECT says. optind 0 restarts getopt from scratch; an
-    // empty first run does that now, so that long options read before getopt's first
-    // call cannot leave it in the middle of an earlier command line.
-    optind = 0;
-    opterr = 1;
-    char empty_name[] = "";
-    char* empty[] = {empty_name, nullptr};
-    ::getopt(1, empty, optstring_.c_str());
-}
+                             std::span<const LongOption> longs, std::string_view program,
+                             bool silent)
+    : argc_(argc), argv_(argv), optstring_(optstring), longs_(longs), program_(program),
+      silent_(silent) {}
 
 int OptionScanner::next() {
     long_value_ = nullptr;
-    for (;;) {
-        if (at_word_start_ && optind < argc_) {
-            const std::string_view word(argv_[optind]);
-            if (word.size() > 2 && word.starts_with("--")) return next_long(word, optind);
+    short_value_ = nullptr;
+    if (cluster_ == nullptr || *cluster_ == '\0') {
+        cluster_ = nullptr;
+        for (;;) {
+            if (index_ >= argc_) return -1;
+            const std::string_view word(argv_[index_]);
+            if (word == "--") {
+                // Whatever follows "--" is a file name.
+                for (int i = index_ + 1; i < argc_; ++i) names_.emplace_back(argv_[i]);
+                index_ = argc_;
+                return -1;
+            }
+            if (word.size() > 2 && word.starts_with("--")) return next_long(word, index_);
+            if (word.size() < 2 || word[0] != '-') {
+                // A name, "-" included, kept in its place among the options.
+                names_.emplace_back(word);
+                ++index_;
+                continue;
+            }
+            cluster_ = argv_[index_++] + 1;
+            break;
         }
-        const int before = optind;
-        const int c = ::getopt(argc_, argv_, optstring_.c_str());
-        at_word_start_ = optind != before;
-        if (c == 1) {
-            names_.emplace_back(optarg);
-            continue;
-        }
-        if (c == '-') {
-            // The leading '-' that keeps the names in order would make "-x-" look
-            // valid; getopt would have refused it.
-            if (opterr != 0) std::fprintf(stderr, "%s: invalid option -- '-'\n", argv_[0]);
-            bad_ = '-';
+    }
+    const auto c = static_cast<unsigned char>(*cluster_++);
+    const std::size_t at = c == ':' || c == ';' ? std::string::npos : optstring_.find(static_cast<char>(c));
+    if (at == std::string::npos) {
+        if (!silent_) std::fprintf(stderr, "%s: invalid option -- '%c'\n", argv_[0], c);
+        bad_ = c;
+        return '?';
+    }
+    if (at + 1 < optstring_.size() && optstring_[at + 1] == ':') {
+        if (*cluster_ != '\0') {
+            short_value_ = cluster_;
+        } else if (index_ < argc_) {
+            short_value_ = argv_[index_++];
+        } else {
+            if (!silent_)
+                std::fprintf(stderr, "%s: option requires an argument -- '%c'\n", argv_[0], c);
+            bad_ = c;
             return '?';
         }
-        if (c == '?') bad_ = static_cast<unsigned char>(optopt);
-        if (c == -1) {
-            // Whatever follows "--" is a file name.
-            for (int i = optind; i < argc_; ++i) names_.emplace_back(argv_[i]);
-            optind = argc_;
-        }
-        return c;
+        cluster_ = nullptr;
     }
+    return c;
 }
 
 int OptionScanner::next_long(std::string_view word, int index) {
     word.remove_prefix(2);
     const std::size_t equals = word.find('=');
     const std::string_view name = word.substr(0, equals);
-    optind = index + 1;
+    index_ = index + 1;
     static constexpr std::array<LongOption, 4> kCommon{{
         {"quiet", false, kLongQuiet},
         {"verbose", false, kLongVerbose},
@@ -74,6 +81,7 @@ int OptionScanner::next_long(std::string_view word, int index) {
     const auto program = static_cast<int>(program_.size());
     const auto shown = static_cast<int>(name.size());
     if (found == nullptr) {
+        if (silent_) return kLongRefused;
         // No abbreviations: a prefix that works today could name two options tomorrow.
         std::fprintf(stderr, "%.*s: --%.*s: unknown option; see %.*s --help\n", program,
                      program_.data(), shown, name.data(), program, program_.data());
@@ -82,6 +90,7 @@ int OptionScanner::next_long(std::string_view word, int index) {
     long_name_ = found->name;
     if (!found->takes_value) {
         if (equals != std::string_view::npos) {
+            if (silent_) return kLongRefused;
             std::fprintf(stderr, "%.*s: --%.*s: takes no value\n", program, program_.data(),
                          shown, name.data());
             return kLongRefused;
@@ -93,8 +102,9 @@ int OptionScanner::next_long(std::string_view word, int index) {
         long_value_ = argv_[index] + 2 + equals + 1;
     } else if (index + 1 < argc_) {
         long_value_ = argv_[index + 1];
-        optind = index + 2;
+        index_ = index + 2;
     } else {
+        if (silent_) return kLongRefused;
         std::fprintf(stderr, "%.*s: --%.*s: needs a value; see %.*s --help\n", program,
                      program_.data(), shown, name.data(), program, program_.data());
         return kLongRefused;
@@ -104,7 +114,7 @@ int OptionScanner::next_long(std::string_view word, int index) {
 
 const char* OptionScanner::argument() const {
     if (long_value_ != nullptr) return long_value_;
-    return optarg != nullptr ? optarg : "";
+    return short_value_ != nullptr ? short_value_ : "";
 }
 
 unsigned char OptionScanner::bad_option() const { return bad_; }
@@ -160,7 +170,29 @@ std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned 
     return value;
 }
 
+namespace {
+bool version_in_banner = false;
+}  // namespace
+
+Outline outline(int argc, char** argv, const char* optstring, std::span<const LongOption> longs) {
+    Outline found;
+    OptionScanner scan(argc, argv, optstring, longs, {}, true);
+    for (int c = scan.next(); c != -1; c = scan.next())
+        if (c == kLongQuiet) found.quiet = true;
+    found.to_stdout = scan.names().size() == 2 && is_standard_stream(scan.names()[1]);
+    return found;
+}
+
+void print_banner(std::string_view banner, const Outline& outline) {
+    if (outline.quiet) return;
+    std::FILE* to = outline.to_stdout ? stderr : stdout;
+    std::fwrite(banner.data(), 1, banner.size(), to);
+    std::fflush(to);
+    version_in_banner = to == stdout;
+}
+
 void print_version(std::string_view display_name) {
+    if (version_in_banner) return;
     std::printf("%.*s %s\n", static_cast<int>(display_name.size()), display_name.data(),
                 FIT_VERSION);
 }
@@ -183,8 +215,7 @@ bool set_k7_name_strictly(K7Name& name, std::string_view program, std::string_vi
         refuse_value(program, "name", value, "use 1 to 4 printable characters");
         return false;
     }
-    // Bounded by the name as well: mingw-w64's GCC cannot see the check above and
-    // warns of an overflow.
+    // Bounded by both sizes, which some compilers cannot see through the check above.
     for (std::size_t i = 0; i < value.size() && i < name.size(); ++i)
         name[i] = static_cast<std::uint8_t>(value[i]);
     return true;
@@ -205,7 +236,9 @@ bool take_source_and_target(const std::vector<std::string>& names, std::string& 
                             std::string& target, Reporter& report, int same_name_code) {
     if (!take_two_names(names, source, target)) return false;
     // The names as typed, then the files they lead to: a target that is the source
-    // under another spelling, a link or a hard link would replace it.
+    // under another spelling, a link or a hard link would replace it. "-" is a stream,
+    // not a file: standard input read whole cannot be harmed by standard output.
+    if (is_standard_stream(source) || is_standard_stream(target)) return true;
     if (source == target || same_file(source, target)) {
         report.erreur(same_name_code);
         return false;

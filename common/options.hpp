@@ -1,5 +1,5 @@
-// Pieces shared by the option parsers. Short options sit on POSIX getopt with its own
-// diagnostics on; long options (--name, --name=value, --name value) are read here, by
+// Pieces shared by the option parsers. Short options are read as GNU getopt reads them,
+// with its diagnostics word for word, on every platform whatever its C library; long options (--name, --name=value, --name value) are read here, by
 // exact name only, so that a script keeps working when options are added.
 #pragma once
 
@@ -44,20 +44,23 @@ enum CommonLongCode : int {
     kFirstOwnLongCode,
 };
 
-// Walks argv with getopt. Non-option words are collected in order wherever they stand,
+// Walks argv as GNU getopt does with an option string that starts with '-' (clusters
+// such as -pc, an argument glued or in the next word whatever it looks like, glibc's
+// two diagnostics naming argv[0]). Non-option words are collected in order wherever they stand,
 // so options may come before, between or after the file names. A word starting with
 // "--" (but "--" alone, which ends the options) is a long option.
 class OptionScanner {
 public:
     OptionScanner(int argc, char** argv, const char* optstring,
-                  std::span<const LongOption> longs = {}, std::string_view program = {});
+                  std::span<const LongOption> longs = {}, std::string_view program = {},
+                  bool silent = false);
 
     // The next option character or long code (the program's own or a CommonLongCode), '?' for an unknown option or a missing
     // argument (see bad_option()), kLongRefused after a bad long option has been
     // reported in full, or -1 at the end.
     int next();
     [[nodiscard]] const char* argument() const;
-    // The character getopt complained about, as an unsigned byte.
+    // The option character just refused, as an unsigned byte.
     [[nodiscard]] unsigned char bad_option() const;
     [[nodiscard]] const std::vector<std::string>& names() const { return names_; }
     // The name of the long option just returned, for messages.
@@ -73,9 +76,12 @@ private:
     std::string optstring_;
     std::span<const LongOption> longs_;
     std::string_view program_;
+    bool silent_;  // no diagnostics: a first look at the command line
     std::vector<std::string> names_;
     unsigned char bad_ = 0;
-    bool at_word_start_ = true;  // getopt is not inside a cluster such as -pc
+    int index_ = 1;                  // the next word to read
+    const char* cluster_ = nullptr;  // the rest of a cluster such as -pc, if inside one
+    const char* short_value_ = nullptr;
     std::string_view long_name_;
     const char* long_value_ = nullptr;
 };
@@ -94,12 +100,25 @@ bool same_name_any_case(std::string_view typed, std::string_view name);
 // A whole hexadecimal number, optionally after "0x", "0X" or "$", at most `highest`.
 std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned long highest);
 
-// "Name 2010.01\n" on standard output.
+// What a first, silent reading of the command line tells before the options are read
+// for real: where the banner goes, if anywhere.
+struct Outline {
+    bool quiet = false;      // --quiet
+    bool to_stdout = false;  // the target (the second file name) is "-"
+};
+Outline outline(int argc, char** argv, const char* optstring, std::span<const LongOption> longs);
+
+// The banner, before the options are read so that it comes before their messages as it
+// always did: on standard output, on standard error when standard output carries the
+// target, nowhere with --quiet.
+void print_banner(std::string_view banner, const Outline& outline);
+
+// "Name 2010.01\n" on standard output, unless the banner printed is that line already.
 void print_version(std::string_view display_name);
 
 // --quiet, --verbose, --help (prints `help`) and --version (prints "`version_name`
-// 2010.01", unless empty: then the banner printed before the options were read is
-// the version line), and a long option the scanner refused. Returns nothing for any
+// 2010.01" unless the banner printed before the options were read is that line, or
+// `version_name` is empty), and a long option the scanner refused. Returns nothing for any
 // other code, else kGoOn to read on, or what ManageArguments returns now.
 template <typename Settings>
 std::optional<int> take_common_long(int code, Settings& settings, const char* help,

@@ -15,7 +15,7 @@ _fit_complete() {
     local options values=""
     case ${1##*/} in
     codefit)
-        options="--type= --load= --entry= --name= --loader= --paged --clear-screen --help --version -t: -r: -b: -n: -l: -p -c -h"
+        options="--type= --load= --entry= --name= --loader= --paged --clear-screen --quiet --verbose --help --version -t: -r: -b: -n: -l: -p -c -h"
         case $cur in
         --type=*) values="exe dos rom k7 bas" ;;
         --loader=*) values="1 2" ;;
@@ -23,7 +23,7 @@ _fit_complete() {
         esac
         ;;
     datafit)
-        options="--type= --header= --record= --name= --help --version -t: -H: -r: -n: -h"
+        options="--type= --header= --record= --name= --quiet --verbose --help --version -t: -H: -r: -n: -h"
         case $cur in
         --type=*) values="dos k7 tasm" ;;
         -t:*) values=":DOS :K7 :TASM" ;;
@@ -33,7 +33,7 @@ _fit_complete() {
         options="--two-colour --help --version -b -h"
         ;;
     fitinfo)
-        options="--extract= --rom-load= --rom-size= --help --version -x -r: -s: -h"
+        options="--extract= --rom-load= --rom-size= --json --quiet --verbose --help --version -x -r: -s: -h"
         case $prev in
         -x) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         esac

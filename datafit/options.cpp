@@ -23,6 +23,7 @@ constexpr std::array<TypeEntry, 3> kTypes{{
 }};
 
 constexpr std::string_view kProgram = "datafit";
+constexpr const char* kShortOptions = "hit:H:r:n:";
 
 // No target states a piece longer than a cassette block of 0x10000 bytes.
 constexpr unsigned long kLargestPiece = 0x10000;
@@ -49,10 +50,14 @@ constexpr const char* kHelp =
     "  -H:SIZE  --header=SIZE  bytes at the start that form a piece of their own\n"
     "  -r:SIZE  --record=SIZE  bytes per record or block after them (0: one piece)\n"
     "  -n:NAME  --name=NAME    cassette name, 1 to 4 characters\n"
+    "           --quiet        no banner and no \"file written\" line; errors only\n"
+    "           --verbose      after an error of the system, its reason\n"
     "  -h                      the usage line (exit status 1)\n"
     "           --help         this text\n"
     "           --version      the program's name and version\n"
     "\n"
+    "A file named - is standard input as the source, standard output as the target\n"
+    "(then the banner and every message go to standard error); ./- is a file.\n"
     "Sizes are hexadecimal. A short option's value follows one character that is\n"
     "skipped (-H:80); a long option's follows '=' or is the next word (--header 80),\n"
     "must be whole and at most 10000, and --type takes any case.\n"
@@ -60,7 +65,8 @@ constexpr const char* kHelp =
     "Examples:\n"
     "  datafit level.dat level.dsk --header=80 --record=100\n"
     "  datafit --type=k7 --name=LVL1 level.dat level.k7\n"
-    "  datafit -t:TASM table.bin table.asm\n";
+    "  datafit -t:TASM table.bin table.asm\n"
+    "  cat level.dat | datafit --quiet --type=k7 - - > level.k7\n";
 
 const TypeEntry* type_named(std::string_view name) {
     for (const auto& entry : kTypes)
@@ -93,10 +99,14 @@ SizeOption read_size(const char* argument) {
     return size;
 }
 
+fit::Outline outline(int argc, char** argv) {
+    return fit::outline(argc, argv, kShortOptions, kLongOptions);
+}
+
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
-    fit::OptionScanner scan(argc, argv, "hit:H:r:n:", kLongOptions, kProgram);
+    fit::OptionScanner scan(argc, argv, kShortOptions, kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
-        if (const auto common = fit::take_common_long(c, state, kHelp)) {
+        if (const auto common = fit::take_common_long(c, state, kHelp, "Datafit")) {
             if (*common != fit::kGoOn) return *common;
             continue;
         }

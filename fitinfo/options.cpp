@@ -38,17 +38,25 @@ constexpr const char* kHelp =
     "  -x FILE  --extract=FILE   write the payload of the one file to FILE\n"
     "  -r:ADDR  --rom-load=ADDR  load address of a bare ROM image (0200 to 7FFA)\n"
     "  -s:SIZE  --rom-size=SIZE  code size of a bare ROM image (1 to 7DFB)\n"
+    "           --json           one JSON document for all files, not the summary\n"
+    "           --quiet          only the fault lines\n"
+    "           --verbose        after a failed read or write, the system's reason\n"
     "  -h                        the usage lines (exit status 1)\n"
     "           --help           this text\n"
     "           --version        the program's name and version\n"
     "\n"
-    "Addresses and sizes are hexadecimal, with or without 0x. Exit status: 0 valid,\n"
-    "2 unreadable, 3 broken, 4 unrecognised, 5 payload not written.\n"
+    "Addresses and sizes are hexadecimal, with or without 0x. A file named - is\n"
+    "standard input; -x - writes the payload alone on standard output, the summary\n"
+    "or the JSON document then going to standard error.\n"
+    "Exit status: 0 valid, 2 unreadable, 3 broken, 4 unrecognised, 5 payload not\n"
+    "written.\n"
     "\n"
     "Examples:\n"
     "  fitinfo game.k7 game.exe\n"
     "  fitinfo --extract=code.bin game.k7\n"
-    "  fitinfo --rom-load=1000 cart.rom\n";
+    "  fitinfo --rom-load=1000 cart.rom\n"
+    "  fitinfo --json *.k7 *.exe > report.json\n"
+    "  fitinfo -x - game.k7 > code.bin\n";
 
 bool same_file(const std::string& a, const std::string& b) {
     return a == b || fit::same_file(a, b);
@@ -134,13 +142,13 @@ int ManageArguments(int argc, char** argv, Settings& settings) {
             std::fputs("Option -x requires an argument.\n", stderr);
             return fit::kRefused;
         }
-        if (same_file(settings.files[0], *settings.extract_to)) {
+        settings.extract_to_stdout = fit::is_standard_stream(*settings.extract_to);
+        if (!settings.extract_to_stdout && !fit::is_standard_stream(settings.files[0]) &&
+            same_file(settings.files[0], *settings.extract_to)) {
             std::fputs(fit::text::same_filename.data(), stderr);
             return fit::kRefused;
         }
     }
-    if (settings.extract_to)
-        settings.extract_to_stdout = fit::is_standard_stream(*settings.extract_to);
     return fit::kGoOn;
 }
 

@@ -47,6 +47,7 @@ int program_main(int argc, char** argv) {
     if (const int parsed = picfit::ManageArguments(argc, argv, state, report);
         parsed != fit::kGoOn)
         return parsed == fit::kAnswered ? picfit::kExitDone : picfit::kExitUsage;
+    report.set_verbose(state.verbose);
     return picfit::run(picfit::job_of(state), report);
 }
 

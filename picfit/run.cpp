@@ -31,10 +31,11 @@ enum class Load { ok, cannot_open, read_error, memory };
 Load read_source(const Job& job, std::size_t limit, Bytes& bytes, bool& longer) {
     longer = false;
     if (job.source_is_stdin) {
+        // Standard input cannot be read twice: all of it at once, as far as any kind goes.
+        if (!bytes.empty()) return Load::ok;
         fit::ReadResult read;
-        if (!fit::try_allocate([&] { read = fit::append_standard_input(limit, bytes); }))
+        if (!fit::try_allocate([&] { read = fit::read_standard_input_upto(kPictureReadLimit, bytes); }))
             return Load::memory;
-        longer = read.longer;
         switch (read.status) {
         case fit::ReadStatus::cannot_open: return Load::cannot_open;
         case fit::ReadStatus::read_error: return Load::read_error;
@@ -149,9 +150,15 @@ std::optional<Picture> read_picture(const Job& job, fit::Reporter& report) {
     }
     switch (load) {
     case Load::ok: break;
-    case Load::cannot_open: report.erreur(kCannotOpenSource); return std::nullopt;
+    case Load::cannot_open:
+        report.erreur(kCannotOpenSource);
+        report.explain(job.source);
+        return std::nullopt;
     case Load::memory: report.erreur(kMemory); return std::nullopt;
-    case Load::read_error: report.erreur(kEmptySource); return std::nullopt;
+    case Load::read_error:
+        report.erreur(kEmptySource);
+        report.explain(job.source);
+        return std::nullopt;
     }
     if (file.empty()) {
         report.erreur(kEmptySource);
@@ -201,8 +208,14 @@ bool save_preview(const Job& job, const header_TAV& tav, int length, fit::Report
         return false;
     }
     switch (fit::write_file(*job.preview, {*png})) {
-    case fit::WriteStatus::cannot_create: report.erreur(kCannotCreateTarget); return false;
-    case fit::WriteStatus::short_write: report.erreur(kShortWrite); return false;
+    case fit::WriteStatus::cannot_create:
+        report.erreur(kCannotCreateTarget);
+        report.explain(*job.preview);
+        return false;
+    case fit::WriteStatus::short_write:
+        report.erreur(kShortWrite);
+        report.explain(*job.preview);
+        return false;
     case fit::WriteStatus::written: break;
     }
     if (!job.quiet) std::fprintf(stderr, "%s file written.\n", job.preview->c_str());

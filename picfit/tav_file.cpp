@@ -7,15 +7,6 @@
 
 namespace picfit {
 
-fit::WriteStatus write_stdout(std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    // Whatever standard output holds back goes first; start_process made it binary.
-    if (std::fflush(stdout) != 0) return fit::WriteStatus::short_write;
-    for (const auto piece : pieces)
-        if (std::fwrite(piece.data(), 1, piece.size(), stdout) != piece.size())
-            return fit::WriteStatus::short_write;
-    return std::fflush(stdout) == 0 ? fit::WriteStatus::written : fit::WriteStatus::short_write;
-}
-
 TavHeader tav_header(const header_TAV& tav, int length) {
     const auto group = media::tav::mode_facts(tav.Flag != kTwoColour).group;
     return {static_cast<std::uint8_t>(tav.check[0]),
@@ -39,12 +30,14 @@ int save_tav(const std::string& filename, const header_TAV& tav, int length,
     }
     const TavHeader header = tav_header(tav, length);
     const std::span<const std::uint8_t> stream(tav.stream.data(), static_cast<std::size_t>(length));
-    switch (to_stdout ? write_stdout({header, stream}) : fit::write_file(filename, {header, stream})) {
+    switch (to_stdout ? fit::write_standard_output({header, stream}) : fit::write_file(filename, {header, stream})) {
     case fit::WriteStatus::cannot_create:
         report.erreur(kCannotCreateTarget);
+        report.explain(filename);
         return 0;
     case fit::WriteStatus::short_write:
         report.erreur(kShortWrite);
+        report.explain(filename);
         return 0;
     case fit::WriteStatus::written:
         break;

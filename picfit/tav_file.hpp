@@ -16,9 +16,6 @@ namespace picfit {
 
 using TavHeader = std::array<std::uint8_t, media::tav::kHeaderSize>;
 
-// The pieces one after the other on standard output.
-fit::WriteStatus write_stdout(std::initializer_list<std::span<const std::uint8_t>> pieces);
-
 // The header of a record whose stream is `length` bytes long.
 TavHeader tav_header(const header_TAV& tav, int length);
 

@@ -176,6 +176,23 @@ function stem(name) {
     return dot > 0 ? name.slice(0, dot) : name;
 }
 
+// fitinfo's JSON document, or null when standard output holds none.
+function parseReport(stdout) {
+    try {
+        const report = JSON.parse(stdout);
+        return Array.isArray(report?.files) ? report : null;
+    } catch {
+        return null;
+    }
+}
+
+// The summary of every valid file, as fitinfo prints it without --json; faults and
+// problems stay on standard error, shown after it.
+function reportText(report) {
+    return report.files.filter((f) => f.summary)
+        .map((f) => `${f.name}: ${f.kind}\n${f.summary.map((line) => `  ${line}\n`).join('')}`).join('');
+}
+
 // Sixteen bytes a line around `offset`, the byte there marked (data-offset tells it).
 function showBytes(dump, bytes, offset) {
     const hex = (n, width) => n.toString(16).toUpperCase().padStart(width, '0');
@@ -294,7 +311,8 @@ class Page {
         const program = this.program();
         const source = this.source ? this.source.name : 'source';
         if (program === 'fitinfo') {
-            const extract = this.$('extract').checked ? [`--extract=${this.targetName()}`] : [];
+            // The report is read from fitinfo's JSON; an extraction has none to give.
+            const extract = this.$('extract').checked ? [`--extract=${this.targetName()}`] : ['--json'];
             return [program, ...extract, ...this.options(), source];
         }
         return [program, ...this.options(), source, this.targetName()];
@@ -358,15 +376,16 @@ class Page {
     // shown at its offset in the bytes of the file.
     showMessages(result) {
         const messages = this.$('messages');
-        messages.textContent = result.stdout;
+        const report = this.program() === 'fitinfo' ? parseReport(result.stdout) : null;
+        messages.textContent = report ? reportText(report) : result.stdout;
         const errors = document.createElement('span');
         errors.className = 'stderr';
         errors.textContent = result.stderr;
         messages.append(errors);
         const dump = this.$('hexdump');
-        const fault = this.program() === 'fitinfo' && result.stderr.match(/: offset (\d+) \(0x[0-9A-Fa-f]+\): /);
+        const fault = report?.files.find((f) => f.fault)?.fault;
         dump.hidden = !fault;
-        if (fault) showBytes(dump, this.source.bytes, Number(fault[1]));
+        if (fault) showBytes(dump, this.source.bytes, fault.offset);
     }
 
     // The source and the machine's view side by side; resolves to the time since

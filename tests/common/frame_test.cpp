@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
+#include <string_view>
 
 #include <filesystem>
 
@@ -344,4 +346,54 @@ TEST(FileIo, WritesThroughALinkAndIntoDevices) {
     EXPECT_EQ(fit_test::read_bytes(real), a);
     EXPECT_EQ(fit::write_file("/dev/null", {a}), fit::WriteStatus::written);
     EXPECT_EQ(fit::write_file("/dev/full", {a}), fit::WriteStatus::short_write);
+}
+
+// --verbose: the line after "Cannot save target file." tells why, in the system's
+// words, so that a missing directory and a refused one read differently.
+TEST(Frame, VerboseTellsWhyASaveOrALoadFailed) {
+    TempDir dir;
+    const auto src = dir.write("in", {1});
+    const auto plain = dir.write("plain", {1});
+    std::filesystem::create_directory(dir.path() / "locked");
+    std::filesystem::permissions(dir.path() / "locked", std::filesystem::perms::owner_read |
+                                                            std::filesystem::perms::owner_exec);
+    struct Case {
+        std::string source;
+        std::string target;
+        const char* message;
+        int error;
+    };
+    std::vector<Case> cases{
+        {src, dir.file("missing/out"), "Cannot save target file.\n", ENOENT},
+        {src, plain + "/out", "Cannot save target file.\n", ENOTDIR},
+        {dir.file("absent"), dir.file("out"), "Cannot open source file.\n", ENOENT},
+        {dir.path().string(), dir.file("out"), "When loading source file.\n", EISDIR},
+        {src, "/dev/full", "When saving target file.\n", ENOSPC},
+    };
+    // A directory without write permission stops everyone but the superuser.
+    if (::geteuid() != 0)
+        cases.push_back({src, dir.file("locked/out"), "Cannot save target file.\n", EACCES});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const bool about_source = std::string_view(c.message).find("source") != std::string_view::npos;
+        const std::string& name = about_source ? c.source : c.target;
+        for (const bool verbose : {false, true}) {
+            fit::Reporter report(fit::codefit_errors);
+            report.set_verbose(verbose);
+            CaptureStderr();
+            const int status =
+                fit::run_conversion({{16, 64}, {}, c.source, c.target}, copy_converter, report);
+            const std::string err = GetCapturedStderr();
+            EXPECT_NE(status, 0);
+            const std::string line = std::string("ERROR: ") + c.message;
+            EXPECT_EQ(err, verbose ? line + name + ": " + std::strerror(c.error) + "\n" : line);
+        }
+    }
+    // An empty source is no failed call: no reason follows.
+    fit::Reporter report(fit::codefit_errors);
+    report.set_verbose(true);
+    CaptureStderr();
+    fit::run_conversion({{16, 64}, {}, dir.write("empty", {}), dir.file("out")}, copy_converter,
+                        report);
+    EXPECT_EQ(GetCapturedStderr(), "ERROR: When loading source file.\n");
 }

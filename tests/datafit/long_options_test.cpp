@@ -51,12 +51,18 @@ TEST(DatafitLongOptions, LaterSettingsAndHelp) {
     EXPECT_TRUE(p.state.verbose);
     p = fit_test::parse_with<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
                                               {"datafit", "-", "-"});
-    EXPECT_EQ(p.result, 1) << "the same name twice, as before";
+    EXPECT_EQ(p.result, 0) << "standard input to standard output: two streams, no file";
+    EXPECT_TRUE(p.state.source_is_stdin);
+    EXPECT_TRUE(p.state.target_is_stdout);
+    p = fit_test::parse_with<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
+                                              {"datafit", "./-", "./-"});
+    EXPECT_EQ(p.result, 1) << "./- is a file, named twice";
+    EXPECT_FALSE(p.state.source_is_stdin);
 
     p = parse({"--help"});
     EXPECT_EQ(p.result, fit::kAnswered);
     for (const char* option : {"-t:", "--type=", "-H:", "--header=", "-r:", "--record=", "-n:",
-                               "--name=", "-h ", "--help", "--version"})
+                               "--name=", "-h ", "--help", "--version", "--quiet", "--verbose"})
         EXPECT_NE(p.out.find(option), std::string::npos) << option;
 }
 
