@@ -12,99 +12,8 @@ using media::FormatError;
 using media::tav::kMagic;
 using Mode = media::tav::ModeFacts;
 
-class StreamDecoder {
-public:
-    StreamDecoder(std::span<const std::uint8_t> stream, const Mode& mode, std::size_t groups,
-                  std::size_t base)
-        : stream_(stream), mode_(mode), groups_(groups), base_(base) {}
-
-    media::Checked<Bytes> run() {
-        pixels_.reserve(groups_ * mode_.group);
-        std::size_t at = 0;
-        while (at < stream_.size()) {
-            const std::uint8_t item = stream_[at];
-            if (item & media::tav::kLiteralMarker) {
-                const std::size_t count = item - media::tav::kLiteralMarker + 1u;
-                if (auto error = room(at, count, "literal marker")) return *error;
-                const std::size_t bytes = count * mode_.literal_bytes;
-                if (at + 1 + bytes > stream_.size())
-                    return FormatError{base_ + at,
-                                       "literal marker (" + std::to_string(count) + " groups)",
-                                       bytes_text(bytes) + " of groups after it",
-                                       bytes_text(stream_.size() - at - 1) +
-                                           " to the end of the stream"};
-                ++literals_;
-                for (std::size_t g = 0; g < count; ++g)
-                    literal(stream_.subspan(at + 1 + g * mode_.literal_bytes, mode_.literal_bytes));
-                at += 1 + bytes;
-            } else {
-                const std::size_t count = (item >> mode_.count_shift) + 1u;
-                if (auto error = room(at, count, "run byte")) return *error;
-                ++runs_;
-                pixels_.insert(pixels_.end(), count * mode_.group,
-                               static_cast<std::uint8_t>(item & mode_.colour_mask));
-                ++at;
-            }
-        }
-        if (pixels_.size() != groups_ * mode_.group)
-            return FormatError{base_ + stream_.size(), "end of the stream",
-                               std::to_string(groups_) + " pixel groups",
-                               std::to_string(pixels_.size() / mode_.group)};
-        return std::move(pixels_);
-    }
-
-    [[nodiscard]] std::size_t runs() const { return runs_; }
-    [[nodiscard]] std::size_t literals() const { return literals_; }
-
-private:
-    std::optional<FormatError> room(std::size_t at, std::size_t count, const char* what) {
-        const std::size_t done = pixels_.size() / mode_.group;
-        if (done + count <= groups_) return std::nullopt;
-        return FormatError{base_ + at,
-                           std::string(what) + " (" + std::to_string(count) + " groups from group " +
-                               std::to_string(done + 1) + ")",
-                           done == groups_ ? "the end of the stream after all " +
-                                                 std::to_string(groups_) + " groups"
-                                           : "at most " + std::to_string(groups_ - done) + " groups",
-                           std::to_string(count) + " groups"};
-    }
-
-    // Colour: three bit planes, blue, green, red, pixel 0 in bit 7. Two colours: the
-    // even pixels in the first byte, the odd in the second, pixel 0 in bit 7.
-    void literal(std::span<const std::uint8_t> group) {
-        for (std::size_t p = 0; p < mode_.group; ++p) {
-            if (mode_.literal_bytes == 3) {
-                const unsigned bit = 7 - static_cast<unsigned>(p);
-                pixels_.push_back(static_cast<std::uint8_t>(
-                    ((group[0] >> bit) & 1) << 2 | ((group[1] >> bit) & 1) << 1 |
-                    ((group[2] >> bit) & 1)));
-            } else {
-                const unsigned bit = 7 - static_cast<unsigned>(p / 2);
-                pixels_.push_back(static_cast<std::uint8_t>((group[p % 2] >> bit) & 1));
-            }
-        }
-    }
-
-    std::span<const std::uint8_t> stream_;
-    const Mode& mode_;
-    std::size_t groups_;
-    std::size_t base_;
-    Bytes pixels_;
-    std::size_t runs_ = 0;
-    std::size_t literals_ = 0;
-};
 
 }  // namespace
-
-media::Checked<Picture> decode_tav_stream(std::span<const std::uint8_t> stream, bool colour,
-                                          std::size_t width_groups, std::size_t rows,
-                                          std::size_t base) {
-    const Mode& mode = media::tav::mode_facts(colour);
-    StreamDecoder decoder(stream, mode, width_groups * rows, base);
-    auto pixels = decoder.run();
-    if (!pixels) return pixels.error();
-    return Picture{width_groups * mode.group, rows, colour, std::move(pixels).value()};
-}
 
 std::size_t tav_signature_differences(std::span<const std::uint8_t> file) {
     return differences(file, kMagic);
@@ -137,7 +46,7 @@ media::Checked<TavFile> read_tav(std::span<const std::uint8_t> file) {
     if (all.size() != length) {
         // When what the file holds decodes to the whole picture, the length field is
         // what is wrong.
-        if (all.size() <= 0xFFFF && decode_tav_stream(all, colour, width_groups, rows, kHeaderSize))
+        if (all.size() <= 0xFFFF && media::tav::decode_stream(all, colour, width_groups * rows, kHeaderSize))
             return media::word_error(kLengthAt, true, "stream length (the stream in the file)",
                                      static_cast<unsigned>(all.size()),
                                      static_cast<unsigned>(length));
@@ -146,11 +55,10 @@ media::Checked<TavFile> read_tav(std::span<const std::uint8_t> file) {
                            bytes_text(kHeaderSize + length), bytes_text(file.size())};
     }
     const Mode& m = mode_facts(colour);
-    StreamDecoder decoder(all, m, width_groups * rows, kHeaderSize);
-    auto pixels = decoder.run();
-    if (!pixels) return pixels.error();
-    return TavFile{width_groups, length, file.size(), decoder.runs(), decoder.literals(),
-                   Picture{width_groups * m.group, rows, colour, std::move(pixels).value()}};
+    auto decoded = media::tav::decode_stream(all, colour, width_groups * rows, kHeaderSize);
+    if (!decoded) return decoded.error();
+    return TavFile{width_groups, length, file.size(), decoded->runs, decoded->literals,
+                   Picture{width_groups * m.group, rows, colour, std::move(decoded).value().pixels}};
 }
 
 Finding describe(TavFile tav) {

@@ -20,6 +20,8 @@
 #include <span>
 #include <vector>
 
+#include "format_error.hpp"
+
 namespace media {
 
 // A picture: one colour number a pixel, rows from the top, each from the left.
@@ -68,6 +70,19 @@ inline constexpr ModeFacts kColour{8, 3, 3, 0x07};
 inline constexpr ModeFacts kTwoColour{16, 2, 1, 0x01};
 
 constexpr const ModeFacts& mode_facts(bool colour) { return colour ? kColour : kTwoColour; }
+
+// A coded stream decoded into its pixels, with how many run bytes and literal markers
+// it holds.
+struct DecodedStream {
+    std::vector<std::uint8_t> pixels;
+    std::size_t runs = 0;
+    std::size_t literals = 0;
+};
+
+// Decodes a stream into `groups` pixel groups of the mode; `base` is the stream's offset
+// in its file, for the offset of a fault.
+Checked<DecodedStream> decode_stream(std::span<const std::uint8_t> stream, bool colour,
+                                     std::size_t groups, std::size_t base);
 
 }  // namespace tav
 
