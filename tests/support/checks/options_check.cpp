@@ -58,7 +58,8 @@ std::string parse_twice(const Words& words, Parse parse, const fit::ErrorTable& 
     if (result == 0) {
         if (r1.failed()) return "accepted after an error";
         if (!has(words, state.source) || !has(words, state.target)) return "a file name is no word";
-        if (state.source == state.target) return "the same name twice";
+        // Standard input and standard output are two streams, though both are named "-".
+        if (state.source == state.target && state.source != "-") return "the same name twice";
         if (state.source_is_stdin != (state.source == "-")) return "standard input misnamed";
         if (state.target_is_stdout != (state.target == "-")) return "standard output misnamed";
     }
