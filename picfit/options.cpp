@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/options.hpp"
+#include "dither.hpp"
 
 namespace picfit {
 
@@ -69,8 +70,6 @@ int choice(std::string_view value, const std::array<std::string_view, N>& names)
 }
 
 constexpr std::array<std::string_view, 2> kMaps{"index", "colour"};
-constexpr std::array<std::string_view, 5> kDithers{"none", "floyd-steinberg", "atkinson",
-                                                   "bayer4", "bayer8"};
 constexpr std::array<std::string_view, 8> kColourNames{"black", "red",     "green", "yellow",
                                                        "blue",  "magenta", "cyan",  "white"};
 
@@ -129,8 +128,10 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             }
             break;
         case kLongDither:
-            state.dither = choice(value, kDithers);
-            if (state.dither == kDitherUnset) {
+            // The names are the dithering's own; the option keeps their order after unset.
+            if (const auto named = dither_named(value)) {
+                state.dither = static_cast<int>(*named) + kDitherNone;
+            } else {
                 fit::refuse_value(kProgram, "dither", value,
                                   "unknown dither; use none, floyd-steinberg, atkinson, "
                                   "bayer4 or bayer8");

@@ -15,7 +15,7 @@ namespace picfit {
 enum Dump : int { kDumpDefault = 0, kNoDump = 1, kDumpToFile = 2 };
 // --map: how the picture's colours become the machine's.
 enum ColourMap : int { kMapUnset = 0, kMapIndex = 1, kMapColour = 2 };
-// --dither
+// --dither: unset, then the ways of picfit::Dither in their order.
 enum DitherOption : int {
     kDitherUnset = 0,
     kDitherNone,

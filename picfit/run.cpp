@@ -56,14 +56,10 @@ Load read_source(const Job& job, std::size_t limit, Bytes& bytes, bool& longer) 
 }
 
 Dither dither_of(int option) {
-    switch (option) {
-    case kDitherNone: return Dither::none;
-    case kDitherAtkinson: return Dither::atkinson;
-    case kDitherBayer4: return Dither::bayer4;
-    case kDitherBayer8: return Dither::bayer8;
-    default: return Dither::floyd_steinberg;
-    }
+    return option == kDitherUnset ? Dither::floyd_steinberg : static_cast<Dither>(option - kDitherNone);
 }
+static_assert(kDitherFloydSteinberg - kDitherNone == static_cast<int>(Dither::floyd_steinberg) &&
+              kDitherBayer8 - kDitherNone == static_cast<int>(Dither::bayer8));
 
 Rgb rgb_of(const std::optional<Background>& background) {
     if (!background) return {0, 0, 0};
