@@ -99,20 +99,31 @@ std::uint16_t blend(std::uint16_t front, std::uint16_t back, std::uint32_t alpha
 
 std::uint16_t linear_of(std::uint8_t srgb) { return kLinear[srgb]; }
 
-LinearPicture to_linear(const RgbaPicture& picture, Rgb background) {
+void linear_row(const PixelView& picture, int y, Rgb background, std::uint16_t* into) {
+    const std::size_t width = static_cast<std::size_t>(picture.width);
+    const std::uint8_t* p = picture.pixels.data() + width * static_cast<std::size_t>(y) *
+                                                        static_cast<std::size_t>(picture.channels);
+    if (picture.channels == 3) {
+        for (std::size_t i = 0; i < width * 3; ++i) into[i] = kLinear[p[i]];
+        return;
+    }
+    const std::uint16_t back[3] = {kLinear[background.r], kLinear[background.g],
+                                   kLinear[background.b]};
+    for (std::size_t i = 0; i < width; ++i, p += 4, into += 3) {
+        const std::uint32_t alpha = p[3];
+        for (std::size_t c = 0; c < 3; ++c)
+            into[c] = alpha == 255 ? kLinear[p[c]] : blend(kLinear[p[c]], back[c], alpha);
+    }
+}
+
+LinearPicture to_linear(const PixelView& picture, Rgb background) {
     LinearPicture out;
     out.width = picture.width;
     out.height = picture.height;
-    const std::size_t n = picture.pixels.size() / 4;
-    out.rgb.resize(n * 3);
-    const std::uint16_t back[3] = {kLinear[background.r], kLinear[background.g],
-                                   kLinear[background.b]};
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t* p = &picture.pixels[i * 4];
-        const std::uint32_t alpha = p[3];
-        for (std::size_t c = 0; c < 3; ++c)
-            out.rgb[i * 3 + c] = alpha == 255 ? kLinear[p[c]] : blend(kLinear[p[c]], back[c], alpha);
-    }
+    const std::size_t stride = static_cast<std::size_t>(picture.width) * 3;
+    out.rgb.resize(stride * static_cast<std::size_t>(picture.height));
+    for (int y = 0; y < picture.height; ++y)
+        linear_row(picture, y, background, &out.rgb[stride * static_cast<std::size_t>(y)]);
     return out;
 }
 

@@ -40,7 +40,10 @@ std::uint16_t linear_of(std::uint8_t srgb);
 
 // The picture in linear light, its transparent parts laid over `background` (alpha
 // blended in linear light).
-LinearPicture to_linear(const RgbaPicture& picture, Rgb background);
+LinearPicture to_linear(const PixelView& picture, Rgb background);
+
+// Row y of the picture so, into picture.width x 3 values at `into`.
+void linear_row(const PixelView& picture, int y, Rgb background, std::uint16_t* into);
 
 // A picture of palette indices (a 256-colour PCX) in the colours its palette gives
 // them: `palette` is 256 red, green, blue triples; `indices` width x height bytes.

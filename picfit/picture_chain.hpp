@@ -26,7 +26,7 @@ enum class PictureStatus {
 
 // Fills `record` as the PCX reader does (size, mode, one palette index a pixel); it
 // is left as it was unless the result is ok.
-PictureStatus picture_record(const RgbaPicture& picture, const PictureOptions& options,
+PictureStatus picture_record(const PixelView& picture, const PictureOptions& options,
                              Picture& record);
 
 }  // namespace picfit

@@ -33,8 +33,8 @@ FitPlan fit_plan(int width, int height, int color);
 // covers, partly covered pixels weighed by their share. Exact integer arithmetic.
 LinearPicture scale_down(const LinearPicture& picture, int width, int height);
 
-// The picture fitted to the mode by its plan, widened with `background` if the plan
-// says so.
-LinearPicture fit_picture(const LinearPicture& picture, int color, Rgb background);
+// The picture in linear light fitted to the mode by its plan (transparent parts over
+// `background`, as to_linear lays them), widened with `background` if the plan says so.
+LinearPicture fit_picture(const PixelView& picture, int color, Rgb background);
 
 }  // namespace picfit

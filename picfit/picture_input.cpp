@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <new>
 
 // The one place the decoder is compiled: three kinds only, from memory only, and no
 // floating-point formats.
@@ -26,8 +25,6 @@ void* copy_bytes(void* to, const void* from, std::size_t n) {
 #define memcpy(to, from, n) copy_bytes(to, from, n)
 #include <stb_image.h>
 #undef memcpy
-
-#include "common/allocation.hpp"
 
 namespace picfit {
 
@@ -79,6 +76,22 @@ Claimed claimed_size(PictureKind kind, std::span<const std::uint8_t> f) {
     case PictureKind::unknown: break;
     }
     return {};
+}
+
+// A PNG of grey or RGB without a tRNS chunk (which may come anywhere before the
+// pixel data) has no transparency: it is decoded to three bytes a pixel.
+bool opaque_png(PictureKind kind, int channels, std::span<const std::uint8_t> f) {
+    if (kind != PictureKind::png || (channels != 1 && channels != 3)) return false;
+    std::size_t at = 8;
+    while (at <= f.size() && f.size() - at >= 8) {
+        const std::uint32_t length = big32(f, at);
+        const auto type = f.subspan(at + 4, 4);
+        if (std::equal(type.begin(), type.end(), "tRNS")) return false;
+        if (std::equal(type.begin(), type.end(), "IDAT")) return true;
+        if (f.size() - at - 8 < std::uint64_t{length} + 4) return false;
+        at += 12 + std::size_t{length};
+    }
+    return false;
 }
 
 }  // namespace
@@ -146,31 +159,31 @@ Decoded decode_picture(std::span<const std::uint8_t> file, const PictureLimits& 
 
     int got_width = 0;
     int got_height = 0;
-    stbi_uc* pixels = stbi_load_from_memory(bytes, length, &got_width, &got_height, &channels, 4);
+    const int wanted = opaque_png(d.kind, channels, file) ? 3 : 4;
+    std::uint8_t* pixels = stbi_load_from_memory(bytes, length, &got_width, &got_height, &channels, wanted);
     if (pixels == nullptr) {
         const char* why = stbi_failure_reason();
         d.status = why != nullptr && std::strcmp(why, "outofmem") == 0 ? DecodeStatus::memory
                                                                        : DecodeStatus::corrupt;
         return d;
     }
+    d.picture.owner.reset(pixels);
     // The header read alone and the whole decode agree for every file of these kinds;
     // a picture that disagreed would be larger than what was checked.
     if (got_width != width || got_height != height) {
-        stbi_image_free(pixels);
+        d.picture.owner.reset();
         d.status = DecodeStatus::corrupt;
         return d;
     }
-    const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
-    if (!fit::try_allocate([&] { d.picture.pixels.assign(pixels, pixels + n); })) {
-        stbi_image_free(pixels);
-        d.status = DecodeStatus::memory;
-        return d;
-    }
-    stbi_image_free(pixels);
     d.picture.width = width;
     d.picture.height = height;
+    d.picture.channels = wanted;
+    d.picture.pixels = {pixels, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+                                    static_cast<std::size_t>(wanted)};
     d.status = DecodeStatus::ok;
     return d;
 }
+
+void DecodedPicture::Free::operator()(std::uint8_t* pixels) const noexcept { stbi_image_free(pixels); }
 
 }  // namespace picfit

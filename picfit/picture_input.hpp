@@ -1,10 +1,11 @@
 // Source pictures other than today's PCX: PNG (every colour type and depth), GIF (its
 // first frame) and BMP, told apart by their content whatever the file is called, and
-// decoded from memory into 8-bit RGBA.
+// decoded from memory into 8-bit RGB or RGBA.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -23,12 +24,39 @@ const char* kind_name(PictureKind kind);
 // The kinds accepted, for a message: "PCX (8 bits, 1 plane), PNG, GIF, BMP".
 const char* accepted_kinds();
 
+// Pixels as the chain reads them: `channels` bytes a pixel, red, green, blue and, with
+// 4, alpha (255 opaque), row after row from the top, with nothing between rows.
+struct PixelView {
+    int width = 0;
+    int height = 0;
+    int channels = 4;
+    std::span<const std::uint8_t> pixels;
+};
+
 // Four bytes a pixel, red, green, blue and alpha (255 opaque), row after row from the
 // top, with nothing between rows.
 struct RgbaPicture {
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> pixels;
+
+    operator PixelView() const { return {width, height, 4, pixels}; }
+};
+
+// A decoded picture, its pixels left in the decoder's own buffer: for a large photo
+// that buffer is most of picfit's memory, so it is neither copied nor given an alpha
+// channel the file does not have (3 bytes a pixel then, 4 otherwise).
+struct DecodedPicture {
+    struct Free {
+        void operator()(std::uint8_t* pixels) const noexcept;
+    };
+    int width = 0;
+    int height = 0;
+    int channels = 4;
+    std::span<const std::uint8_t> pixels;  // empty unless decoded
+    std::unique_ptr<std::uint8_t, Free> owner;
+
+    operator PixelView() const { return {width, height, channels, pixels}; }
 };
 
 // Pictures beyond these are refused before anything is allocated for them.
@@ -49,7 +77,7 @@ enum class DecodeStatus {
 struct Decoded {
     DecodeStatus status = DecodeStatus::unknown_kind;
     PictureKind kind = PictureKind::unknown;
-    RgbaPicture picture;  // filled in when status is ok
+    DecodedPicture picture;  // filled in when status is ok
 };
 
 // Decodes a PNG, GIF or BMP file held in memory.

@@ -42,7 +42,7 @@ std::string check_stream(picfit::Picture r, int color) {
 // The picture's top-left corner within the mode's limits, every channel pushed to off
 // or full and made opaque (grey in two-colour mode): it must map to exactly the
 // palette colours it has, whatever the dithering.
-std::string check_exact(const picfit::RgbaPicture& p, const picfit::PictureOptions& options) {
+std::string check_exact(const picfit::DecodedPicture& p, const picfit::PictureOptions& options) {
     const bool colour = options.color == picfit::kColour;
     const int group = colour ? 8 : 16;
     const int width = std::min(p.width, colour ? 320 : 640) / group * group;
@@ -54,7 +54,7 @@ std::string check_exact(const picfit::RgbaPicture& p, const picfit::PictureOptio
     Bytes want;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const std::uint8_t* px = &p.pixels[(static_cast<std::size_t>(y) * p.width + x) * 4];
+            const std::uint8_t* px = &p.pixels[(static_cast<std::size_t>(y) * p.width + x) * p.channels];
             int index = 0;
             for (int c = 0; c < 3; ++c) {
                 const bool on = px[colour ? c : 0] >= 128;
@@ -93,10 +93,11 @@ std::string check_picture(std::span<const std::uint8_t> input) {
         if (!d.picture.pixels.empty()) return "a refused picture has pixels";
         return "";
     }
-    const picfit::RgbaPicture& p = d.picture;
+    const picfit::DecodedPicture& p = d.picture;
     if (p.width < 1 || p.height < 1 || p.width > limits.widest || p.height > limits.highest)
         return "a decoded picture beyond the limits";
-    if (p.pixels.size() != static_cast<std::size_t>(p.width) * p.height * 4)
+    if (p.channels != 3 && p.channels != 4) return "pixels neither RGB nor RGBA";
+    if (p.pixels.size() != static_cast<std::size_t>(p.width) * p.height * p.channels)
         return "the pixels are not the picture's size";
 
     picfit::Picture as_is;
