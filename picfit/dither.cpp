@@ -17,30 +17,31 @@ struct Tap {
     int weight;
 };
 
-struct Kernel {
-    std::span<const Tap> taps;
-    int shift;  // the weights are in units of 1 / 2^shift
-};
-
 constexpr Tap kFloydSteinberg[] = {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}};
 constexpr Tap kAtkinson[] = {{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}};
 
 // Rows of the error still to be added, kept for as many rows below as the kernel
-// reaches, each with room for two pixels beyond either edge.
+// reaches, each with room for two pixels beyond either edge: what falls there is
+// never read, so it is dropped without a test for the edge.
 class ErrorRows {
 public:
-    ErrorRows(int width, int rows) : stride_(static_cast<std::size_t>(width + 4) * 3) {
-        rows_.assign(static_cast<std::size_t>(rows), std::vector<std::int32_t>(stride_, 0));
+    ErrorRows(int width, int rows)
+        : stride_(static_cast<std::size_t>(width + 4) * 3), rows_(static_cast<std::size_t>(rows)),
+          cells_(stride_ * rows_, 0) {}
+    std::int32_t* at(int dy, int x) {
+        const std::size_t row = (first_ + static_cast<std::size_t>(dy)) % rows_;
+        return &cells_[row * stride_ + static_cast<std::size_t>(x + 2) * 3];
     }
-    std::int32_t* at(int dy, int x) { return &rows_[static_cast<std::size_t>(dy)][static_cast<std::size_t>(x + 2) * 3]; }
     void next_row() {
-        std::rotate(rows_.begin(), rows_.begin() + 1, rows_.end());
-        std::fill(rows_.back().begin(), rows_.back().end(), 0);
+        std::fill_n(&cells_[first_ * stride_], stride_, 0);
+        first_ = (first_ + 1) % rows_;
     }
 
 private:
     std::size_t stride_;
-    std::vector<std::vector<std::int32_t>> rows_;
+    std::size_t rows_;
+    std::size_t first_ = 0;
+    std::vector<std::int32_t> cells_;
 };
 
 std::uint16_t clamp16(std::int32_t v) {
@@ -58,27 +59,29 @@ std::int32_t bounded(std::int32_t v) { return std::clamp<std::int32_t>(v, -32768
 
 // In colour mode the error of each of red, green and blue is spread; in two-colour
 // mode, whose palette has no hue, that of the luminance alone: an error of hue could
-// never be paid back there.
-void diffuse(const LinearPicture& p, int color, const Kernel& k, std::vector<std::uint8_t>& out) {
+// never be paid back there. The weights of `taps` are in units of 1 / 2^shift.
+template <std::size_t N>
+void diffuse(const LinearPicture& p, int color, const Tap (&taps)[N], int shift, std::vector<std::uint8_t>& out) {
     const int channels = color != kTwoColour ? 3 : 1;
     int reach = 0;
     int total = 0;
-    for (const Tap& t : k.taps) {
+    for (const Tap& t : taps) {
         reach = std::max(reach, t.dy);
         total += t.weight;
     }
     // A kernel that spreads the whole error gives the rounding left-overs to its first
     // tap, so that none of it is lost.
-    const bool whole = total == 1 << k.shift;
+    const bool whole = total == 1 << shift;
     ErrorRows error(p.width, reach + 1);
     for (int y = 0; y < p.height; ++y) {
         const bool backwards = (y & 1) != 0;
+        std::int32_t* below[3] = {error.at(0, 0), error.at(std::min(1, reach), 0), error.at(std::min(2, reach), 0)};
         for (int i = 0; i < p.width; ++i) {
             const int x = backwards ? p.width - 1 - i : i;
             const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) +
                                     static_cast<std::size_t>(x));
             const std::uint16_t* pixel = &p.rgb[at * 3];
-            std::int32_t* e = error.at(0, x);
+            const std::int32_t* e = below[0] + x * 3;
             std::int32_t value[3];
             int index = 0;
             if (channels == 3) {
@@ -93,14 +96,13 @@ void diffuse(const LinearPicture& p, int color, const Kernel& k, std::vector<std
             for (int c = 0; c < channels; ++c) {
                 const std::int32_t left = value[c] - palette_channel(color, index, c);
                 std::int32_t rest = left;
-                for (std::size_t t = k.taps.size(); t-- > 0;) {
-                    const Tap& tap = k.taps[t];
+                for (std::size_t t = N; t-- > 0;) {
+                    const Tap& tap = taps[t];
                     // Arithmetic shift: the same floor for negative errors everywhere.
-                    const std::int32_t part = whole && t == 0 ? rest : (left * tap.weight) >> k.shift;
+                    const std::int32_t part = whole && t == 0 ? rest : (left * tap.weight) >> shift;
                     rest -= part;
-                    // What would fall beyond the picture's edge is dropped.
                     const int tx = x + (backwards ? -tap.dx : tap.dx);
-                    if (tx >= 0 && tx < p.width) error.at(tap.dy, tx)[c] += part;
+                    below[tap.dy][tx * 3 + c] += part;
                 }
             }
         }
@@ -179,8 +181,8 @@ std::vector<std::uint8_t> map_picture(const LinearPicture& picture, int color, D
             out[i] = static_cast<std::uint8_t>(
                 nearest_index(color, picture.rgb[i * 3], picture.rgb[i * 3 + 1], picture.rgb[i * 3 + 2]));
         break;
-    case Dither::floyd_steinberg: diffuse(picture, color, {kFloydSteinberg, 4}, out); break;
-    case Dither::atkinson: diffuse(picture, color, {kAtkinson, 3}, out); break;
+    case Dither::floyd_steinberg: diffuse(picture, color, kFloydSteinberg, 4, out); break;
+    case Dither::atkinson: diffuse(picture, color, kAtkinson, 3, out); break;
     case Dither::bayer4: ordered(picture, color, 4, out); break;
     case Dither::bayer8: ordered(picture, color, 8, out); break;
     }
