@@ -13,7 +13,7 @@ int program_main(int argc, char** argv) {
     codefit::State state;
     if (const int parsed = codefit::ManageArguments(argc, argv, state, report);
         parsed != fit::kGoOn)
-        return parsed == fit::kAnswered ? 0 : 1;
+        return parsed == fit::kAnswered ? fit::answered_status() : 1;
     report.set_verbose(state.verbose);
     const fit::Run run{codefit::kCapacities, {}, state.source, state.target, state.quiet};
     return fit::run_conversion(

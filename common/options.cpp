@@ -197,6 +197,12 @@ void print_version(std::string_view display_name) {
                 FIT_VERSION);
 }
 
+int answered_status() {
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return 0;
+    std::fputs("standard output: cannot write.\n", stderr);
+    return 1;
+}
+
 bool set_k7_name(K7Name& name, const char* argument) {
     const char* text = after_first(argument);
     const std::size_t length = std::strlen(text);

@@ -116,6 +116,11 @@ void print_banner(std::string_view banner, const Outline& outline);
 // "Name 2010.01\n" on standard output, unless the banner printed is that line already.
 void print_version(std::string_view display_name);
 
+// A converter's exit status after --help or --version: 0 once the text is out on
+// standard output; 1, with a line on standard error, when it could not be written (a
+// full disk, a pipe closed early), so that no script takes a lost text for success.
+int answered_status();
+
 // --quiet, --verbose, --help (prints `help`) and --version (prints "`version_name`
 // 2010.01" unless the banner printed before the options were read is that line, or
 // `version_name` is empty), and a long option the scanner refused. Returns nothing for any

@@ -13,7 +13,7 @@ int program_main(int argc, char** argv) {
     datafit::State state;
     if (const int parsed = datafit::ManageArguments(argc, argv, state, report);
         parsed != fit::kGoOn)
-        return parsed == fit::kAnswered ? 0 : 1;
+        return parsed == fit::kAnswered ? fit::answered_status() : 1;
     report.set_verbose(state.verbose);
     const fit::Run run{datafit::capacities(state.TypeDest), {datafit::kSourceTooLong},
                        state.source, state.target, state.quiet};

@@ -46,7 +46,8 @@ int program_main(int argc, char** argv) {
     picfit::State state;
     if (const int parsed = picfit::ManageArguments(argc, argv, state, report);
         parsed != fit::kGoOn)
-        return parsed == fit::kAnswered ? picfit::kExitDone : picfit::kExitUsage;
+        return parsed == fit::kAnswered && fit::answered_status() == 0 ? picfit::kExitDone
+                                                                       : picfit::kExitUsage;
     report.set_verbose(state.verbose);
     return picfit::run(picfit::job_of(state), report);
 }

@@ -248,6 +248,33 @@ TEST(SafeSave, FitinfoTellsWhenItsReportCannotBeWritten) {
     EXPECT_EQ(r.err, "standard output: cannot write the report.\n");
 }
 
+TEST(SafeSave, HelpAndVersionLostOnAFullDeviceAreFailures) {
+    TempDir dir;
+    const struct {
+        const char* program;
+        const char* option;
+        int status;
+        const char* err;
+    } cases[] = {
+        {"codefit", "--help", 1, "standard output: cannot write.\n"},
+        {"codefit", "--version", 1, "standard output: cannot write.\n"},
+        {"datafit", "--help", 1, "standard output: cannot write.\n"},
+        {"datafit", "--version", 1, "standard output: cannot write.\n"},
+        {"picfit", "--help", 1, "standard output: cannot write.\n"},
+        {"picfit", "--version", 1, "standard output: cannot write.\n"},
+        {"fitinfo", "--help", 6, "standard output: cannot write the report.\n"},
+    };
+    for (const auto& c : cases) {
+        const auto r = run_program(c.program, {c.option}, dir.path(), [] {
+            const int full = ::open("/dev/full", O_WRONLY);
+            ::dup2(full, 1);
+        });
+        EXPECT_EQ(r.status, c.status) << c.program << " " << c.option;
+        EXPECT_EQ(r.err, c.err) << c.program << " " << c.option;
+        EXPECT_EQ(run_program(c.program, {c.option}, dir.path()).status, 0) << c.program << " " << c.option;
+    }
+}
+
 TEST(SafeSave, OnlyAFileThatWritingWouldOverwriteCountsAsTheSame) {
     TempDir dir;
     const auto a = dir.write("a", {1});
