@@ -99,6 +99,8 @@ std::uint16_t blend(std::uint16_t front, std::uint16_t back, std::uint32_t alpha
 
 std::uint16_t linear_of(std::uint8_t srgb) { return kLinear[srgb]; }
 
+const std::array<std::uint16_t, 256>& linear_table() { return kLinear; }
+
 void linear_row(const PixelView& picture, int y, Rgb background, std::uint16_t* into) {
     const std::size_t width = static_cast<std::size_t>(picture.width);
     const std::uint8_t* p = picture.pixels.data() + width * static_cast<std::size_t>(y) *

@@ -9,6 +9,7 @@
 // same indices on every compiler and machine.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -37,6 +38,8 @@ inline constexpr std::uint16_t kFull = 65535;
 
 // An 8-bit sRGB channel in linear light.
 std::uint16_t linear_of(std::uint8_t srgb);
+// linear_of for every value, for loops over many pixels.
+const std::array<std::uint16_t, 256>& linear_table();
 
 // The picture in linear light, its transparent parts laid over `background` (alpha
 // blended in linear light).

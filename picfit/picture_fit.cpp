@@ -64,8 +64,16 @@ std::size_t pixels(int width, int height) {
     return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
 }
 
-// Scales from_width x from_height to width x height, reading source row y from row(y)
-// once each, in order: rows first, each to the new width, then the columns.
+// The linear values of a row of 8-bit sRGB samples, looked up as they are read.
+struct SrgbSamples {
+    const std::uint8_t* bytes;
+    const std::uint16_t* linear;
+    std::uint16_t operator[](std::size_t i) const { return linear[bytes[i]]; }
+};
+
+// Scales from_width x from_height to width x height, reading the samples of source
+// row y (red, green, blue a pixel, in linear light) from row(y), once each, in order:
+// rows first, each to the new width, then the columns.
 template <class Row>
 LinearPicture scale_rows(int from_width, int from_height, int width, int height, Row row) {
     const Spans across = spans(from_width, width);
@@ -74,16 +82,16 @@ LinearPicture scale_rows(int from_width, int from_height, int width, int height,
     const Mean mean_across(from_width);
     std::vector<std::uint16_t> narrow(pixels(width, from_height) * 3);
     for (int y = 0; y < from_height; ++y) {
-        const std::uint16_t* from = row(y);
+        const auto from = row(y);
         std::uint16_t* into = &narrow[pixels(width, y) * 3];
         for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x, into += 3) {
-            const std::uint16_t* p = from + across.first[x] * 3;
+            std::size_t i = across.first[x] * 3;
             const std::uint32_t* w = &across.weights[across.at[x]];
             std::uint64_t sum[3] = {0, 0, 0};
-            for (std::size_t k = 0; k < across.count[x]; ++k, p += 3) {
-                sum[0] += std::uint64_t{p[0]} * w[k];
-                sum[1] += std::uint64_t{p[1]} * w[k];
-                sum[2] += std::uint64_t{p[2]} * w[k];
+            for (std::size_t k = 0; k < across.count[x]; ++k, i += 3) {
+                sum[0] += std::uint64_t{from[i]} * w[k];
+                sum[1] += std::uint64_t{from[i + 1]} * w[k];
+                sum[2] += std::uint64_t{from[i + 2]} * w[k];
             }
             for (std::size_t c = 0; c < 3; ++c) into[c] = mean_across(sum[c]);
         }
@@ -160,9 +168,15 @@ LinearPicture fit_picture(const PixelView& picture, int color, Rgb background) {
     LinearPicture scaled;
     if (plan.scaled_width == picture.width && plan.scaled_height == picture.height) {
         scaled = to_linear(picture, background);
+    } else if (picture.channels == 3) {
+        // Never the whole picture in linear light, which would be twice the decoded
+        // one: opaque samples are looked up as they are scaled, and a row with alpha
+        // is laid over the background just before.
+        const std::size_t stride = static_cast<std::size_t>(picture.width) * 3;
+        scaled = scale_rows(picture.width, picture.height, plan.scaled_width, plan.scaled_height, [&](int y) {
+            return SrgbSamples{picture.pixels.data() + stride * static_cast<std::size_t>(y), linear_table().data()};
+        });
     } else {
-        // Each source row in linear light only while it is scaled: the whole picture
-        // in linear light would be twice the decoded one.
         std::vector<std::uint16_t> row(static_cast<std::size_t>(picture.width) * 3);
         scaled = scale_rows(picture.width, picture.height, plan.scaled_width, plan.scaled_height, [&](int y) {
             linear_row(picture, y, background, row.data());
