@@ -45,7 +45,8 @@ const std::array<std::uint16_t, 256>& linear_table();
 // blended in linear light).
 LinearPicture to_linear(const PixelView& picture, Rgb background);
 
-// Row y of the picture so, into picture.width x 3 values at `into`.
+// Row y of the picture in linear light, laid over `background` the same way, into
+// picture.width x 3 values at `into`.
 void linear_row(const PixelView& picture, int y, Rgb background, std::uint16_t* into);
 
 // A picture of palette indices (a 256-colour PCX) in the colours its palette gives
