@@ -170,10 +170,6 @@ std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned 
     return value;
 }
 
-namespace {
-bool version_in_banner = false;
-}  // namespace
-
 Outline outline(int argc, char** argv, const char* optstring, std::span<const LongOption> longs) {
     Outline found;
     OptionScanner scan(argc, argv, optstring, longs, {}, true);
@@ -188,11 +184,13 @@ void print_banner(std::string_view banner, const Outline& outline) {
     std::FILE* to = outline.to_stdout ? stderr : stdout;
     std::fwrite(banner.data(), 1, banner.size(), to);
     std::fflush(to);
-    version_in_banner = to == stdout;
+}
+
+std::string_view version_name(const Outline& outline, std::string_view name) {
+    return outline.quiet || outline.to_stdout ? name : std::string_view{};
 }
 
 void print_version(std::string_view display_name) {
-    if (version_in_banner) return;
     std::printf("%.*s %s\n", static_cast<int>(display_name.size()), display_name.data(),
                 FIT_VERSION);
 }

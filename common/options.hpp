@@ -113,8 +113,13 @@ Outline outline(int argc, char** argv, const char* optstring, std::span<const Lo
 // target, nowhere with --quiet.
 void print_banner(std::string_view banner, const Outline& outline);
 
-// "Name 2010.01\n" on standard output, unless the banner printed is that line already.
+// "Name 2010.01\n" on standard output.
 void print_version(std::string_view display_name);
+
+// The name --version is to print for a program whose banner is "Name 2010.01": none
+// when that banner went to standard output already, as it does unless --quiet or a
+// target on standard output sends it elsewhere.
+std::string_view version_name(const Outline& outline, std::string_view name);
 
 // A converter's exit status after --help or --version: 0 once the text is out on
 // standard output; 1, with a line on standard error, when it could not be written (a
@@ -122,8 +127,7 @@ void print_version(std::string_view display_name);
 int answered_status();
 
 // --quiet, --verbose, --help (prints `help`) and --version (prints "`version_name`
-// 2010.01" unless the banner printed before the options were read is that line, or
-// `version_name` is empty), and a long option the scanner refused. Returns nothing for any
+// 2010.01", nothing when `version_name` is empty), and a long option the scanner refused. Returns nothing for any
 // other code, else kGoOn to read on, or what ManageArguments returns now.
 template <typename Settings>
 std::optional<int> take_common_long(int code, Settings& settings, const char* help,

@@ -104,9 +104,10 @@ fit::Outline outline(int argc, char** argv) {
 }
 
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
+    const std::string_view version = fit::version_name(outline(argc, argv), "Datafit");
     fit::OptionScanner scan(argc, argv, kShortOptions, kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
-        if (const auto common = fit::take_common_long(c, state, kHelp, "Datafit")) {
+        if (const auto common = fit::take_common_long(c, state, kHelp, version)) {
             if (*common != fit::kGoOn) return *common;
             continue;
         }

@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::string_view kProgram = "picfit";
 
+constexpr const char* kShortOptions = "hb";
+
 enum LongCode : int {
     kLongTwoColour = fit::kFirstOwnLongCode,
     kLongNoDump,
@@ -87,11 +89,16 @@ std::optional<Background> background_named(std::string_view value) {
 
 }  // namespace
 
+fit::Outline outline(int argc, char** argv) {
+    return fit::outline(argc, argv, kShortOptions, kLongOptions);
+}
+
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
-    fit::OptionScanner scan(argc, argv, "hb", kLongOptions, kProgram);
+    const std::string_view version = fit::version_name(outline(argc, argv), "Picfit");
+    fit::OptionScanner scan(argc, argv, kShortOptions, kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
         const std::string_view value = scan.argument();
-        if (const auto common = fit::take_common_long(c, state, kHelp)) {
+        if (const auto common = fit::take_common_long(c, state, kHelp, version)) {
             if (*common != fit::kGoOn) return *common;
             continue;
         }

@@ -57,4 +57,7 @@ struct State {
 // status 1, fit::kAnswered after --help or --version (exit status 0).
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
 
+// A silent first look at the command line, for the banner (see fit::print_banner).
+fit::Outline outline(int argc, char** argv);
+
 }  // namespace picfit

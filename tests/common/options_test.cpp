@@ -171,6 +171,9 @@ TEST(LongOptions, HelpAndVersionExitZeroOnStandardOutput) {
         EXPECT_EQ(r.status, 0) << program;
         EXPECT_EQ(r.out, version) << program;
         EXPECT_EQ(r.err, "") << program;
+        // Without the banner the version line still comes, once.
+        r = fit_test::run_program(program, {"--quiet", "--version"}, dir.path());
+        EXPECT_EQ(r.out, version) << program;
 
         // Whatever else stands on the line, and before anything is read.
         r = fit_test::run_program(program, {"no-such-file", "--help", "-x", "--nonsense"},
