@@ -26,27 +26,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 enum class Load { ok, cannot_open, read_error, memory };
 
-// Reads the source up to `limit` bytes (standard input from where it stopped);
-// `longer` tells that it goes on.
-Load read_source(const Job& job, std::size_t limit, Bytes& bytes, bool& longer) {
-    longer = false;
-    if (job.source_is_stdin) {
-        // Standard input cannot be read twice: all of it at once, as far as any kind goes.
-        if (!bytes.empty()) return Load::ok;
-        fit::ReadResult read;
-        if (!fit::try_allocate([&] { read = fit::read_standard_input_upto(kPictureReadLimit, bytes); }))
-            return Load::memory;
-        switch (read.status) {
-        case fit::ReadStatus::cannot_open: return Load::cannot_open;
-        case fit::ReadStatus::read_error: return Load::read_error;
-        case fit::ReadStatus::ok: return Load::ok;
-        }
-    }
-    bytes.clear();
+// Reads the source once, as far as any kind goes (a PCX reader takes only its first
+// part): standard input, or a pipe named as a file, cannot be read a second time.
+Load read_source(const Job& job, Bytes& bytes) {
     fit::ReadResult read;
-    if (!fit::try_allocate([&] { read = fit::read_file_upto(job.source, limit, bytes); }))
+    if (!fit::try_allocate([&] {
+            read = job.source_is_stdin ? fit::read_standard_input_upto(kPictureReadLimit, bytes)
+                                       : fit::read_file_upto(job.source, kPictureReadLimit, bytes);
+        }))
         return Load::memory;
-    longer = read.longer;
     switch (read.status) {
     case fit::ReadStatus::cannot_open: return Load::cannot_open;
     case fit::ReadStatus::read_error: return Load::read_error;
@@ -64,8 +52,8 @@ static_assert(kDitherFloydSteinberg - kDitherNone == static_cast<int>(Dither::fl
 Rgb rgb_of(const std::optional<Background>& background) {
     if (!background) return {0, 0, 0};
     if (background->machine >= 0) {
-        const auto full = [&](int bit) { return static_cast<std::uint8_t>((background->machine >> bit & 1) * 255); };
-        return {full(0), full(1), full(2)};
+        const media::Rgb machine = media::rgb_of(static_cast<std::uint8_t>(background->machine), true);
+        return {machine[0], machine[1], machine[2]};
     }
     return {static_cast<std::uint8_t>(background->rgb >> 16), static_cast<std::uint8_t>(background->rgb >> 8),
             static_cast<std::uint8_t>(background->rgb)};
@@ -96,7 +84,9 @@ std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const Job& j
         return picture;
     }
     constexpr std::size_t kPalette = 768;
-    if (job.map != kMapColour || file.size() < kPcxHeaderSize + kPalette) return picture;
+    // An empty picture has no colours to map; the coding step refuses it.
+    if (job.map != kMapColour || file.size() < kPcxHeaderSize + kPalette || picture->pixels.empty())
+        return picture;
     const RgbaPicture rgba = palette_picture(file.last<kPalette>(), picture->pixels,
                                              static_cast<int>(picture->width),
                                              static_cast<int>(picture->height));
@@ -136,15 +126,7 @@ std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, con
 
 std::optional<Picture> read_picture(const Job& job, fit::Reporter& report) {
     Bytes file;
-    bool longer = false;
-    // What the PCX reader reads first; only a longer PNG, GIF or BMP is read on.
-    Load load = read_source(job, kPcxReadLimit, file, longer);
-    if (load == Load::ok && longer) {
-        const PictureKind kind = picture_kind(file);
-        if (kind == PictureKind::png || kind == PictureKind::gif || kind == PictureKind::bmp)
-            load = read_source(job, kPictureReadLimit, file, longer);
-    }
-    switch (load) {
+    switch (read_source(job, file)) {
     case Load::ok: break;
     case Load::cannot_open:
         report.erreur(kCannotOpenSource);

@@ -39,7 +39,8 @@ struct Job {
 Job job_of(const State& state);
 
 // Returns the exit status (see ExitStatus); the target is written only when every
-// step succeeded.
+// step before it succeeded. The preview comes after it, made from the target as
+// written, so a preview that cannot be saved leaves the target written.
 int run(const Job& job, fit::Reporter& report);
 
 }  // namespace picfit

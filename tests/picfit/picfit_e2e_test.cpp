@@ -2,7 +2,13 @@
 // and the dump it leaves in its working directory.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <thread>
 
 #include "pcx_builder.hpp"
 #include "support/e2e.hpp"
@@ -125,12 +131,17 @@ TEST(PicfitE2E, StreamsShorterThan8BytesAreRefused) {
     // A window 0 wide is an empty picture.
     fit_test::PcxFields empty = fit_test::window(8, 5);
     empty.xmin = 8;
-    dir.write("empty.pcx", fit_test::pcx_with_data(empty, {}));
-    r = run_program("picfit", {"empty.pcx", "e.tav"}, dir.path());
-    EXPECT_EQ(r.status, 9);
-    EXPECT_EQ(r.out, std::string(kBanner) + "0 x 5\n");
-    EXPECT_EQ(r.err, "ERROR: Encoding problem.\n");
-    EXPECT_FALSE(fit_test::exists(dir.file("e.tav")));
+    Bytes file = fit_test::pcx_with_data(empty, {});
+    file.push_back(0x0C);
+    file.resize(file.size() + 768, 255);  // a palette, for --map=colour
+    dir.write("empty.pcx", file);
+    for (const char* map : {"--map=index", "--map=colour"}) {
+        r = run_program("picfit", {map, "empty.pcx", "e.tav"}, dir.path());
+        EXPECT_EQ(r.status, 9) << map;
+        EXPECT_EQ(r.out, std::string(kBanner) + "0 x 5\n") << map;
+        EXPECT_EQ(r.err, "ERROR: Encoding problem.\n") << map;
+        EXPECT_FALSE(fit_test::exists(dir.file("e.tav")));
+    }
 }
 
 TEST(PicfitE2E, ReaderFailuresExitWithTwo) {
@@ -171,4 +182,45 @@ TEST(PicfitE2E, FailedSavesExitWithThree) {
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "ERROR: Cannot save target file.\nERROR: When saving target file.\n");
     EXPECT_FALSE(fit_test::exists(dir.file("nodir")));
+}
+
+// A picture longer than a PCX can be, from a pipe named as a file, is read once: a pipe
+// cannot be read a second time from its start.
+TEST(PicfitE2E, LongPictureFromANamedPipe) {
+    const TempDir dir;
+    // The shipped PNG with a private chunk of 1.5 MB before its pixels, which the
+    // decoder passes over.
+    const Bytes png = fit_test::read_bytes(sample("picture/exact/colour-rgb8.png"));
+    Bytes longer(png.begin(), png.begin() + 33);  // signature and header chunk
+    const std::uint32_t pad = 1500000;
+    for (int shift = 24; shift >= 0; shift -= 8) longer.push_back(static_cast<std::uint8_t>(pad >> shift));
+    longer.insert(longer.end(), {'p', 'r', 'V', 't'});
+    longer.resize(longer.size() + pad + 4, 0);
+    longer.insert(longer.end(), png.begin() + 33, png.end());
+    dir.write("long.png", longer);
+    ASSERT_EQ(run_program("picfit", {"--no-dump", "long.png", "file.tav"}, dir.path()).status, 0);
+
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    ::signal(SIGPIPE, SIG_IGN);  // a reader that stops early is the program's failure
+    std::thread writer([&] {
+        // Opened once picfit has opened its end, for at most 20 s.
+        int fd = -1;
+        for (int tries = 0; fd < 0 && tries < 2000; ++tries) {
+            fd = ::open(dir.file("pipe").c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd < 0) ::usleep(10000);
+        }
+        if (fd < 0) return;
+        ::fcntl(fd, F_SETFL, 0);
+        for (std::size_t at = 0; at < longer.size();) {
+            const ssize_t n = ::write(fd, longer.data() + at, longer.size() - at);
+            if (n <= 0) break;
+            at += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+    });
+    // A second open of the pipe would wait for a writer for ever.
+    const auto r = run_program("picfit", {"--no-dump", "pipe", "pipe.tav"}, dir.path(), [] { ::alarm(20); });
+    writer.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(fit_test::read_bytes(dir.file("pipe.tav")), fit_test::read_bytes(dir.file("file.tav")));
 }
