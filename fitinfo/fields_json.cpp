@@ -3,6 +3,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "media/disk_container.hpp"
+
 namespace fitinfo {
 
 namespace {
@@ -16,7 +18,7 @@ void container(JsonWriter& json, const Container& c) {
     member(json, "record_count", c.record_count);
     member(json, "max_record_length", c.max_record_length);
     member(json, "allocation_units", c.units);
-    member(json, "file_size", 512 * (c.units + 1));
+    member(json, "file_size", media::kAllocationUnit * (c.units + 1));
     json.end_object();
 }
 

@@ -6,10 +6,19 @@
 
 #include "common/file_io.hpp"
 #include "common/options.hpp"
+#include "media/rom_image.hpp"
 
 namespace fitinfo {
 
 namespace {
+
+// The ROM's code window bounds what -r and -s may give: a load address that leaves
+// room for one byte of code, and a size that fits from the window's start. The
+// messages below spell the same numbers.
+constexpr unsigned long kRomLoadFirst = media::kRomCodeWindow.first;
+constexpr unsigned long kRomLoadLast = media::kRomCodeWindow.last - 1;
+constexpr unsigned long kRomSizeLast = media::kRomCodeWindow.last - media::kRomBase;
+static_assert(kRomLoadFirst == 0x0200 && kRomLoadLast == 0x7FFA && kRomSizeLast == 0x7DFB);
 constexpr const char* kUsageText =
     "Usage: fitinfo [-r:0xRomLoadAdr] [-s:0xRomCodeSize] file...\n"
     "       fitinfo -x outFile [-r:0xRomLoadAdr] [-s:0xRomCodeSize] file\n";
@@ -96,8 +105,8 @@ int ManageArguments(int argc, char** argv, Settings& settings) {
         case kLongRomLoad:
         case kLongRomSize: {
             const bool load = c == kLongRomLoad;
-            const auto value = fit::parse_hex_strictly(scanner.argument(), load ? 0x7FFA : 0x7DFB);
-            if (!value || *value < (load ? 0x0200U : 1U)) {
+            const auto value = fit::parse_hex_strictly(scanner.argument(), load ? kRomLoadLast : kRomSizeLast);
+            if (!value || *value < (load ? kRomLoadFirst : 1U)) {
                 fit::refuse_value(kProgram, scanner.long_name(), scanner.argument(),
                                   load ? "not a ROM load address; use hexadecimal 0200 to 7FFA"
                                        : "not a ROM code size; use hexadecimal 1 to 7DFB");
@@ -107,14 +116,14 @@ int ManageArguments(int argc, char** argv, Settings& settings) {
             break;
         }
         case 'r':
-            settings.rom_load = parse_hex(scanner.argument(), 0x0200, 0x7FFA);
+            settings.rom_load = parse_hex(scanner.argument(), kRomLoadFirst, kRomLoadLast);
             if (!settings.rom_load) {
                 std::fputs("Incorrect ROM load address (0x0200 to 0x7FFA).\n", stderr);
                 return fit::kRefused;
             }
             break;
         case 's':
-            settings.rom_size = parse_hex(scanner.argument(), 1, 0x7DFB);
+            settings.rom_size = parse_hex(scanner.argument(), 1, kRomSizeLast);
             if (!settings.rom_size) {
                 std::fputs("Incorrect ROM code size (0x1 to 0x7DFB).\n", stderr);
                 return fit::kRefused;

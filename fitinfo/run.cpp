@@ -45,18 +45,21 @@ void fault_line(const std::string& name, const std::string& problem, const Setti
     if (!why.empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), why.c_str());
 }
 
-int extract(const Finding& finding, const std::string& file, const Settings& settings) {
+// Writes what -x asks for; a fault is also kept in `problem`, for --json.
+int extract(const Finding& finding, const std::string& file, const Settings& settings,
+            std::string& problem) {
     const std::string& out = *settings.extract_to;
+    const auto fail = [&](const std::string& name, const char* text, bool system_failure) {
+        problem = text;
+        fault_line(name, problem, settings, system_failure);
+        return kNotExtracted;
+    };
     std::optional<Bytes> png;
     if (finding.picture) {
         png = media::png_preview(*finding.picture);
-        if (!png) {
-            fault_line(out, "cannot make the PNG preview.", settings, false);
-            return kNotExtracted;
-        }
+        if (!png) return fail(out, "cannot make the PNG preview.", false);
     } else if (finding.payload.empty()) {
-        fault_line(file, "no code to extract.", settings, false);
-        return kNotExtracted;
+        return fail(file, "no code to extract.", false);
     }
     const Bytes& bytes = png ? *png : finding.payload;
     const fit::WriteStatus written = settings.extract_to_stdout
@@ -64,11 +67,9 @@ int extract(const Finding& finding, const std::string& file, const Settings& set
                                          : fit::write_file(out, {bytes});
     switch (written) {
     case fit::WriteStatus::cannot_create:
-        fault_line(out, "cannot create the file.", settings, true);
-        return kNotExtracted;
+        return fail(out, "cannot create the file.", true);
     case fit::WriteStatus::short_write:
-        fault_line(out, "cannot write the whole file.", settings, true);
-        return kNotExtracted;
+        return fail(out, "cannot write the whole file.", true);
     case fit::WriteStatus::written:
         break;
     }
@@ -120,7 +121,7 @@ FileReport examine(const std::string& file, const Settings& settings, Bytes& byt
         for (const auto& line : report.finding->details) std::fprintf(to, "  %s\n", line.c_str());
         std::fflush(to);
     }
-    if (settings.extract_to) report.status = extract(*report.finding, file, settings);
+    if (settings.extract_to) report.status = extract(*report.finding, file, settings, report.problem);
     return report;
 }
 
@@ -198,6 +199,11 @@ int run(const Settings& settings) {
 }
 
 int close_report(int status) {
+    if (status == kReportLost) return status;
+    return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? status : report_lost();
+}
+
+int close_standard_output(int status) {
     if (status == kReportLost) return status;
     return std::fclose(stdout) == 0 ? status : report_lost();
 }

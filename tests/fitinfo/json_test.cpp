@@ -139,6 +139,12 @@ TEST(FitinfoJson, PayloadAloneOnStandardOutputAndQuietRuns) {
     const auto doc = fit_test::parse_json(r.err);
     ASSERT_TRUE(doc) << r.err;
     EXPECT_EQ((*doc)["files"].array()[0]["fields"]["payload_size"].number(), 3);
+    // A failed extraction names its fault as any failed file does.
+    r = run_program("fitinfo", {"--json", "-x", "no-dir/out.bin", "b.k7"}, dir.path());
+    const auto failed = fit_test::parse_json(r.out);
+    ASSERT_TRUE(failed) << r.out;
+    EXPECT_EQ((*failed)["files"].array()[0]["exit_status"].number(), r.status);
+    EXPECT_EQ((*failed)["files"].array()[0]["problem"].string(), "cannot create the file.");
 
     r = run_program("fitinfo", {"--quiet", "b.k7", "junk"}, dir.path());
     EXPECT_EQ(r.status, 4);
