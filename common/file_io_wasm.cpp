@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 #include "file_io.hpp"
 #include "memory_files.hpp"
@@ -18,13 +19,17 @@ std::string_view plain_name(std::string_view path) {
     return path;
 }
 
-const std::vector<std::uint8_t>* find(const std::string& path) {
+}  // namespace
+
+const std::vector<std::uint8_t>* memory_file(std::string_view name) {
     const auto& files = memory_files();
-    const auto it = files.find(plain_name(path));
+    const auto it = files.find(plain_name(name));
     return it == files.end() ? nullptr : &it->second;
 }
 
-}  // namespace
+void put_memory_file(std::string_view name, std::vector<std::uint8_t> bytes) {
+    memory_files().insert_or_assign(std::string(plain_name(name)), std::move(bytes));
+}
 
 std::map<std::string, std::vector<std::uint8_t>, std::less<>>& memory_files() {
     static std::map<std::string, std::vector<std::uint8_t>, std::less<>> files;
@@ -33,7 +38,7 @@ std::map<std::string, std::vector<std::uint8_t>, std::less<>>& memory_files() {
 
 ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     ReadResult result;
-    const auto* file = find(path);
+    const auto* file = memory_file(path);
     if (file == nullptr) {
         result.status = ReadStatus::cannot_open;
         return result;
@@ -48,7 +53,7 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit,
                           std::vector<std::uint8_t>& bytes) {
     ReadResult result;
     bytes.clear();
-    const auto* file = find(path);
+    const auto* file = memory_file(path);
     if (file == nullptr) {
         result.status = ReadStatus::cannot_open;
         return result;
@@ -66,7 +71,7 @@ WriteStatus write_file(const std::string& path,
     if (name.empty() || name.find('/') != std::string_view::npos) return WriteStatus::cannot_create;
     std::vector<std::uint8_t> bytes;
     for (const auto piece : pieces) bytes.insert(bytes.end(), piece.begin(), piece.end());
-    memory_files().insert_or_assign(std::string(name), std::move(bytes));
+    put_memory_file(name, std::move(bytes));
     return WriteStatus::written;
 }
 
@@ -91,7 +96,7 @@ WriteStatus write_standard_output(std::initializer_list<std::span<const std::uin
 std::string last_failure() { return {}; }
 
 bool same_file(const std::string& a, const std::string& b) {
-    return find(a) != nullptr && plain_name(a) == plain_name(b);
+    return memory_file(a) != nullptr && plain_name(a) == plain_name(b);
 }
 
 void start_process(int&, char**&) {}

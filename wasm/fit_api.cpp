@@ -20,12 +20,6 @@
 
 namespace {
 
-const std::vector<unsigned char>* file_named(const char* name) {
-    const auto& files = fit::memory_files();
-    const auto it = files.find(std::string_view(name));
-    return it == files.end() ? nullptr : &it->second;
-}
-
 using Program = int (*)(int, char**);
 
 Program program_named(std::string_view name) {
@@ -47,17 +41,17 @@ FIT_EXPORT(fit_alloc) void* fit_alloc(size_t size) { return std::malloc(size); }
 FIT_EXPORT(fit_free) void fit_free(void* memory) { std::free(memory); }
 
 FIT_EXPORT(fit_put_file) int fit_put_file(const char* name, const unsigned char* bytes, size_t size) {
-    fit::memory_files().insert_or_assign(name, std::vector<unsigned char>(bytes, bytes + size));
+    fit::put_memory_file(name, std::vector<unsigned char>(bytes, bytes + size));
     return 0;
 }
 
 FIT_EXPORT(fit_file_size) long fit_file_size(const char* name) {
-    const auto* file = file_named(name);
+    const auto* file = fit::memory_file(name);
     return file == nullptr ? -1 : static_cast<long>(file->size());
 }
 
 FIT_EXPORT(fit_file_data) const unsigned char* fit_file_data(const char* name) {
-    const auto* file = file_named(name);
+    const auto* file = fit::memory_file(name);
     return file == nullptr ? nullptr : file->data();
 }
 
@@ -69,8 +63,7 @@ FIT_EXPORT(fit_run) int fit_run(int argc, char** argv) {
     const int status = program(argc, argv);
     std::fflush(stdout);
     std::fflush(stderr);
-    // A run that closed standard output (fitinfo does, to see its report out) leaves
-    // it usable and clean for the next.
+    // A run whose standard output failed leaves it clean for the next.
     std::clearerr(stdout);
     return status;
 }
