@@ -11,10 +11,8 @@ using Words = std::vector<std::string>;
 using Parsed = fit_test::Parsed<codefit::State>;
 
 Parsed parse(const Words& options) {
-    Words words{"codefit", "in.bin", "out.bin"};
-    words.insert(words.end(), options.begin(), options.end());
-    return fit_test::parse_with<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
-                                                 words);
+    return fit_test::parse_after<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
+                                                  {"codefit", "in.bin", "out.bin"}, options);
 }
 
 // Each short form and its long twin: the same settings, order and precedence included.

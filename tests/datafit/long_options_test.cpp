@@ -11,10 +11,8 @@ using Words = std::vector<std::string>;
 using Parsed = fit_test::Parsed<datafit::State>;
 
 Parsed parse(const Words& options) {
-    Words words{"datafit", "in.dat", "out.dsk"};
-    words.insert(words.end(), options.begin(), options.end());
-    return fit_test::parse_with<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
-                                                 words);
+    return fit_test::parse_after<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
+                                                  {"datafit", "in.dat", "out.dsk"}, options);
 }
 
 }  // namespace

@@ -19,9 +19,8 @@ Parsed parse(std::vector<std::string> words) {
 
 // The two file names, then the options.
 Parsed parse_options(const std::vector<std::string>& options) {
-    std::vector<std::string> words{"datafit", "s", "t"};
-    words.insert(words.end(), options.begin(), options.end());
-    return parse(words);
+    return fit_test::parse_after<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
+                                                  {"datafit", "s", "t"}, options);
 }
 
 }  // namespace

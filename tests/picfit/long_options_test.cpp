@@ -11,9 +11,8 @@ using Words = std::vector<std::string>;
 using Parsed = fit_test::Parsed<picfit::State>;
 
 Parsed parse(const Words& options) {
-    Words words{"picfit", "in.pcx", "out.tav"};
-    words.insert(words.end(), options.begin(), options.end());
-    return fit_test::parse_with<picfit::State>(picfit::ManageArguments, fit::picfit_errors, words);
+    return fit_test::parse_after<picfit::State>(picfit::ManageArguments, fit::picfit_errors,
+                                                 {"picfit", "in.pcx", "out.tav"}, options);
 }
 
 }  // namespace

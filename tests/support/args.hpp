@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/erreur.hpp"
@@ -48,6 +49,15 @@ Parsed<State> parse_with(Parser parser, const fit::ErrorTable& table,
     p.err = testing::internal::GetCapturedStderr();
     p.out = testing::internal::GetCapturedStdout();
     return p;
+}
+
+// parse_with on the words that open a command line (the program and its two file
+// names), followed by `options`.
+template <typename State, typename Parser>
+Parsed<State> parse_after(Parser parser, const fit::ErrorTable& table, std::vector<std::string> words,
+                          const std::vector<std::string>& options) {
+    words.insert(words.end(), options.begin(), options.end());
+    return parse_with<State>(parser, table, std::move(words));
 }
 
 }  // namespace fit_test

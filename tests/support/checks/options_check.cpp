@@ -15,7 +15,7 @@ using Words = std::vector<std::string>;
 
 constexpr std::size_t kMostWords = 64;
 
-// A fresh argv of the words, which getopt may reorder.
+// A fresh argv of the words.
 class Argv {
 public:
     explicit Argv(const Words& words) : words_(words) {
@@ -24,7 +24,7 @@ public:
     }
     [[nodiscard]] int argc() const { return static_cast<int>(words_.size()); }
     char** argv() { return ptrs_.data(); }
-    // The words as argv now holds them, in their new order.
+    // The words as argv holds them after a parse.
     [[nodiscard]] Words now() const { return {ptrs_.begin(), ptrs_.end() - 1}; }
 
 private:
@@ -34,11 +34,6 @@ private:
 
 bool has(const Words& words, const std::string& w) {
     return std::ranges::find(words.begin() + 1, words.end(), w) != words.end();
-}
-
-Words sorted(Words w) {
-    std::ranges::sort(w);
-    return w;
 }
 
 template <typename State, typename Parse>
@@ -54,7 +49,8 @@ std::string parse_twice(const Words& words, Parse parse, const fit::ErrorTable& 
     if (result != fit::kGoOn && result != fit::kRefused && result != fit::kAnswered)
         return "returned " + std::to_string(result);
     if (result2 != result || !(again == state)) return "the same words gave other settings";
-    if (sorted(first.now()) != sorted(words)) return "argv holds other words";
+    // The scanner reads argv in place and leaves it as the caller gave it.
+    if (first.now() != words) return "argv was changed";
     if (result == 0) {
         if (r1.failed()) return "accepted after an error";
         if (!has(words, state.source) || !has(words, state.target)) return "a file name is no word";
