@@ -1,167 +1,104 @@
-// The page's one module: runs the four programs, compiled to WebAssembly (fit.wasm),
-// on files held in memory, and drives the form of index.html. Nothing leaves the
-// computer: the files go from the form into the module and back to a download.
-// Node imports the same module for the tests (without a document, the form part
-// stays asleep).
+// The page: drives the form of index.html and runs the four programs in a Web Worker
+// (worker.js, with the module fit.wasm), so that the page answers while a program
+// runs. Nothing leaves the computer: the files go from the form into the module and
+// back to a download.
 
-const WASI_ERRNO_BADF = 8;
-const WASI_ERRNO_SPIPE = 70;
-const encoder = new TextEncoder();
-const decoder = new TextDecoder();
+// The single file (fit-offline.html) puts the worker's source and the module (base64)
+// here when it is made; the served page fetches them beside itself.
+const kEmbedded = null;
 
-// The program's run: its files in memory, its output streams collected as they come.
-export class Fit {
-    static async load(source = new URL('fit.wasm', import.meta.url)) {
-        const bytes = source instanceof Uint8Array || source instanceof ArrayBuffer
-            ? source
-            : await (await fetch(source)).arrayBuffer();
-        return new Fit(await WebAssembly.compile(bytes));
+// The machine's screen in each mode: the largest picture taken as it is, and the
+// multiple its width must be.
+const kModes = {colour: {width: 320, height: 250, step: 8}, two: {width: 640, height: 250, step: 16}};
+const kDithers = ['none', 'floyd-steinberg', 'atkinson', 'bayer4', 'bayer8'];
+// Option changes come in bursts (typing, a slider of clicks): a run starts once they
+// pause this long.
+const kDebounceMs = 150;
+// The longer side of the source's view at most, in pixels.
+const kSourceViewMax = 1280;
+// A run longer than this shows its progress and a Cancel button.
+const kProgressAfterMs = 250;
+
+async function moduleBytes() {
+    if (kEmbedded) return Uint8Array.from(atob(kEmbedded.wasm), (c) => c.charCodeAt(0));
+    const response = await fetch(new URL('fit.wasm', import.meta.url));
+    if (!response.ok) throw new Error(`fit.wasm: ${response.status} ${response.statusText}`);
+    return new Uint8Array(await response.arrayBuffer());
+}
+
+let workerUrl = null;
+function newWorker() {
+    if (!kEmbedded) return new Worker(new URL('worker.js', import.meta.url), {type: 'module'});
+    // A classic worker: a page opened from the disk has no origin, and Chromium
+    // starts no module worker for it, even from a blob: URL.
+    workerUrl ??= URL.createObjectURL(new Blob([kEmbedded.worker], {type: 'text/javascript'}));
+    return new Worker(workerUrl);
+}
+
+// One worker and its queue of jobs, answered in order. cancel() ends the worker with
+// whatever it runs and starts a fresh one, as does a worker that dies.
+class Runner {
+    constructor(wasm) {
+        this.wasm = wasm;
+        this.pending = new Map();
+        this.next = 0;
+        this.start();
     }
 
-    constructor(module) {
-        this.module = module;
-        this.instance = null;
-    }
-
-    // A trap (memory ran out, a fault) leaves the instance unusable: the next run
-    // starts a fresh one.
     start() {
-        const streams = {1: [], 2: []};
-        this.streams = streams;
-        const view = () => new DataView(this.instance.exports.memory.buffer);
-        const wasi = {
-            fd_write: (fd, iovs, count, written) => {
-                const v = view();
-                let total = 0;
-                for (let i = 0; i < count; i++) {
-                    const at = v.getUint32(iovs + 8 * i, true);
-                    const length = v.getUint32(iovs + 8 * i + 4, true);
-                    if (this.streams[fd] === undefined) return WASI_ERRNO_BADF;
-                    this.streams[fd].push(new Uint8Array(v.buffer, at, length).slice());
-                    total += length;
-                }
-                v.setUint32(written, total, true);
-                return 0;
-            },
-            fd_fdstat_get: (fd, stat) => {
-                if (fd > 2) return WASI_ERRNO_BADF;
-                new Uint8Array(view().buffer, stat, 24).fill(0);
-                return 0;
-            },
-            fd_seek: () => WASI_ERRNO_SPIPE,
-            // fitinfo closes its standard output when done; the next run needs it again.
-            fd_close: () => 0,
+        this.worker = newWorker();
+        this.ready = new Promise((resolve, reject) => {
+            this.worker.onmessage = ({data}) => {
+                if (data.ready) resolve();
+                else reject(new Error(data.error));
+                this.worker.onmessage = ({data: answer}) => this.answer(answer);
+            };
+        });
+        this.ready.catch(() => {});
+        let started = false;
+        this.ready.then(() => { started = true; }, () => {});
+        // A worker that dies once running is replaced; one that cannot start at all
+        // is not retried (it would fail again, for ever).
+        this.worker.onerror = (event) => {
+            event.preventDefault();
+            const why = `the module stopped: ${event.message || 'the worker failed'}`;
+            if (started) this.restart(why);
+            else this.worker.onmessage({data: {ready: false, error: why}});
         };
-        this.instance = new WebAssembly.Instance(this.module, {wasi_snapshot_preview1: wasi});
-        this.instance.exports._initialize();
+        this.worker.postMessage({wasm: this.wasm});
     }
 
-    // Runs argv (argv[0]: "codefit", "datafit", "picfit" or "fitinfo") with the files
-    // {name: Uint8Array}; returns the exit status, standard output and error as text
-    // and the files named in `wanted` that the run left, under their names.
-    run(argv, files = {}, wanted = []) {
-        if (this.instance === null) this.start();
-        const e = this.instance.exports;
-        this.streams[1] = [];
-        this.streams[2] = [];
-        const put = (bytes) => {
-            const at = e.fit_alloc(bytes.length + 1);
-            const memory = new Uint8Array(e.memory.buffer);
-            memory.set(bytes, at);
-            memory[at + bytes.length] = 0;
-            return at;
-        };
-        const owned = [];
-        // A C string; UTF-8 takes at most three bytes for each UTF-16 unit.
-        const string = (text) => {
-            const at = e.fit_alloc(3 * text.length + 1);
-            const memory = new Uint8Array(e.memory.buffer, at, 3 * text.length + 1);
-            memory[encoder.encodeInto(text, memory).written] = 0;
-            owned.push(at);
-            return at;
-        };
-        let status;
-        const out = {};
-        try {
-            e.fit_clear_files();
-            for (const [name, bytes] of Object.entries(files)) {
-                const data = put(bytes);
-                e.fit_put_file(string(name), data, bytes.length);
-                e.fit_free(data);
-            }
-            const pointers = argv.map(string);
-            const table = e.fit_alloc(4 * pointers.length + 4);
-            owned.push(table);
-            const v = new DataView(e.memory.buffer);
-            pointers.forEach((p, i) => v.setUint32(table + 4 * i, p, true));
-            v.setUint32(table + 4 * pointers.length, 0, true);
-            status = e.fit_run(pointers.length, table);
-            for (const name of wanted) {
-                const key = string(name);
-                const size = e.fit_file_size(key);
-                if (size >= 0) {
-                    const at = e.fit_file_data(key);
-                    out[name] = new Uint8Array(e.memory.buffer, at, size).slice();
-                }
-            }
-            for (const p of owned) e.fit_free(p);
-            e.fit_clear_files();
-        } catch (error) {
-            this.instance = null;
-            return {status: -1, stdout: join(this.streams[1]), stderr: join(this.streams[2]) +
-                    `the module stopped: ${error.message}\n`, files: out};
-        }
-        return {status, stdout: join(this.streams[1]), stderr: join(this.streams[2]), files: out};
+    get busy() { return this.pending.size > 0; }
+
+    answer({id, result}) {
+        const job = this.pending.get(id);
+        this.pending.delete(id);
+        job?.resolve(result);
     }
+
+    // Resolves to the job's result, or to {cancelled: true} once cancelled.
+    run(job, ...args) {
+        const id = ++this.next;
+        return new Promise((resolve) => {
+            this.pending.set(id, {resolve});
+            this.ready.then(() => this.worker.postMessage({id, job, args}),
+                            (error) => this.answer({id, result: failed(error.message)}));
+        });
+    }
+
+    restart(why) {
+        this.worker.terminate();
+        const jobs = [...this.pending.values()];
+        this.pending.clear();
+        this.start();
+        for (const job of jobs) job.resolve(why ? failed(why) : {cancelled: true});
+    }
+
+    cancel() { if (this.busy) this.restart(null); }
 }
 
-function join(chunks) {
-    if (chunks.length === 1) return decoder.decode(chunks[0]);
-    const all = new Uint8Array(chunks.reduce((n, c) => n + c.length, 0));
-    let at = 0;
-    for (const c of chunks) {
-        all.set(c, at);
-        at += c.length;
-    }
-    return decoder.decode(all);
-}
-
-// The PCX pictures picfit reads (8 bits a pixel, one plane, run-length coded, the
-// palette at the end) decoded for the source's view: {width, height, rgba}.
-export function decodePcx(file) {
-    if (file.length < 128 || file[0] !== 0x0a || file[2] !== 1 || file[3] !== 8 || file[65] !== 1)
-        return null;
-    const word = (at) => file[at] | file[at + 1] << 8;
-    const width = word(8) - word(4) + 1;
-    const height = word(10) - word(6) + 1;
-    const line = word(66);
-    if (width <= 0 || height <= 0 || line < width) return null;
-    const hasPalette = file.length >= 128 + 769 && file[file.length - 769] === 0x0c;
-    const palette = hasPalette ? file.subarray(file.length - 768) : null;
-    const rgba = new Uint8ClampedArray(width * height * 4);
-    let at = 128;
-    for (let y = 0; y < height; y++) {
-        for (let x = 0; x < line;) {
-            if (at >= file.length) return {width, height, rgba};
-            let count = 1;
-            let value = file[at++];
-            if ((value & 0xc0) === 0xc0) {
-                count = value & 0x3f;
-                value = file[at++];
-            }
-            for (; count > 0 && x < line; count--, x++) {
-                if (x >= width) continue;
-                const o = 4 * (y * width + x);
-                // Without a palette, the index as the machine reads it: bits 0-2 are
-                // red, green and blue.
-                rgba[o] = palette ? palette[3 * value] : (value & 1) * 255;
-                rgba[o + 1] = palette ? palette[3 * value + 1] : (value >> 1 & 1) * 255;
-                rgba[o + 2] = palette ? palette[3 * value + 2] : (value >> 2 & 1) * 255;
-                rgba[o + 3] = 255;
-            }
-        }
-    }
-    return {width, height, rgba};
+function failed(message) {
+    return {status: -1, stdout: '', stderr: `${message}\n`, files: {}, stopped: true};
 }
 
 // What each program's target is called by default, after the source's name.
@@ -169,7 +106,7 @@ const kExtensions = {
     codefit: {EXE: '.exe', DOS: '.obj', ROM: '.rom', K7: '.k7', BAS: '.bas'},
     datafit: {DOS: '.dsk', K7: '.k7', TASM: '.asm'},
 };
-const kPictures = /\.(pcx|png|gif|bmp)$/i;
+const kPictures = /\.(pcx|png|gif|bmp|jpe?g)$/i;
 
 function stem(name) {
     const dot = name.lastIndexOf('.');
@@ -193,12 +130,14 @@ function reportText(report) {
         .map((f) => `${f.name}: ${f.kind}\n${f.summary.map((line) => `  ${line}\n`).join('')}`).join('');
 }
 
-// Sixteen bytes a line around `offset`, the byte there marked (data-offset tells it).
-function showBytes(dump, bytes, offset) {
+// Sixteen bytes a line of the file (a Blob) around `offset`, the byte there marked
+// (data-offset tells it); only those bytes are read.
+async function showBytes(dump, file, offset) {
     const hex = (n, width) => n.toString(16).toUpperCase().padStart(width, '0');
     const first = Math.max(0, (offset >> 4) - 2) << 4;
-    const last = Math.min(bytes.length, ((offset >> 4) + 3) << 4);
-    dump.textContent = '';
+    const last = Math.min(file.size, ((offset >> 4) + 3) << 4);
+    const part = new Uint8Array(await file.slice(first, last).arrayBuffer());
+        dump.textContent = '';
     for (let line = first; line < last; line += 16) {
         dump.append(`${hex(line, 6)} `);
         for (let at = line; at < Math.min(line + 16, last); at++) {
@@ -206,30 +145,78 @@ function showBytes(dump, bytes, offset) {
             if (at === offset) {
                 const mark = document.createElement('mark');
                 mark.dataset.offset = String(at);
-                mark.textContent = hex(bytes[at], 2);
+                mark.textContent = hex(part[at - first], 2);
                 dump.append(mark);
             } else {
-                dump.append(hex(bytes[at], 2));
+                dump.append(hex(part[at - first], 2));
             }
         }
         dump.append('\n');
     }
 }
 
+// Whether the bytes start as a picture the browser (or the worker, for PCX) can draw.
+function looksLikePicture(bytes) {
+    const starts = (...sig) => sig.every((b, i) => bytes[i] === b);
+    return starts(0x89, 0x50, 0x4e, 0x47) || starts(0x47, 0x49, 0x46) || starts(0x42, 0x4d) ||
+        starts(0xff, 0xd8, 0xff) || (bytes[0] === 0x0a && bytes[2] === 1);
+}
+
+// The source as the browser draws it, decoded and scaled in a worker of its own:
+// {width, height, pcx, view: {width, height}, draw(context)}, or null.
+async function sourcePicture(viewer, file) {
+    viewer.cancel();
+    const got = await viewer.run('view', file, kSourceViewMax);
+    if (!got?.bitmap) return null;
+    const {bitmap} = got;
+    return {width: got.width, height: got.height, pcx: got.pcx, view: {width: bitmap.width, height: bitmap.height},
+            draw: (ctx) => ctx.drawImage(bitmap, 0, 0)};
+}
+
+function suits(size, mode) {
+    return size.width <= mode.width && size.height <= mode.height && size.width % mode.step === 0;
+}
+
+async function drawPng(canvas, png) {
+    const image = await createImageBitmap(new Blob([png], {type: 'image/png'}),
+                                          {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+    canvas.width = image.width;
+    canvas.height = image.height;
+    canvas.getContext('2d').drawImage(image, 0, 0);
+}
+
 class Page {
-    constructor(fit) {
-        this.fit = fit;
-        this.source = null;  // {name, bytes}
+    constructor(wasm) {
+        this.runner = new Runner(wasm);   // conversions and the strip
+        this.checker = new Runner(wasm);  // the options' parser, never behind a conversion
+        this.viewer = new Runner(null);   // the source's view: decoded and scaled off the page's thread
+        this.source = null;  // {name, bytes, picture}
         this.$ = (id) => document.getElementById(id);
         this.downloadUrl = null;
+        this.generation = 0;
+        this.checks = 0;
+        this.stripKey = null;
+        this.timers = {};
         this.bind();
         this.showProgram();
+    }
+
+    // Runs fn once calls to it pause for kDebounceMs.
+    later(name, fn) {
+        clearTimeout(this.timers[name]);
+        this.timers[name] = setTimeout(() => {
+            delete this.timers[name];
+            fn();
+        }, kDebounceMs);
     }
 
     bind() {
         const form = this.$('form');
         this.$('file').addEventListener('change', async (e) => {
-            if (e.target.files.length) await this.choose(e.target.files[0]);
+            const [file] = e.target.files;
+            // Emptied, so that choosing the same file again (changed since) reads it again.
+            e.target.value = '';
+            if (file) await this.choose(file);
         });
         const drop = this.$('drop');
         drop.addEventListener('dragover', (e) => {
@@ -248,19 +235,31 @@ class Page {
         });
         form.addEventListener('submit', (e) => {
             e.preventDefault();
+            clearTimeout(this.timers.convert);
             this.convert();
         });
-        // Every change is checked by the program's own parser at once; a picture is
-        // redone at once too, so that its view follows the settings.
+        this.$('cancel').addEventListener('click', () => this.cancel());
+        // Every change is checked by the program's own parser; a picture is redone
+        // too, so that its views follow the settings.
         for (const field of this.$('options').querySelectorAll('[data-long], #extract')) {
             field.addEventListener('input', () => {
-                this.check();
-                if (this.program() === 'picfit' && this.source) this.convert();
+                document.body.dataset.checking = 'true';
+                this.later('check', () => this.check());
+                if (this.program() === 'picfit' && this.source) this.later('convert', () => this.convert());
             });
         }
+        this.$('strip').addEventListener('click', (e) => {
+            const choice = e.target.closest('[data-dither]');
+            if (!choice) return;
+            this.dither().value = choice.dataset.dither;
+            this.check();
+            this.convert();
+        });
     }
 
     program() { return this.$('program').value; }
+
+    dither() { return document.querySelector('[data-program="picfit"] [data-long="dither"]'); }
 
     fields() {
         return [...document.querySelectorAll(`[data-program="${this.program()}"] [data-long]`)];
@@ -272,14 +271,44 @@ class Page {
         this.check();
     }
 
+    // The file is kept as the browser gives it (a Blob): the workers read it, each on
+    // its own thread; the page's thread never copies a big file.
     async choose(file) {
-        this.source = {name: file.name.replace(/^.*[\\/]/, '') || 'source', bytes: new Uint8Array(await file.arrayBuffer())};
-        this.$('source-name').textContent = `${this.source.name}, ${this.source.bytes.length} bytes`;
-        if (kPictures.test(this.source.name)) this.$('program').value = 'picfit';
+        const head = new Uint8Array(await file.slice(0, 16).arrayBuffer());
+        const name = file.name.replace(/^.*[\\/]/, '') || 'source';
+        this.source = {name, file, picture: null};
+        this.$('source-name').textContent = `${name}, ${file.size} bytes`;
+        const picture = kPictures.test(name) || looksLikePicture(head);
+        if (picture) this.$('program').value = 'picfit';
         this.$('target').value = '';
         this.$('convert').disabled = false;
+        this.stripKey = null;
+        this.showStrip(false);
+        this.showMachineView(null);
         this.showProgram();
+        if (!picture) {
+            this.$('pictures').hidden = true;
+            this.chosen();
+            return;
+        }
+        // The source is drawn at once, whatever the conversion gives; a picture the
+        // machine's screen cannot take as it is gets --fit.
+        const source = this.source;
+        source.picture = await sourcePicture(this.viewer, file);
+        if (this.source !== source) return;
+        this.showSource(source.picture);
+        const fit = document.querySelector('[data-program="picfit"] [data-long="fit"]');
+        if (source.picture && !source.picture.pcx) {
+            const two = document.querySelector('[data-program="picfit"] [data-long="two-colour"]').checked;
+            fit.checked = !suits(source.picture, two ? kModes.two : kModes.colour);
+        }
+        this.check();
+        if (this.program() === 'picfit') this.later('convert', () => this.convert());
+        this.chosen();
     }
+
+    // Counts the files taken in, for tests outside the page.
+    chosen() { document.body.dataset.chosen = String(Number(document.body.dataset.chosen ?? 0) + 1); }
 
     // The options as the long options of the command line; a field left at its
     // default passes nothing, as on the command line.
@@ -307,22 +336,26 @@ class Page {
         return base + kExtensions[program][type.value];
     }
 
+    // The command line; the file names come after "--", so that no name, however it
+    // starts, is taken for an option.
     argv() {
         const program = this.program();
         const source = this.source ? this.source.name : 'source';
         if (program === 'fitinfo') {
             // The report is read from fitinfo's JSON; an extraction has none to give.
             const extract = this.$('extract').checked ? [`--extract=${this.targetName()}`] : ['--json'];
-            return [program, ...extract, ...this.options(), source];
+            return [program, ...extract, ...this.options(), '--', source];
         }
-        return [program, ...this.options(), source, this.targetName()];
+        return [program, ...this.options(), '--', source, this.targetName()];
     }
 
     // Runs the parser on the options alone (the files it names are not there) and
     // shows each refusal beside its field.
-    check() {
+    async check() {
         const program = this.program();
-        const result = this.fit.run([program, ...this.options(), 'none/source', 'none/target']);
+        const run = ++this.checks;
+        const result = await this.checker.run('run', [program, ...this.options(), '--', 'none/source', 'none/target']);
+        if (run !== this.checks || result.cancelled) return;
         const refusals = {};
         for (const line of result.stderr.split('\n')) {
             const m = line.match(/^\w+: --([a-z-]+)[=:]/);
@@ -330,21 +363,61 @@ class Page {
         }
         for (const span of document.querySelectorAll(`[data-program="${program}"] .refusal`))
             span.textContent = refusals[span.dataset.for] ?? '';
-        // An option the program does not know yet has no field of its own to go to.
-        const known = new Set([...document.querySelectorAll(`[data-program="${program}"] .refusal`)]
-            .map((s) => s.dataset.for));
-        return Object.keys(refusals).filter((k) => !known.has(k)).length === 0;
+        document.body.dataset.checked = String(run);
+        // For tests outside the page: whether a check is still to come.
+        document.body.dataset.checking = String(this.timers.check !== undefined);
     }
 
-    convert() {
+    // Shows, from kProgressAfterMs on, how long the run has taken, with Cancel.
+    progress(what, started) {
+        clearInterval(this.timers.progress);
+        const box = this.$('progress');
+        box.hidden = true;
+        if (!what) return;
+        this.timers.progress = setInterval(() => {
+            const ms = performance.now() - started;
+            if (ms < kProgressAfterMs) return;
+            box.hidden = false;
+            this.$('progress-text').textContent = `${what()} · ${(ms / 1000).toFixed(1)} s`;
+        }, 100);
+    }
+
+    cancel() {
+        ++this.generation;
+        this.runner.cancel();
+        this.progress(null);
+        this.busy(false);
+        this.$('status').textContent = 'cancelled.';
+    }
+
+    busy(on) {
+        document.body.dataset.busy = String(on);
+    }
+
+    // Converts with the form's settings; a newer run replaces one still running.
+    async convert() {
         if (!this.source) return;
+        this.runner.cancel();
+        const generation = ++this.generation;
         const argv = this.argv();
-        const target = this.program() === 'fitinfo' && !this.$('extract').checked ? null : this.targetName();
+        const program = this.program();
+        const source = this.source;
+        const target = program === 'fitinfo' && !this.$('extract').checked ? null : this.targetName();
         const started = performance.now();
-        const result = this.fit.run(argv, {[this.source.name]: this.source.bytes}, target ? [target] : []);
+        this.busy(true);
+        this.$('status').textContent = `${program} is running…`;
+        this.progress(() => `${program} is running`, started);
+        const files = {[source.name]: source.file};
+        const result = program === 'picfit'
+            ? await this.runner.run('picture', argv, files, target)
+            : await this.runner.run('run', argv, files, target ? [target] : []);
+        if (generation !== this.generation || result.cancelled) return;
+        this.progress(null);
         let took = performance.now() - started;
         this.$('command').textContent = argv.join(' ');
-        this.showMessages(result);
+        await this.showMessages(result);
+        if (generation !== this.generation) return;
+        this.showAdvice(result);
         const output = target ? result.files[target] : undefined;
         const link = this.$('download');
         if (this.downloadUrl) URL.revokeObjectURL(this.downloadUrl);
@@ -356,67 +429,130 @@ class Page {
             link.download = target;
             link.textContent = `Download ${target} (${output.length} bytes)`;
         }
-        let preview = null;
-        if (output && this.program() === 'picfit') {
-            const shown = this.fit.run(['fitinfo', '--extract=preview.png', target], {[target]: output},
-                                       ['preview.png']);
-            preview = shown.files['preview.png'] ?? null;
-        } else if (output && /\.png$/i.test(target)) {
-            preview = output;
+        const preview = program === 'picfit' ? result.preview ?? null
+            : output && /\.png$/i.test(target) ? output : null;
+        if (program === 'picfit' || preview) {
+            if (program !== 'picfit') this.showSource(null);
+            await this.showMachineView(preview);
+            if (generation !== this.generation) return;
+            if (preview) took = performance.now() - started;
+        } else {
+            this.$('pictures').hidden = true;
         }
-        this.showPictures(preview, started).then((total) => {
-            took = total ?? took;
-            this.$('status').textContent =
-                `exit status ${result.status} · ${took.toFixed(1)} ms${total ? ' with the view drawn' : ''}`;
-            document.body.dataset.converted = String(Number(document.body.dataset.converted ?? 0) + 1);
-        });
+        this.$('status').textContent =
+            `exit status ${result.status} · ${took.toFixed(1)} ms${preview ? ' with the view drawn' : ''}`;
+        this.busy(false);
+        document.body.dataset.converted = String(Number(document.body.dataset.converted ?? 0) + 1);
+        if (program === 'picfit' && preview) this.strip(argv, generation);
+        else if (program === 'picfit') this.showStrip(false);
     }
 
-    // Standard output, then standard error in its own colour; a fault fitinfo finds is
-    // shown at its offset in the bytes of the file.
-    showMessages(result) {
+    // A line that says why a picture was refused for its size, and what takes it.
+    showAdvice(result) {
+        const advice = this.$('advice');
+        const picture = this.source?.picture;
+        advice.textContent = '';
+        if (this.program() !== 'picfit' || !picture || !/Bad image size\./.test(result.stderr)) return;
+        const two = this.argv().includes('--two-colour');
+        const mode = two ? kModes.two : kModes.colour;
+        advice.textContent = `The picture is ${picture.width} × ${picture.height} pixels; ` +
+            `${two ? 'two-colour' : 'colour'} mode takes at most ${mode.width} × ${mode.height}, ` +
+            `the width a multiple of ${mode.step}.` +
+            (picture.pcx ? ' A PCX picture is taken at its own size only.' : ' Tick --fit to scale it to the screen.');
+    }
+
+    // Small views of every dithering choice for the picture and its other settings,
+    // made after the conversion; clicking one picks it.
+    async strip(argv, generation) {
+        const rest = argv.filter((word) => !word.startsWith('--dither='));
+        const key = JSON.stringify(rest) + this.source.name;
+        const chosen = this.dither().value || 'floyd-steinberg';
+        for (const choice of this.$('strip').querySelectorAll('[data-dither]'))
+            choice.setAttribute('aria-pressed', String(choice.dataset.dither === chosen));
+        if (key === this.stripKey) return;
+        this.showStrip(false);
+        this.stripKey = key;
+        const at = rest.indexOf('--');
+        const files = {[this.source.name]: this.source.file};
+        const started = performance.now();
+        let done = 0;
+        this.progress(() => `the dithering choices: ${done} of ${kDithers.length} drawn`, started);
+        for (const way of kDithers) {
+            const run = [...rest.slice(0, at), '--quiet', '--no-dump', `--dither=${way}`, '--', rest[at + 1], 'strip.tav'];
+            const result = await this.runner.run('picture', run, files, 'strip.tav');
+            if (generation !== this.generation || result.cancelled) return;
+            const canvas = this.$('strip').querySelector(`[data-dither="${way}"] canvas`);
+            if (result.preview) await drawPng(canvas, result.preview);
+            else canvas.width = canvas.height = 0;
+            done++;
+        }
+        if (generation !== this.generation) return;
+        this.progress(null);
+        this.showStrip(true);
+    }
+
+    showStrip(on) {
+        if (!on) this.stripKey = null;
+        this.$('strip').hidden = !on;
+        if (on) document.body.dataset.strip = String(Number(document.body.dataset.strip ?? 0) + 1);
+    }
+
+    // Standard output, then standard error in its own colour, the "written" lines
+    // marked as success; a fault fitinfo finds is shown at its offset in the bytes
+    // of the file.
+    async showMessages(result) {
         const messages = this.$('messages');
         const report = this.program() === 'fitinfo' ? parseReport(result.stdout) : null;
         messages.textContent = report ? reportText(report) : result.stdout;
-        const errors = document.createElement('span');
-        errors.className = 'stderr';
-        errors.textContent = result.stderr;
-        messages.append(errors);
+        for (const line of result.stderr.split(/(?<=\n)/)) {
+            if (!line) continue;
+            const span = document.createElement('span');
+            span.className = / file written\.\n?$/.test(line) ? 'written' : 'stderr';
+            span.textContent = line;
+            messages.append(span);
+        }
         const dump = this.$('hexdump');
         const fault = report?.files.find((f) => f.fault)?.fault;
         dump.hidden = !fault;
-        if (fault) showBytes(dump, this.source.bytes, fault.offset);
+        if (fault) await showBytes(dump, this.source.file, fault.offset);
     }
 
-    // The source and the machine's view side by side; resolves to the time since
-    // `started` once both are drawn, or null when there is no picture.
-    async showPictures(png, started) {
-        const box = this.$('pictures');
-        box.hidden = !png;
-        if (!png) return null;
-        const source = this.program() === 'picfit' ? decodePcx(this.source.bytes) : null;
-        const sourceCanvas = this.$('source-view');
-        sourceCanvas.parentElement.hidden = !source;
-        if (source) {
-            sourceCanvas.width = source.width;
-            sourceCanvas.height = source.height;
-            sourceCanvas.getContext('2d').putImageData(new ImageData(source.rgba, source.width, source.height), 0, 0);
-        }
-        const image = await createImageBitmap(new Blob([png], {type: 'image/png'}),
-                                              {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+    showSource(picture) {
+        this.$('pictures').hidden = false;
+        const canvas = this.$('source-view');
+        canvas.parentElement.hidden = !picture;
+        if (!picture) return;
+        canvas.width = picture.view.width;
+        canvas.height = picture.view.height;
+        picture.draw(canvas.getContext('2d'));
+        this.$('source-caption').textContent = `the source, ${picture.width} × ${picture.height}`;
+    }
+
+    // The machine's view of the target (a PNG), or a line saying there is none.
+    async showMachineView(png) {
         const canvas = this.$('machine-view');
-        canvas.width = image.width;
-        canvas.height = image.height;
-        canvas.getContext('2d').drawImage(image, 0, 0);
-        return performance.now() - started;
+        const caption = this.$('machine-caption');
+        if (png) {
+            await drawPng(canvas, png);
+            caption.textContent = `the machine's view, ${canvas.width} × ${canvas.height}`;
+        } else {
+            canvas.width = canvas.height = 0;
+            caption.textContent = this.source ? 'the machine\'s view: none, the program wrote no picture' : '';
+        }
+        canvas.hidden = !png;
     }
 }
 
 if (typeof document !== 'undefined') {
     const start = async () => {
-        const page = new Page(await Fit.load());
-        window.fitPage = page;
-        document.body.dataset.ready = 'true';
+        try {
+            const page = new Page(await moduleBytes());
+            await Promise.all([page.runner.ready, page.checker.ready, page.viewer.ready]);
+            window.fitPage = page;
+            document.body.dataset.ready = 'true';
+        } catch (error) {
+            document.getElementById('status').textContent = `The programs could not be loaded: ${error.message}`;
+        }
     };
     if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);
     else start();

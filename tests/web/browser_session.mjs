@@ -39,7 +39,7 @@ export async function openPage(web, profile) {
     await page.goto(url);
     await page.waitForSelector('body[data-ready="true"]');
     return {
-        page, url, foreign,
+        page, context, url, foreign,
         async close() {
             await context.close();
             server.close();

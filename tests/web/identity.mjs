@@ -10,7 +10,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
-import {Fit} from '../../web/fit.js';
+import {Fit} from '../../web/worker.js';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const [bin, module] = process.argv.slice(2).map((p) => p && path.resolve(p));
