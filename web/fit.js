@@ -16,6 +16,8 @@ const kDithers = ['none', 'floyd-steinberg', 'atkinson', 'bayer4', 'bayer8'];
 const kDebounceMs = 150;
 // The longer side of the source's view at most, in pixels.
 const kSourceViewMax = 1280;
+// A run that has taken longer than this is ended by a newer one, not waited for.
+const kLetFinishMs = 50;
 // A run longer than this shows its progress and a Cancel button.
 const kProgressAfterMs = 250;
 
@@ -70,6 +72,12 @@ class Runner {
 
     get busy() { return this.pending.size > 0; }
 
+    // How long the oldest job still to answer has waited, in ms (0 when none).
+    get age() {
+        const oldest = Math.min(...[...this.pending.values()].map((job) => job.since));
+        return this.pending.size ? performance.now() - oldest : 0;
+    }
+
     answer({id, result}) {
         const job = this.pending.get(id);
         this.pending.delete(id);
@@ -80,7 +88,7 @@ class Runner {
     run(job, ...args) {
         const id = ++this.next;
         return new Promise((resolve) => {
-            this.pending.set(id, {resolve});
+            this.pending.set(id, {resolve, since: performance.now()});
             this.ready.then(() => this.worker.postMessage({id, job, args}),
                             (error) => this.answer({id, result: failed(error.message)}));
         });
@@ -394,10 +402,11 @@ class Page {
         document.body.dataset.busy = String(on);
     }
 
-    // Converts with the form's settings; a newer run replaces one still running.
+    // Converts with the form's settings; a newer run replaces one still running. A run
+    // about to end (a small view of the strip) is let finish: a fresh worker costs more.
     async convert() {
         if (!this.source) return;
-        this.runner.cancel();
+        if (this.runner.age > kLetFinishMs) this.runner.cancel();
         const generation = ++this.generation;
         const argv = this.argv();
         const program = this.program();
