@@ -447,6 +447,7 @@ class Page {
             if (preview) took = performance.now() - started;
         } else {
             this.$('pictures').hidden = true;
+            this.showStrip(false);
         }
         this.$('status').textContent =
             `exit status ${result.status} · ${took.toFixed(1)} ms${preview ? ' with the view drawn' : ''}`;

@@ -49,6 +49,20 @@ for (const c of cases) {
     }
     if (c.out && wanted) files[c.out] = wanted;
 }
+// A block the module cannot give is refused, not written over from address 0, and
+// the run after starts a fresh instance.
+{
+    fit.start();
+    fit.instance = {exports: {...fit.instance.exports, fit_alloc: () => 0}};
+    const refused = fit.run(['codefit', '--version']);
+    const after = fit.run(['codefit', '--version']);
+    if (refused.status !== -1 || !refused.stderr.includes('no memory left in the module') || after.status !== 0) {
+        failures++;
+        console.log(`FAIL: no memory from fit_alloc: status ${refused.status}, ${refused.stderr}; then status ${after.status}`);
+    } else {
+        console.log('ok: no memory from fit_alloc: the run stops, the next starts a fresh instance');
+    }
+}
 fs.rmSync(work, {recursive: true, force: true});
 if (failures) {
     console.log(`${failures} case(s) differ between the module and the native programs`);
