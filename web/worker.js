@@ -190,7 +190,8 @@ function decodePcx(file) {
 // its longer side), or {} when the browser cannot draw it.
 async function view(file, max) {
     try {
-        const pcx = decodePcx(new Uint8Array(await file.arrayBuffer()));
+        const head = new Uint8Array(await file.slice(0, 1).arrayBuffer());
+        const pcx = head[0] === 0x0a ? decodePcx(new Uint8Array(await file.arrayBuffer())) : null;
         const image = pcx ? await createImageBitmap(new ImageData(pcx.rgba, pcx.width, pcx.height))
             : await createImageBitmap(file);
         const {width, height} = image;
@@ -213,7 +214,12 @@ if (typeof WorkerGlobalScope !== 'undefined' && globalThis instanceof WorkerGlob
     let fit = null;
     // One message at a time, in order, even while one waits for a file to be read.
     let queue = Promise.resolve();
-    globalThis.onmessage = ({data}) => { queue = queue.then(() => answer(data)); };
+    // A job that fails outside the module (a file that can no longer be read) is
+    // answered too, never left waiting.
+    globalThis.onmessage = ({data}) => {
+        queue = queue.then(() => answer(data)).catch((error) => globalThis.postMessage({id: data.id, result:
+            {status: -1, stdout: '', stderr: `${error.message ?? error}\n`, files: {}, stopped: true}}));
+    };
     const answer = async (data) => {
         if ('wasm' in data) {
             try {
