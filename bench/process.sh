@@ -106,17 +106,18 @@ printf '|---|---:|---:|---:|---:|\n'
 } < <(measure "$startup_runs" "$bin/empty" "$bin/codefit --version" "$bin/datafit --version" \
                 "$bin/picfit --version" "$bin/fitinfo --version")
 
-printf '\n| target | input | output | program | C durable write | program / C |\n'
-printf '|---|---:|---:|---:|---:|---:|\n'
+printf '\n| target | input | output | program | C durable write | program / C | fastest / C |\n'
+printf '|---|---:|---:|---:|---:|---:|---:|\n'
 row() {  # name input output command...
-    local name=$1 input=$2 output=$3 size program reference
+    local name=$1 input=$2 output=$3 size program reference fastest c_fastest
     shift 3
     "$@" >/dev/null 2>&1
     size=$(stat -c %s "$output")
     "$bin/durable_write" "$size" reference.out
-    { read -r program _; read -r reference _; } < <(measure "$runs" "$*" "$bin/durable_write $size reference.out")
+    { read -r program fastest; read -r reference c_fastest; } < <(measure "$runs" "$*" "$bin/durable_write $size reference.out")
     awk -v n="$name" -v i="$(stat -c %s "$input")" -v o="$size" -v p="$program" -v r="$reference" \
-        'BEGIN { printf "| %s | %d | %d | %.2f ms | %.2f ms | %.2f |\n", n, i, o, p * 1e3, r * 1e3, p / r }'
+        -v f="$fastest" -v cf="$c_fastest" \
+        'BEGIN { printf "| %s | %d | %d | %.2f ms | %.2f ms | %.2f | %.2f |\n", n, i, o, p * 1e3, r * 1e3, p / r, f / cf }'
 }
 row "codefit EXE" exe.bin exe.out "$bin/codefit" exe.bin exe.out -r:200
 row "codefit DOS" dos.bin dos.out "$bin/codefit" dos.bin dos.out -t:DOS
