@@ -4,7 +4,29 @@
 # the same input; then the refusal of a target that is its own source and a save
 # into a missing directory.
 #   tests/windows/run.sh [LINUX_BIN [WINDOWS_BIN]]   (default build/bin, build-windows/bin)
+#   tests/windows/run.sh --find-wine   prints the Wine it runs them with, or fails
+# FIT_WINE names another Wine to run them with.
 set -euo pipefail
+
+# Debian's `wine` package gives /usr/bin/wine, which starts a 64-bit program in
+# wine64; the `wine64` package alone puts nothing on the PATH, its loader stays in
+# /usr/lib/wine.
+find_wine() {
+    local candidate
+    local candidates=(wine wine64 /usr/lib/wine/wine64)
+    [ -z "${FIT_WINE:-}" ] || candidates=("$FIT_WINE")
+    for candidate in "${candidates[@]}"; do
+        command -v "$candidate" && return 0
+    done
+    echo "Wine is not installed (Debian: wine)" >&2
+    return 1
+}
+if [ "${1:-}" = --find-wine ]; then
+    find_wine
+    exit
+fi
+wine="$(find_wine)"
+
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 linux_bin="$(cd "${1:-$root/build/bin}" && pwd)"
 windows_bin="$(cd "${2:-$root/build-windows/bin}" && pwd)"
@@ -18,7 +40,6 @@ export WINEPREFIX="$work/prefix"
 export LC_ALL=C.UTF-8
 rm -rf "$work/linux" "$work/windows"
 mkdir -p "$work/linux" "$work/windows" "$WINEPREFIX"
-wine="$(command -v wine64 || command -v wine)"
 # The prefix is made by the first run; its messages are not the program's.
 "$wine" "$windows_bin/codefit.exe" >/dev/null 2>&1 || true
 
