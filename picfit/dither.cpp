@@ -62,6 +62,7 @@ constexpr std::int32_t kHalf = kFull / 2 + 1;
 // adds up, and picks the colour nearest in that same light: picking it in another
 // space (Oklab) leaves an error the spreading pays back as clumps of a far colour,
 // red and black worms on a dark blue.
+//
 // In colour mode the error of each of red, green and blue is spread; in two-colour
 // mode, whose palette has no hue, that of the luminance alone: an error of hue could
 // never be paid back there. The weights of `taps` are in units of 1 / 2^shift.
