@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # picfit on true-colour pictures beside ImageMagick (measuring only: the project never
 # needs it): whole-run times side by side in one hyperfine run each, peak memory, and
-# the distance of each result from its source (bench/picture_quality.cpp).
+# how close each result is to its source (bench/dither_quality.py).
 #   - a 320 x 200 photo with Floyd-Steinberg, against `convert -dither FloydSteinberg
 #     -remap` onto the machine's eight colours;
 #   - a 1920 x 1080 photo (made here from ImageMagick's built-in rose) fitted with
 #     --fit, against `convert -resize` then the same remap;
-#   - quality of every dithering on a photo, a gradient and line art (the netpbm logo
-#     shipped in tests/data/picture as a GIF), against the remap.
+#   - quality of every dithering on the pictures of bench/pictures, in colour and in
+#     two-colour mode, against ImageMagick's remap and Pillow's quantize.
 # Usage: bench/pictures.sh [BIN_DIR]   (default: build-bench/bin; build it first with
-# cmake --workflow --preset bench). Needs hyperfine, ImageMagick and /usr/bin/time.
+# cmake --workflow --preset bench). Needs hyperfine, ImageMagick, /usr/bin/time and
+# Debian's python3-numpy and python3-pil.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bin="$(cd "${1:-$root/build-bench/bin}" && pwd)"
@@ -22,13 +23,9 @@ convert=/usr/bin/convert
 # The machine's eight colours in index order, for the remap.
 $convert -size 1x1 xc:black xc:red xc:lime xc:yellow xc:blue xc:magenta xc:cyan xc:white \
     +append palette.png
-# The pictures: a photo, a smooth gradient, line art.
+# The pictures timed: a photo at the mode's size and a large one.
 $convert rose: -resize '320x200!' photo-320x200.png
 $convert rose: -resize '1920x1080!' -blur 0x1 photo-1920x1080.png
-$convert -size 200x320 gradient:yellow-navy -rotate 90 \( -size 320x200 gradient:none-red \) \
-    -compose over -composite -alpha off gradient-320x200.png
-$convert "$root/tests/data/picture/logo-320x240-imagemagick.gif" -crop 320x200+0+20 +repage \
-    -alpha off lineart-320x200.png
 
 picfit() { "$bin/picfit" --quiet --no-dump "$@"; }
 
@@ -48,23 +45,5 @@ big=$(peak "$bin/picfit" --quiet --no-dump --fit photo-1920x1080.png c.tav)
 echo "== peak memory (KiB): picfit on a 16 x 8 picture $floor; on the 1920 x 1080 photo $big;"
 echo "   above the floor $((big - floor)), the decoded RGBA picture $((1920 * 1080 * 4 / 1024))"
 
-echo "== quality: mean Oklab distance from the source, both blurred (lower is closer)"
-printf '%-10s' picture
-for d in none floyd-steinberg atkinson bayer4 bayer8 imagemagick-fs; do printf ' %16s' "$d"; done
-echo
-for p in photo gradient lineart; do
-    printf '%-10s' "$p"
-    for d in none floyd-steinberg atkinson bayer4 bayer8; do
-        picfit --dither="$d" "$p-320x200.png" q.tav --preview=q.png
-        printf ' %16s' "$("$bin/picture_quality" "$p-320x200.png" q.png)"
-    done
-    $convert "$p-320x200.png" -dither FloydSteinberg -remap palette.png q-im.png
-    printf ' %16s\n' "$("$bin/picture_quality" "$p-320x200.png" q-im.png)"
-done
-printf '%-10s' photo-fit
-for d in none floyd-steinberg atkinson bayer4 bayer8; do
-    picfit --fit --dither="$d" photo-1920x1080.png q.tav --preview=q.png
-    printf ' %16s' "$("$bin/picture_quality" photo-1920x1080.png q.png)"
-done
-$convert photo-1920x1080.png -resize 320x250 -dither FloydSteinberg -remap palette.png q-im.png
-printf ' %16s\n' "$("$bin/picture_quality" photo-1920x1080.png q-im.png)"
+echo "== quality: three measures of every dithering beside the yardstick, ImageMagick and Pillow"
+/usr/bin/python3 "$root/bench/dither_quality.py" table "$bin/picfit" "$root"/bench/pictures/*.png

@@ -162,6 +162,8 @@ Lab oklab(std::uint16_t r, std::uint16_t g, std::uint16_t b) {
     return lab;
 }
 
+std::uint16_t cube_root(std::uint16_t v) { return cube_roots()[v]; }
+
 int nearest_index(int color, std::uint16_t r, std::uint16_t g, std::uint16_t b) {
     const Lab p = oklab(r, g, b);
     const PaletteLab& pal = palette_lab();

@@ -72,6 +72,9 @@ struct Lab {
 };
 Lab oklab(std::uint16_t r, std::uint16_t g, std::uint16_t b);
 
+// floor(65535 x cbrt(v / 65535)): light as the eye orders it, the scale of Oklab's L.
+std::uint16_t cube_root(std::uint16_t v);
+
 // The index of the palette colour nearest in Oklab to a linear colour; on a tie the
 // lower index.
 int nearest_index(int color, std::uint16_t r, std::uint16_t g, std::uint16_t b);

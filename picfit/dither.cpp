@@ -44,10 +44,6 @@ private:
     std::vector<std::int32_t> cells_;
 };
 
-std::uint16_t clamp16(std::int32_t v) {
-    return static_cast<std::uint16_t>(std::clamp<std::int32_t>(v, 0, kFull));
-}
-
 // Rec. 709 luminance weights in 16-bit fixed point, summing to 1.
 std::uint32_t luminance(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return (13933 * r + 46871 * g + 4732 * b + 32768) >> 16;
@@ -57,6 +53,16 @@ std::uint32_t luminance(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
 // palette could never pay the error back, and it would only grow.
 std::int32_t bounded(std::int32_t v) { return std::clamp<std::int32_t>(v, -32768, kFull + 32768); }
 
+// The palette's colours are the corners of the cube of red, green and blue (black and
+// white in two-colour mode), so the corner nearest to a colour is found channel by
+// channel: each one lit when it is nearer full than off.
+constexpr std::int32_t kHalf = kFull / 2 + 1;
+
+// Error diffusion spreads the error in linear light, where it is light that the eye
+// adds up, and picks the colour nearest in that same light: picking it in another
+// space (Oklab) leaves an error the spreading pays back as clumps of a far colour,
+// red and black worms on a dark blue.
+//
 // In colour mode the error of each of red, green and blue is spread; in two-colour
 // mode, whose palette has no hue, that of the luminance alone: an error of hue could
 // never be paid back there. The weights of `taps` are in units of 1 / 2^shift.
@@ -83,18 +89,16 @@ void diffuse(const LinearPicture& p, int color, const Tap (&taps)[N], int shift,
             const std::uint16_t* pixel = &p.rgb[at * 3];
             const std::int32_t* e = below[0] + x * 3;
             std::int32_t value[3];
-            int index = 0;
             if (channels == 3) {
                 for (int c = 0; c < 3; ++c) value[c] = bounded(pixel[c] + e[c]);
-                index = nearest_index(color, clamp16(value[0]), clamp16(value[1]), clamp16(value[2]));
             } else {
                 value[0] = bounded(static_cast<std::int32_t>(luminance(pixel[0], pixel[1], pixel[2])) + e[0]);
-                const std::uint16_t grey = clamp16(value[0]);
-                index = nearest_index(color, grey, grey, grey);
             }
-            out[at] = static_cast<std::uint8_t>(index);
+            int index = 0;
             for (int c = 0; c < channels; ++c) {
-                const std::int32_t left = value[c] - palette_channel(color, index, c);
+                const bool lit = value[c] >= kHalf;
+                index |= lit ? 1 << c : 0;
+                const std::int32_t left = value[c] - (lit ? kFull : 0);
                 std::int32_t rest = left;
                 for (std::size_t t = N; t-- > 0;) {
                     const Tap& tap = taps[t];
@@ -105,15 +109,18 @@ void diffuse(const LinearPicture& p, int color, const Tap (&taps)[N], int shift,
                     below[tap.dy][tx * 3 + c] += part;
                 }
             }
+            out[at] = static_cast<std::uint8_t>(index);
         }
         error.next_row();
     }
 }
 
-// The classic recursive Bayer matrix of side n (a power of two): entries 0 to n^2 - 1.
+// The classic recursive Bayer matrix of side n (a power of two): entries 0 to n^2 - 1,
+// the lowest bits of x and y giving the highest digit, so that entries next in order
+// lie far apart and every share of lit pixels is spread evenly.
 int bayer_entry(int n, int x, int y) {
     int v = 0;
-    for (int bit = n >> 1; bit > 0; bit >>= 1) {
+    for (int bit = 1; bit < n; bit <<= 1) {
         const int xb = (x & bit) != 0 ? 1 : 0;
         const int yb = (y & bit) != 0 ? 1 : 0;
         v = v << 2 | ((xb ^ yb) << 1 | yb);
@@ -121,13 +128,30 @@ int bayer_entry(int n, int x, int y) {
     return v;
 }
 
+// An n x n matrix lights k of its n^2 pixels: a share k / n^2 of the light, exact in
+// linear light. Entry k's threshold lies where the eye sees the middle between k and
+// k + 1 lit pixels (midway in cube-root light), not the middle of the light, which
+// would turn every dark colour below half a step black: a dark blue gets its one blue
+// pixel in n^2 as soon as that is nearer to it than black.
+std::vector<std::uint32_t> thresholds(int n) {
+    const std::uint64_t cells = static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(n);
+    std::vector<std::uint32_t> t(cells);
+    for (std::uint64_t k = 0; k < cells; ++k) {
+        const std::uint64_t low = cube_root(static_cast<std::uint16_t>((k * kFull + cells / 2) / cells));
+        const std::uint64_t high = cube_root(static_cast<std::uint16_t>(((k + 1) * kFull + cells / 2) / cells));
+        const std::uint64_t mid = (low + high + 1) / 2;
+        t[k] = static_cast<std::uint32_t>((mid * mid * mid + std::uint64_t{kFull} * kFull / 2) /
+                                          (std::uint64_t{kFull} * kFull));
+    }
+    return t;
+}
+
 void ordered(const LinearPicture& p, int color, int n, std::vector<std::uint8_t>& out) {
-    // The threshold of entry v sits in the middle of its share of the range.
+    const std::vector<std::uint32_t> level = thresholds(n);
     std::vector<std::uint32_t> threshold(static_cast<std::size_t>(n * n));
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x)
-            threshold[static_cast<std::size_t>(y * n + x)] =
-                static_cast<std::uint32_t>((2 * bayer_entry(n, x, y) + 1) * 65536 / (2 * n * n));
+            threshold[static_cast<std::size_t>(y * n + x)] = level[static_cast<std::size_t>(bayer_entry(n, x, y))];
     for (int y = 0; y < p.height; ++y) {
         const std::uint32_t* row = &threshold[static_cast<std::size_t>((y % n) * n)];
         for (int x = 0; x < p.width; ++x) {

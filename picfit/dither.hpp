@@ -28,9 +28,12 @@ const char* dither_name(Dither dither);
 // those colours, whatever `dither` says: there is no error to spread.
 //
 // Error diffusion works in linear light, left to right on even rows and right to
-// left on odd ones; in two-colour mode it spreads the error of the luminance. Ordered dithering sets each of red, green and blue (in two-colour
-// mode the luminance) when its linear value reaches the matrix threshold, so that the
-// share of pixels lit follows the light.
+// left on odd ones, and picks the palette colour nearest in linear light, where it
+// spreads the error; in two-colour mode it spreads the error of the luminance.
+// Ordered dithering lights each of red, green and blue (in two-colour mode the
+// luminance) when its linear value reaches the matrix threshold, so that the share of
+// pixels lit follows the light; each threshold lies midway, as the eye sees it,
+// between the shares it divides.
 std::vector<std::uint8_t> map_picture(const LinearPicture& picture, int color, Dither dither);
 
 }  // namespace picfit
