@@ -104,9 +104,10 @@ TEST(SafeSave, AFileThatStandardInputReadsIsRefusedAsAnyFileWritten) {
         const char* err;
     };
     const std::string fitinfo_same = std::string(kSameName).substr(7);  // without "ERROR: "
+    // Each would be read and then replaced: a picture, code, an EXE file to extract.
     const Case cases[] = {
         {"codefit", {"-", "a.bin"}, "a.bin", kSameName},
-        {"codefit", {"--type=k7", "-", "link"}, "a.bin", kSameName},
+        {"codefit", {"--type=rom", "-", "link"}, "a.bin", kSameName},
         {"datafit", {"-", "a.bin"}, "a.bin", kSameName},
         {"datafit", {"-", "sub/../hard"}, "a.bin", kSameName},
         {"picfit", {"-", "a.bin"}, "a.bin", kSameName},
@@ -116,14 +117,18 @@ TEST(SafeSave, AFileThatStandardInputReadsIsRefusedAsAnyFileWritten) {
         {"picfit", {"-", "out.tav", "--dump=d.raw"}, "d.raw", kSameName},
         {"fitinfo", {"-x", "h.exe", "-"}, "h.exe", fitinfo_same.c_str()},
     };
+    const std::vector<std::string> files{"a.bin", "truc.raw", "p.png", "d.raw", "h.exe"};
     for (const auto& c : cases) {
         TempDir dir;
-        const Bytes source = fit_test::pattern(3000);
-        for (const char* name : {"a.bin", "truc.raw", "p.png", "d.raw", "h.exe"}) dir.write(name, source);
+        for (const auto& name : files)
+            std::filesystem::copy_file(sample("title-320x200-pillow.pcx"), dir.file(name));
+        ASSERT_EQ(run_program("codefit", {"--quiet", "a.bin", "h.exe", "--load=2000"}, dir.path()).status, 0);
         std::filesystem::create_directory(dir.file("sub"));
         std::filesystem::create_symlink("a.bin", dir.file("link"));
         std::filesystem::create_hard_link(dir.file("a.bin"), dir.file("hard"));
         const auto before = names_in(dir.path());
+        std::vector<Bytes> bytes;
+        for (const auto& name : files) bytes.push_back(read_bytes(dir.file(name)));
 
         const std::string input = c.input;
         const auto r = run_program(c.program, c.args, dir.path(), [&] {
@@ -135,8 +140,8 @@ TEST(SafeSave, AFileThatStandardInputReadsIsRefusedAsAnyFileWritten) {
         what += " < " + input;
         EXPECT_EQ(r.status, 1) << what;
         EXPECT_EQ(r.err, c.err) << what;
-        for (const char* name : {"a.bin", "truc.raw", "p.png", "d.raw", "h.exe"})
-            EXPECT_EQ(read_bytes(dir.file(name)), source) << what << ": " << name;
+        for (std::size_t i = 0; i < files.size(); ++i)
+            EXPECT_EQ(read_bytes(dir.file(files[i])), bytes[i]) << what << ": " << files[i];
         EXPECT_EQ(names_in(dir.path()), before) << what;
     }
 }
