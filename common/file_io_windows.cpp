@@ -7,6 +7,7 @@
 #include <atomic>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -480,8 +481,30 @@ bool standard_input_is(const std::string& path) {
     // A file redirected as standard input is a disk file; a console or a pipe is not.
     const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
     BY_HANDLE_FILE_INFORMATION ii{}, ip{};
-    return in != nullptr && in != INVALID_HANDLE_VALUE && ::GetFileType(in) == FILE_TYPE_DISK &&
-           ::GetFileInformationByHandle(in, &ii) && identify(path, ip) && one_file(ii, ip);
+    if (in == nullptr || in == INVALID_HANDLE_VALUE || ::GetFileType(in) != FILE_TYPE_DISK ||
+        !identify(path, ip))
+        return false;
+    if (::GetFileInformationByHandle(in, &ii)) return one_file(ii, ip);
+    // A handle made of an inherited descriptor (under Wine, a Unix one) may tell its file's
+    // index but not its volume: then the index, the size and the time of the last write
+    // must all be the file's.
+    FILE_ID_INFO id{};
+    FILE_STANDARD_INFO standard{};
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandleEx(in, FileIdInfo, &id, sizeof id) ||
+        !::GetFileInformationByHandleEx(in, FileStandardInfo, &standard, sizeof standard) ||
+        !::GetFileInformationByHandleEx(in, FileBasicInfo, &basic, sizeof basic))
+        return false;
+    if (id.VolumeSerialNumber != 0 && id.VolumeSerialNumber != ip.dwVolumeSerialNumber) return false;
+    std::uint64_t index = 0;
+    std::memcpy(&index, id.FileId.Identifier, sizeof index);
+    const auto wide_value = [](DWORD high, DWORD low) {
+        return static_cast<std::uint64_t>(high) << 32 | low;
+    };
+    return index == wide_value(ip.nFileIndexHigh, ip.nFileIndexLow) &&
+           static_cast<std::uint64_t>(standard.EndOfFile.QuadPart) == wide_value(ip.nFileSizeHigh, ip.nFileSizeLow) &&
+           static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart) ==
+               wide_value(ip.ftLastWriteTime.dwHighDateTime, ip.ftLastWriteTime.dwLowDateTime);
 }
 
 void start_process(int& argc, char**& argv) {
