@@ -44,7 +44,7 @@ using Pieces = std::initializer_list<std::span<const std::uint8_t>>;
 // Files saved together: each is written to a temporary file beside it, all of them
 // are flushed to disk, and only then are they renamed into place, one after the other,
 // each folder flushed once at the end. Either every needed file is replaced or none is.
-// A file kept is handled as write_file says below (owner and mode, links, devices).
+// Each file is handled as write_file says below (owner and mode, links, devices).
 // The flushes are started together, so that the disk commits them at once: a set costs
 // about what its largest file costs alone.
 //
