@@ -72,9 +72,14 @@ void infer_type(State& state, std::uint16_t address) {
     if (state.TypeDest == kNone) state.TypeDest = address > 0xBFFE ? kK7 : kEXE;
 }
 
-void choose_type(State& state, const TargetType& type) {
+// `by_type` tells that the load address is the default of the type chosen before, not
+// one given: a later --type then puts its own default there (a later -t never did).
+void choose_type(State& state, const TargetType& type, bool& by_type, bool long_form) {
     state.TypeDest = type.TypeDest;
-    if (state.RelocAdr == 0) state.RelocAdr = type.default_reloc;
+    if (state.RelocAdr == 0 || (long_form && by_type)) {
+        state.RelocAdr = type.default_reloc;
+        by_type = true;
+    }
 }
 
 const TargetType* type_named(std::string_view name) {
@@ -102,6 +107,7 @@ fit::Outline outline(int argc, char** argv) {
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
     const std::string_view version = fit::version_name(outline(argc, argv), "Codefit");
     fit::OptionScanner scan(argc, argv, kShortOptions, kLongOptions, kProgram);
+    bool reloc_by_type = false;
     for (int c = scan.next(); c != -1; c = scan.next()) {
         if (const auto common = fit::take_common_long(c, state, kHelp, version)) {
             if (*common != fit::kGoOn) return *common;
@@ -118,7 +124,8 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             const std::string_view argument = scan.argument();
             if (argument.starts_with(':'))
                 for (const auto& type : kTargetTypes)
-                    if (argument.substr(1) == type.name) choose_type(state, type);
+                    if (argument.substr(1) == type.name)
+                        choose_type(state, type, reloc_by_type, false);
             break;
         }
         case kLongType: {
@@ -128,11 +135,12 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
                                   "unknown type; use exe, dos, rom, k7 or bas");
                 return fit::kRefused;
             }
-            choose_type(state, *type);
+            choose_type(state, *type, reloc_by_type, true);
             break;
         }
         case 'r':
             state.RelocAdr = read_address(scan.argument());
+            reloc_by_type = false;
             infer_type(state, state.RelocAdr);
             break;
         case 'b':
@@ -144,6 +152,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             const auto address = strict_address(scan);
             if (!address) return fit::kRefused;
             (c == kLongLoad ? state.RelocAdr : state.BrAdr) = *address;
+            if (c == kLongLoad) reloc_by_type = false;
             infer_type(state, *address);
             break;
         }

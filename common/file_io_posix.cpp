@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <string_view>
 
 #include <fcntl.h>
@@ -69,7 +70,9 @@ bool write_all(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool write_pieces(int fd, std::initializer_list<std::span<const std::uint8_t>> pieces) {
+using PieceList = std::span<const std::span<const std::uint8_t>>;
+
+bool write_pieces(int fd, PieceList pieces) {
     for (const auto piece : pieces)
         if (!write_all(fd, piece)) return false;
     return true;
@@ -94,8 +97,7 @@ mode_t plain_create_mode() {
     return static_cast<mode_t>(0666 & ~mask);
 }
 
-WriteStatus write_directly(const std::string& path,
-                           std::initializer_list<std::span<const std::uint8_t>> pieces) {
+WriteStatus write_directly(const std::string& path, PieceList pieces) {
     Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!fd.ok()) return WriteStatus::cannot_create;
     const bool whole = write_pieces(fd.get(), pieces);
@@ -103,14 +105,15 @@ WriteStatus write_directly(const std::string& path,
     return whole && closed ? WriteStatus::written : WriteStatus::short_write;
 }
 
-// The named temporary file of the save in progress, for the signal handler to remove.
-std::atomic<const char*> pending_temporary{nullptr};
+// The named temporary files of the set in progress, for the signal handler to remove.
+std::array<std::atomic<const char*>, FileSet::kMostFiles> pending_temporaries{};
 static_assert(std::atomic<const char*>::is_always_lock_free);
 
 constexpr std::array kCleanupSignals{SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void remove_temporary_and_end(int sig) {
-    if (const char* temp = pending_temporary.load()) ::unlink(temp);
+extern "C" void remove_temporaries_and_end(int sig) {
+    for (auto& slot : pending_temporaries)
+        if (const char* temp = slot.load()) ::unlink(temp);
     struct sigaction plain {};
     plain.sa_handler = SIG_DFL;
     ::sigaction(sig, &plain, nullptr);
@@ -121,7 +124,7 @@ extern "C" void remove_temporary_and_end(int sig) {
     ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
 }
 
-// For the time of one save: the cleanup signals remove the temporary file before they
+// For the time of one set: the cleanup signals remove the temporary files before they
 // end the process (those the process ignores stay ignored), and a write past the file
 // size limit fails with EFBIG instead of ending the process.
 class SaveSignals {
@@ -131,7 +134,7 @@ public:
         ignore.sa_handler = SIG_IGN;
         ::sigaction(SIGXFSZ, &ignore, &old_xfsz_);
         struct sigaction cleanup {};
-        cleanup.sa_handler = remove_temporary_and_end;
+        cleanup.sa_handler = remove_temporaries_and_end;
         ::sigfillset(&cleanup.sa_mask);
         for (std::size_t i = 0; i < kCleanupSignals.size(); ++i) {
             ::sigaction(kCleanupSignals[i], nullptr, &old_[i]);
@@ -194,9 +197,9 @@ struct Keep {
     gid_t gid = 0;
 };
 
-// Writes the whole content, gives the file the old one's owner and mode and flushes it
-// to disk. False on any failure.
-bool fill(int fd, std::initializer_list<std::span<const std::uint8_t>> pieces, const Keep& keep) {
+// Writes the whole content and gives the file the old one's owner and mode. False on
+// any failure.
+bool fill(int fd, PieceList pieces, const Keep& keep) {
     mode_t mode = keep.mode;
     if (keep.owner && ::fchown(fd, keep.uid, keep.gid) != 0) {
         // The group alone may be ours to give; a file that changed hands must not run
@@ -205,11 +208,22 @@ bool fill(int fd, std::initializer_list<std::span<const std::uint8_t>> pieces, c
         mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
     }
     // fchmod after fchown, which may clear the set-ID bits.
-    return write_pieces(fd, pieces) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    return write_pieces(fd, pieces) && ::fchmod(fd, mode) == 0;
 }
 
-// Flushes the directory entry of a rename to disk. A file system that cannot sync a
-// directory (EINVAL) keeps nothing back.
+// Asks the disk to start writing the file out, without waiting: the flushes of a set
+// that follow then wait for writes already under way together, and one commit of the
+// file system's journal covers them all.
+void start_writeback(int fd) {
+#if defined(__linux__)
+    (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd;
+#endif
+}
+
+// Flushes the directory entries of the renames to disk. A file system that cannot sync
+// a directory (EINVAL) keeps nothing back.
 bool sync_directory(const std::string& dir) {
     Fd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.ok()) return true;
@@ -242,92 +256,275 @@ std::string fresh_name(const Place& place, unsigned attempt) {
     return name;
 }
 
-enum class Linked { replaced, failed, unsupported };
+enum class Way { replace, direct };
 
-// Gives the complete unnamed file `fd` a temporary name and renames that over `real`.
-// The cleanup signals are held back in between, so only a kill between the two calls
-// can leave the name behind.
-Linked link_over(int fd, const Place& place, const std::string& real) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+// One file of a set, from its name to its place.
+struct Entry {
+    std::string path;
+    std::vector<std::span<const std::uint8_t>> pieces;
+    bool optional = false;
+    WriteStatus status = WriteStatus::written;
+    int error = 0;         // errno of the failure
+    bool ready = false;    // prepared, and not dropped
+    Way way = Way::replace;
+    std::string real;      // the file written: the end of the links
+    Place place;
+    Keep keep{};
+    int fd = -1;           // the temporary file while it is written
+    std::string temp;      // its name, once it has one
+    std::size_t slot = 0;  // its place among the pending temporaries
+
+    bool fail(WriteStatus why) {
+        status = why;
+        error = errno;
+        return false;
+    }
+};
+
+void close_temporary(Entry& e) {
+    if (e.fd >= 0) ::close(e.fd);
+    e.fd = -1;
+}
+
+// Removes the named temporary file of an entry, if it has one.
+void unname(Entry& e) {
+    if (e.temp.empty()) return;
+    const HoldSignals hold;
+    ::unlink(e.temp.c_str());
+    pending_temporaries[e.slot].store(nullptr);
+    e.temp.clear();
+}
+
+void drop(Entry& e) {
+    close_temporary(e);
+    unname(e);
+    e.ready = false;
+}
+
+// Decides how the file is written: replaced through a temporary file, or directly.
+bool plan(Entry& e) {
+    // /dev/stdout and its kin name whatever the caller opened: write into that.
+    if (names_open_descriptor(e.path)) {
+        e.way = Way::direct;
+        e.real = e.path;
+        return true;
+    }
+    // Written through a link at the file it names, as a plain create would.
+    e.real = follow_links(e.path);
+    if (e.real.empty()) {
+        errno = ELOOP;
+        return e.fail(WriteStatus::cannot_create);
+    }
+    e.keep = {plain_create_mode()};
+    struct stat st {};
+    if (::stat(e.real.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            e.way = Way::direct;
+            return true;
+        }
+        // A file the user may not write stays as it is, as with a plain create.
+        if (::access(e.real.c_str(), W_OK) != 0) return e.fail(WriteStatus::cannot_create);
+        e.keep = {static_cast<mode_t>(st.st_mode & 07777), true, st.st_uid, st.st_gid};
+    }
+    e.place = place_of(e.real);
+    return true;
+}
+
+// A named temporary file beside the file, which the cleanup signals remove.
+bool open_named(Entry& e) {
+    std::string temp = e.place.dir + "." + e.place.stem + ".XXXXXX";
+    int error = 0;
+    {
+        const HoldSignals hold;
+        e.fd = ::mkstemp(temp.data());
+        error = errno;
+        if (e.fd >= 0) {
+            e.temp = std::move(temp);
+            pending_temporaries[e.slot].store(e.temp.c_str());
+        }
+    }
+    if (e.fd >= 0) return true;
+    // Nothing can be made in the directory, but the file itself may be writable.
+    if (error == EACCES && ::access(e.real.c_str(), W_OK) == 0) {
+        e.way = Way::direct;
+        return true;
+    }
+    errno = error;  // the reason told is mkstemp's, not that of the access test
+    return e.fail(WriteStatus::cannot_create);
+}
+
+// Opens the temporary file and fills it. An unnamed file first: it vanishes with the
+// process however that ends, and gets a name only once complete.
+bool write_temporary(Entry& e) {
+    e.fd = ::open(e.place.dir.empty() ? "." : e.place.dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                  0600);
+    if (e.fd < 0 && !open_named(e)) return false;
+    if (e.way == Way::direct) return true;
+    return fill(e.fd, e.pieces, e.keep) || e.fail(WriteStatus::short_write);
+}
+
+// Gives the complete unnamed file a temporary name, which the cleanup signals remove.
+// False when the system cannot link it (no /proc, no right to link a descriptor).
+bool link_name(Entry& e) {
+    const std::string self = "/proc/self/fd/" + std::to_string(e.fd);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = fresh_name(place, attempt);
+        std::string temp = fresh_name(e.place, attempt);
         const HoldSignals hold;
         bool linked =
             ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
         // Without /proc, a process that may open any file can link the descriptor itself.
         if (!linked && errno != EEXIST)
-            linked = ::linkat(fd, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH) == 0;
-        if (!linked) {
-            if (errno == EEXIST) continue;
-            return Linked::unsupported;
+            linked = ::linkat(e.fd, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH) == 0;
+        if (linked) {
+            e.temp = std::move(temp);
+            pending_temporaries[e.slot].store(e.temp.c_str());
+            return true;
         }
-        if (::rename(temp.c_str(), real.c_str()) != 0) {
-            ::unlink(temp.c_str());
-            return Linked::failed;
-        }
-        return Linked::replaced;
+        if (errno != EEXIST) return false;
     }
-    return Linked::unsupported;
+    return false;
 }
 
-// The replacement through a named temporary file, which the cleanup signals remove.
-WriteStatus replace_through_named(const std::string& real, const Place& place, const Keep& keep,
-                                  std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    std::string temp = place.dir + "." + place.stem + ".XXXXXX";
-    int raw = -1;
-    int error = 0;
-    {
-        const HoldSignals hold;
-        raw = ::mkstemp(temp.data());
-        error = errno;
-        if (raw >= 0) pending_temporary.store(temp.c_str());
-    }
-    Fd fd(raw);
-    if (!fd.ok()) {
-        // Nothing can be made in the directory, but the file itself may be writable.
-        if (error == EACCES && ::access(real.c_str(), W_OK) == 0)
-            return write_directly(real, pieces);
-        errno = error;  // the reason told is mkstemp's, not that of the access test
-        return WriteStatus::cannot_create;
-    }
-    const bool complete = fill(fd.get(), pieces, keep) && fd.close();
-    bool renamed = false;
-    {
-        const HoldSignals hold;
-        renamed = complete && ::rename(temp.c_str(), real.c_str()) == 0;
-        if (!renamed) ::unlink(temp.c_str());
-        pending_temporary.store(nullptr);
-    }
-    if (!complete) return WriteStatus::short_write;
-    if (!renamed) return WriteStatus::cannot_create;
-    return sync_directory(place.dir) ? WriteStatus::written : WriteStatus::short_write;
-}
-
-// Replaces the regular file `real` (or makes it) through a temporary file beside it,
-// flushed to disk before the rename.
-WriteStatus replace(const std::string& real, const Keep& keep,
-                    std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    const Place place = place_of(real);
-    // An unnamed file first: it vanishes with the process however that ends, and gets a
-    // name only once complete.
-    Fd fd(::open(place.dir.empty() ? "." : place.dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
-                 0600));
-    if (fd.ok()) {
-        if (!fill(fd.get(), pieces, keep)) return WriteStatus::short_write;
-        switch (link_over(fd.get(), place, real)) {
-        case Linked::replaced:
-            return sync_directory(place.dir) ? WriteStatus::written : WriteStatus::short_write;
-        case Linked::failed:
-            return WriteStatus::cannot_create;
-        case Linked::unsupported:
-            break;
-        }
-    }
-    // A file system without unnamed files, or no way to link one.
-    return replace_through_named(real, place, keep, pieces);
+// A name for the flushed temporary file; where an unnamed one cannot be linked, the
+// content goes again into a named one.
+bool name_temporary(Entry& e) {
+    if (!e.temp.empty() || link_name(e)) return true;
+    close_temporary(e);
+    if (!open_named(e)) return false;
+    if (e.way == Way::direct) return true;
+    if (!fill(e.fd, e.pieces, e.keep) || ::fsync(e.fd) != 0) return e.fail(WriteStatus::short_write);
+    return true;
 }
 
 }  // namespace
+
+struct FileSet::Impl {
+    std::vector<Entry> entries;
+    std::optional<SaveSignals> signals;
+
+    // Drops every temporary file; the index tells the failure to report.
+    std::size_t give_up(std::size_t failed) {
+        for (Entry& e : entries) drop(e);
+        signals.reset();
+        last_errno = entries[failed].error;
+        return failed;
+    }
+
+    // An optional file that fails is dropped alone; a needed one drops the set.
+    bool failed(std::size_t i) {
+        Entry& e = entries[i];
+        drop(e);
+        return !e.optional;
+    }
+};
+
+FileSet::FileSet() : impl_(std::make_unique<Impl>()) { impl_->entries.reserve(kMostFiles); }
+
+FileSet::~FileSet() {
+    for (Entry& e : impl_->entries) drop(e);
+}
+
+std::size_t FileSet::add(std::string path, Pieces pieces, bool optional) {
+    Entry e;
+    e.path = std::move(path);
+    e.pieces.assign(pieces.begin(), pieces.end());
+    e.optional = optional;
+    e.slot = impl_->entries.size();
+    if (e.slot >= kMostFiles) {
+        errno = EMFILE;
+        e.fail(WriteStatus::cannot_create);
+    }
+    impl_->entries.push_back(std::move(e));
+    return impl_->entries.size() - 1;
+}
+
+std::size_t FileSet::prepare() {
+    auto& entries = impl_->entries;
+    impl_->signals.emplace();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        e.ready = e.status == WriteStatus::written && plan(e) &&
+                  (e.way == Way::direct || write_temporary(e));
+        if (!e.ready && impl_->failed(i)) return impl_->give_up(i);
+    }
+    // Every file's writing under way before the first flush waits on any.
+    if (entries.size() > 1)
+        for (const Entry& e : entries)
+            if (e.ready && e.fd >= 0) start_writeback(e.fd);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        if (!e.ready || e.fd < 0) continue;
+        if (::fsync(e.fd) != 0) {
+            e.fail(WriteStatus::short_write);
+            if (impl_->failed(i)) return impl_->give_up(i);
+        }
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        if (!e.ready || e.way == Way::direct) continue;
+        if (!name_temporary(e) && impl_->failed(i)) return impl_->give_up(i);
+    }
+    last_errno = 0;
+    return entries.size();
+}
+
+std::size_t FileSet::commit() {
+    auto& entries = impl_->entries;
+    // Written in place, and before any rename, so that a failure here changes no file
+    // of the set but this one.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        if (!e.ready || e.way != Way::direct) continue;
+        close_temporary(e);
+        unname(e);
+        e.status = write_directly(e.real, e.pieces);
+        e.error = errno;
+        e.ready = false;
+        if (e.status != WriteStatus::written && !e.optional) return impl_->give_up(i);
+    }
+    std::vector<std::string_view> dirs;
+    {
+        // Renamed all or, failing, up to the one that failed; no signal comes in between.
+        const HoldSignals hold;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            Entry& e = entries[i];
+            if (!e.ready) continue;
+            close_temporary(e);
+            if (::rename(e.temp.c_str(), e.real.c_str()) != 0) {
+                e.fail(WriteStatus::cannot_create);
+                if (!e.optional) return impl_->give_up(i);
+                drop(e);
+                continue;
+            }
+            pending_temporaries[e.slot].store(nullptr);
+            e.temp.clear();
+            e.ready = false;
+            if (std::find(dirs.begin(), dirs.end(), e.place.dir) == dirs.end())
+                dirs.push_back(e.place.dir);
+        }
+    }
+    // Each folder once, for all the renames made in it.
+    for (const std::string_view dir : dirs) {
+        if (sync_directory(std::string(dir))) continue;
+        const int error = errno;
+        impl_->signals.reset();
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].place.dir == dir && entries[i].status == WriteStatus::written &&
+                !entries[i].optional) {
+                entries[i].status = WriteStatus::short_write;
+                entries[i].error = error;
+                last_errno = error;
+                return i;
+            }
+    }
+    impl_->signals.reset();
+    last_errno = 0;
+    return entries.size();
+}
+
+std::size_t FileSet::size() const { return impl_->entries.size(); }
+
+WriteStatus FileSet::status(std::size_t index) const { return impl_->entries[index].status; }
 
 namespace {
 
@@ -421,42 +618,16 @@ ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>
     return noted(result, result.status != ReadStatus::ok);
 }
 
-namespace {
-
-WriteStatus write_path(const std::string& path,
-                       std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    const SaveSignals signals;
-    // /dev/stdout and its kin name whatever the caller opened: write into that.
-    if (names_open_descriptor(path)) return write_directly(path, pieces);
-
-    // Written through a link at the file it names, as a plain create would.
-    const std::string real = follow_links(path);
-    if (real.empty()) {
-        errno = ELOOP;
-        return WriteStatus::cannot_create;
-    }
-
-    Keep keep{plain_create_mode()};
-    struct stat st {};
-    if (::stat(real.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) return write_directly(real, pieces);
-        // A file the user may not write stays as it is, as with a plain create.
-        if (::access(real.c_str(), W_OK) != 0) return WriteStatus::cannot_create;
-        keep = {static_cast<mode_t>(st.st_mode & 07777), true, st.st_uid, st.st_gid};
-    }
-    return replace(real, keep, pieces);
+WriteStatus write_file(const std::string& path, Pieces pieces) {
+    FileSet set;
+    set.add(path, pieces);
+    if (set.prepare() == set.size()) set.commit();
+    return set.status(0);
 }
 
-}  // namespace
-
-WriteStatus write_file(const std::string& path,
-                       std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    const WriteStatus status = write_path(path, pieces);
-    return noted(status, status != WriteStatus::written);
-}
-
-WriteStatus write_standard_output(std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    const bool whole = std::fflush(stdout) == 0 && write_pieces(STDOUT_FILENO, pieces);
+WriteStatus write_standard_output(Pieces pieces) {
+    const bool whole = std::fflush(stdout) == 0 &&
+                       write_pieces(STDOUT_FILENO, {pieces.begin(), pieces.size()});
     const WriteStatus status = whole ? WriteStatus::written : WriteStatus::short_write;
     return noted(status, !whole);
 }
@@ -469,6 +640,14 @@ bool same_file(const std::string& a, const std::string& b) {
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino &&
            (S_ISREG(sa.st_mode) || S_ISBLK(sa.st_mode));
+}
+
+bool standard_input_is(const std::string& path) {
+    struct stat in {};
+    struct stat st {};
+    if (::fstat(STDIN_FILENO, &in) != 0 || !(S_ISREG(in.st_mode) || S_ISBLK(in.st_mode)))
+        return false;
+    return ::stat(path.c_str(), &st) == 0 && st.st_dev == in.st_dev && st.st_ino == in.st_ino;
 }
 
 void start_process(int&, char**&) {}

@@ -64,15 +64,68 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit,
     return result;
 }
 
-WriteStatus write_file(const std::string& path,
-                       std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    const std::string_view name = plain_name(path);
+namespace {
+
+// Nothing of a set reaches the table before every file of it is known to go in.
+struct Entry {
+    std::string name;
+    std::vector<std::span<const std::uint8_t>> pieces;
+    bool optional = false;
+    WriteStatus status = WriteStatus::written;
+    bool ready = false;
+};
+
+}  // namespace
+
+struct FileSet::Impl {
+    std::vector<Entry> entries;
+};
+
+FileSet::FileSet() : impl_(std::make_unique<Impl>()) {}
+
+FileSet::~FileSet() = default;
+
+std::size_t FileSet::add(std::string path, Pieces pieces, bool optional) {
+    Entry e{std::string(plain_name(path)), {pieces.begin(), pieces.end()}, optional};
     // No folders here: a name with one could not be created on disk either.
-    if (name.empty() || name.find('/') != std::string_view::npos) return WriteStatus::cannot_create;
-    std::vector<std::uint8_t> bytes;
-    for (const auto piece : pieces) bytes.insert(bytes.end(), piece.begin(), piece.end());
-    put_memory_file(name, std::move(bytes));
-    return WriteStatus::written;
+    if (e.name.empty() || e.name.find('/') != std::string::npos ||
+        impl_->entries.size() >= kMostFiles)
+        e.status = WriteStatus::cannot_create;
+    impl_->entries.push_back(std::move(e));
+    return impl_->entries.size() - 1;
+}
+
+std::size_t FileSet::prepare() {
+    auto& entries = impl_->entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].ready = entries[i].status == WriteStatus::written;
+        if (entries[i].ready || entries[i].optional) continue;
+        for (Entry& e : entries) e.ready = false;
+        return i;
+    }
+    return entries.size();
+}
+
+std::size_t FileSet::commit() {
+    for (Entry& e : impl_->entries) {
+        if (!e.ready) continue;
+        std::vector<std::uint8_t> bytes;
+        for (const auto piece : e.pieces) bytes.insert(bytes.end(), piece.begin(), piece.end());
+        put_memory_file(e.name, std::move(bytes));
+        e.ready = false;
+    }
+    return impl_->entries.size();
+}
+
+std::size_t FileSet::size() const { return impl_->entries.size(); }
+
+WriteStatus FileSet::status(std::size_t index) const { return impl_->entries[index].status; }
+
+WriteStatus write_file(const std::string& path, Pieces pieces) {
+    FileSet set;
+    set.add(path, pieces);
+    if (set.prepare() == set.size()) set.commit();
+    return set.status(0);
 }
 
 // Standard input and output are the file named "-": the page puts the source there and
@@ -87,7 +140,7 @@ ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>
     return read_file_upto(kStandardStream, limit, bytes);
 }
 
-WriteStatus write_standard_output(std::initializer_list<std::span<const std::uint8_t>> pieces) {
+WriteStatus write_standard_output(Pieces pieces) {
     return write_file(kStandardStream, pieces);
 }
 
@@ -97,6 +150,10 @@ std::string last_failure() { return {}; }
 
 bool same_file(const std::string& a, const std::string& b) {
     return memory_file(a) != nullptr && plain_name(a) == plain_name(b);
+}
+
+bool standard_input_is(const std::string& path) {
+    return memory_file(kStandardStream) != nullptr && plain_name(path) == kStandardStream;
 }
 
 void start_process(int&, char**&) {}

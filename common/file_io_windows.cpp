@@ -3,9 +3,11 @@
 #include "file_io.hpp"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,13 +22,14 @@ namespace {
 
 constexpr std::size_t kTempStemLength = 200;
 
-// The temporary file of the save in progress, for the console handler to remove.
-std::atomic<const wchar_t*> pending_temporary{nullptr};
+// The temporary files of the set in progress, for the console handler to remove.
+std::array<std::atomic<const wchar_t*>, FileSet::kMostFiles> pending_temporaries{};
 
-// Ctrl-C, Ctrl-Break or the console closing: the temporary goes (once its handle is
-// closed, as the process ends), then the default handler ends the process.
+// Ctrl-C, Ctrl-Break or the console closing: the temporaries go (once their handles
+// are closed, as the process ends), then the default handler ends the process.
 BOOL WINAPI remove_temporary(DWORD) {
-    if (const wchar_t* temp = pending_temporary.load()) ::DeleteFileW(temp);
+    for (auto& slot : pending_temporaries)
+        if (const wchar_t* temp = slot.load()) ::DeleteFileW(temp);
     return FALSE;
 }
 
@@ -62,6 +65,15 @@ public:
     explicit Handle(HANDLE h) : h_(h) {}
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
+    Handle(Handle&& other) noexcept : h_(other.h_) { other.h_ = INVALID_HANDLE_VALUE; }
+    Handle& operator=(Handle&& other) noexcept {
+        if (this != &other) {
+            if (ok()) ::CloseHandle(h_);
+            h_ = other.h_;
+            other.h_ = INVALID_HANDLE_VALUE;
+        }
+        return *this;
+    }
     ~Handle() {
         if (ok()) ::CloseHandle(h_);
     }
@@ -115,14 +127,15 @@ bool write_all(HANDLE h, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool write_pieces(HANDLE h, std::initializer_list<std::span<const std::uint8_t>> pieces) {
+using PieceList = std::span<const std::span<const std::uint8_t>>;
+
+bool write_pieces(HANDLE h, PieceList pieces) {
     for (const auto piece : pieces)
         if (!write_all(h, piece)) return false;
     return true;
 }
 
-WriteStatus write_directly(const std::wstring& path,
-                           std::initializer_list<std::span<const std::uint8_t>> pieces) {
+WriteStatus write_directly(const std::wstring& path, PieceList pieces) {
     Handle h(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.ok()) return WriteStatus::cannot_create;
@@ -249,9 +262,9 @@ ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>
     return noted(result, result.status != ReadStatus::ok);
 }
 
-WriteStatus write_standard_output(std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    const bool whole =
-        std::fflush(stdout) == 0 && write_pieces(::GetStdHandle(STD_OUTPUT_HANDLE), pieces);
+WriteStatus write_standard_output(Pieces pieces) {
+    const bool whole = std::fflush(stdout) == 0 &&
+                       write_pieces(::GetStdHandle(STD_OUTPUT_HANDLE), {pieces.begin(), pieces.size()});
     const WriteStatus status = whole ? WriteStatus::written : WriteStatus::short_write;
     return noted(status, !whole);
 }
@@ -273,72 +286,225 @@ std::string last_failure() {
 
 namespace {
 
-WriteStatus write_path(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    const std::wstring target = wide(path);
-    if (target.empty()) {
-        ::SetLastError(ERROR_INVALID_NAME);
-        return WriteStatus::cannot_create;
-    }
-    if (is_device(target)) return write_directly(target, pieces);
+// One file of a set, from its name to its place.
+struct Entry {
+    std::string path;
+    std::vector<std::span<const std::uint8_t>> pieces;
+    bool optional = false;
+    WriteStatus status = WriteStatus::written;
+    DWORD error = 0;       // GetLastError of the failure
+    bool ready = false;    // prepared, and not dropped
+    bool direct = false;   // written in place, not replaced
+    std::wstring target;
+    std::wstring temp;     // the temporary file, once made
+    std::size_t slot = 0;  // its place among the pending temporaries
 
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    bool fail(WriteStatus why) {
+        status = why;
+        error = ::GetLastError();
+        return false;
+    }
+};
+
+void drop(Entry& e) {
+    if (!e.temp.empty()) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileW(e.temp.c_str());
+        ::SetLastError(error);
+    }
+    pending_temporaries[e.slot].store(nullptr);
+    e.temp.clear();
+    e.ready = false;
+}
+
+// Writes the content to a temporary file beside the target, or finds that the target
+// is written in place. The temporary is flushed later, with the others of its set.
+bool write_temporary(Entry& e, Handle& h) {
+    e.target = wide(e.path);
+    if (e.target.empty()) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return e.fail(WriteStatus::cannot_create);
+    }
+    if (is_device(e.target)) {
+        e.direct = true;
+        return true;
+    }
+    const DWORD attributes = ::GetFileAttributesW(e.target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             ::SetLastError(ERROR_DIRECTORY);
-            return WriteStatus::cannot_create;
+            return e.fail(WriteStatus::cannot_create);
         }
         // A read-only file stays as it is, as with a plain create.
         if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
             ::SetLastError(ERROR_ACCESS_DENIED);
-            return WriteStatus::cannot_create;
+            return e.fail(WriteStatus::cannot_create);
         }
     }
-
     std::wstring temp;
-    Handle h(create_temp(target, temp));
+    h = Handle(create_temp(e.target, temp));
     if (!h.ok()) {
         // Nothing can be made in the directory, but the file itself may be writable.
-        if (::GetLastError() == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES)
-            return write_directly(target, pieces);
-        return WriteStatus::cannot_create;
+        if (::GetLastError() == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES) {
+            e.direct = true;
+            return true;
+        }
+        return e.fail(WriteStatus::cannot_create);
     }
-    pending_temporary.store(temp.c_str());
-    // On the disk before the name moves to it: a crash leaves the old file or the new.
-    const bool whole = write_pieces(h.get(), pieces) && ::FlushFileBuffers(h.get());
-    const bool closed = h.close();
-    WriteStatus status = WriteStatus::written;
-    if (!whole || !closed) {
-        const DWORD error = ::GetLastError();
-        ::DeleteFileW(temp.c_str());
-        ::SetLastError(error);
-        status = WriteStatus::short_write;
-    } else if (!::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = ::GetLastError();
-        ::DeleteFileW(temp.c_str());
-        ::SetLastError(error);
-        status = WriteStatus::cannot_create;
-    }
-    pending_temporary.store(nullptr);
-    return status;
+    e.temp = std::move(temp);
+    pending_temporaries[e.slot].store(e.temp.c_str());
+    return write_pieces(h.get(), e.pieces) || e.fail(WriteStatus::short_write);
 }
 
 }  // namespace
 
-WriteStatus write_file(const std::string& path, std::initializer_list<std::span<const std::uint8_t>> pieces) {
-    const WriteStatus status = write_path(path, pieces);
-    return noted(status, status != WriteStatus::written);
+struct FileSet::Impl {
+    std::vector<Entry> entries;
+
+    std::size_t give_up(std::size_t failed) {
+        for (Entry& e : entries) drop(e);
+        last_error = entries[failed].error;
+        return failed;
+    }
+};
+
+FileSet::FileSet() : impl_(std::make_unique<Impl>()) { impl_->entries.reserve(kMostFiles); }
+
+FileSet::~FileSet() {
+    for (Entry& e : impl_->entries) drop(e);
 }
+
+std::size_t FileSet::add(std::string path, Pieces pieces, bool optional) {
+    Entry e;
+    e.path = std::move(path);
+    e.pieces.assign(pieces.begin(), pieces.end());
+    e.optional = optional;
+    e.slot = impl_->entries.size();
+    if (e.slot >= kMostFiles) {
+        ::SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+        e.fail(WriteStatus::cannot_create);
+    }
+    impl_->entries.push_back(std::move(e));
+    return impl_->entries.size() - 1;
+}
+
+std::size_t FileSet::prepare() {
+    auto& entries = impl_->entries;
+    std::vector<Handle> handles;
+    handles.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        handles.emplace_back(INVALID_HANDLE_VALUE);
+        e.ready = e.status == WriteStatus::written && write_temporary(e, handles.back());
+        if (e.ready) continue;
+        handles.back().close();
+        drop(e);
+        if (!e.optional) return impl_->give_up(i);
+    }
+    // All written before any is flushed; on the disk before the names move to them, so
+    // that a crash leaves the old files or the new.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        if (!e.ready || e.direct) continue;
+        const bool flushed = ::FlushFileBuffers(handles[i].get()) != 0 || e.fail(WriteStatus::short_write);
+        const bool closed = handles[i].close() || e.fail(WriteStatus::short_write);
+        if (flushed && closed) continue;
+        drop(e);
+        if (!e.optional) return impl_->give_up(i);
+    }
+    last_error = 0;
+    return entries.size();
+}
+
+std::size_t FileSet::commit() {
+    auto& entries = impl_->entries;
+    // Written in place, and before any rename, so that a failure here changes no file
+    // of the set but this one.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        if (!e.ready || !e.direct) continue;
+        e.ready = false;
+        e.status = write_directly(e.target, e.pieces);
+        e.error = ::GetLastError();
+        if (e.status != WriteStatus::written && !e.optional) return impl_->give_up(i);
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        if (!e.ready) continue;
+        if (!::MoveFileExW(e.temp.c_str(), e.target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            e.fail(WriteStatus::cannot_create);
+            if (!e.optional) return impl_->give_up(i);
+            drop(e);
+            continue;
+        }
+        pending_temporaries[e.slot].store(nullptr);
+        e.temp.clear();
+        e.ready = false;
+    }
+    last_error = 0;
+    return entries.size();
+}
+
+std::size_t FileSet::size() const { return impl_->entries.size(); }
+
+WriteStatus FileSet::status(std::size_t index) const { return impl_->entries[index].status; }
+
+WriteStatus write_file(const std::string& path, Pieces pieces) {
+    FileSet set;
+    set.add(path, pieces);
+    if (set.prepare() == set.size()) set.commit();
+    return set.status(0);
+}
+
+namespace {
+
+bool identify(const std::string& name, BY_HANDLE_FILE_INFORMATION& info) {
+    // No access asked: the identity of a file even the user may not read.
+    Handle h(::CreateFileW(wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.ok() && ::GetFileInformationByHandle(h.get(), &info);
+}
+
+bool one_file(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+}  // namespace
 
 bool same_file(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION ia{}, ib{};
-    const auto identify = [](const std::string& name, BY_HANDLE_FILE_INFORMATION& info) {
-        // No access asked: the identity of a file even the user may not read.
-        Handle h(::CreateFileW(wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        return h.ok() && ::GetFileInformationByHandle(h.get(), &info);
+    return identify(a, ia) && identify(b, ib) && one_file(ia, ib);
+}
+
+bool standard_input_is(const std::string& path) {
+    // A file redirected as standard input is a disk file; a console or a pipe is not.
+    const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+    BY_HANDLE_FILE_INFORMATION ii{}, ip{};
+    if (in == nullptr || in == INVALID_HANDLE_VALUE || ::GetFileType(in) != FILE_TYPE_DISK ||
+        !identify(path, ip))
+        return false;
+    if (::GetFileInformationByHandle(in, &ii)) return one_file(ii, ip);
+    // A handle made of an inherited descriptor (under Wine, a Unix one) may tell its file's
+    // index but not its volume: then the index, the size and the time of the last write
+    // must all be the file's.
+    FILE_ID_INFO id{};
+    FILE_STANDARD_INFO standard{};
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandleEx(in, FileIdInfo, &id, sizeof id) ||
+        !::GetFileInformationByHandleEx(in, FileStandardInfo, &standard, sizeof standard) ||
+        !::GetFileInformationByHandleEx(in, FileBasicInfo, &basic, sizeof basic))
+        return false;
+    if (id.VolumeSerialNumber != 0 && id.VolumeSerialNumber != ip.dwVolumeSerialNumber) return false;
+    std::uint64_t index = 0;
+    std::memcpy(&index, id.FileId.Identifier, sizeof index);
+    const auto wide_value = [](DWORD high, DWORD low) {
+        return static_cast<std::uint64_t>(high) << 32 | low;
     };
-    return identify(a, ia) && identify(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+    return index == wide_value(ip.nFileIndexHigh, ip.nFileIndexLow) &&
+           static_cast<std::uint64_t>(standard.EndOfFile.QuadPart) == wide_value(ip.nFileSizeHigh, ip.nFileSizeLow) &&
+           static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart) ==
+               wide_value(ip.ftLastWriteTime.dwHighDateTime, ip.ftLastWriteTime.dwLowDateTime);
 }
 
 void start_process(int& argc, char**& argv) {

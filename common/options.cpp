@@ -241,9 +241,13 @@ bool take_source_and_target(const std::vector<std::string>& names, std::string& 
     if (!take_two_names(names, source, target)) return false;
     // The names as typed, then the files they lead to: a target that is the source
     // under another spelling, a link or a hard link would replace it. "-" is a stream,
-    // not a file: standard input read whole cannot be harmed by standard output.
-    if (is_standard_stream(source) || is_standard_stream(target)) return true;
-    if (source == target || same_file(source, target)) {
+    // not a file: standard input read whole cannot be harmed by standard output, but a
+    // target may be the very file standard input reads.
+    if (is_standard_stream(target)) return true;
+    const bool same = is_standard_stream(source)
+                          ? standard_input_is(target)
+                          : source == target || same_file(source, target);
+    if (same) {
         report.erreur(same_name_code);
         return false;
     }

@@ -177,7 +177,8 @@ bool take_two_names(const std::vector<std::string>& names, std::string& source,
                     std::string& target);
 
 // take_two_names, then the two names as typed must differ and must not lead to one
-// file (see same_file): `same_name_code` is reported otherwise.
+// file (see same_file), nor may the target be the file standard input reads when the
+// source is "-": `same_name_code` is reported otherwise.
 bool take_source_and_target(const std::vector<std::string>& names, std::string& source,
                             std::string& target, Reporter& report, int same_name_code);
 

@@ -152,8 +152,11 @@ int ManageArguments(int argc, char** argv, Settings& settings) {
             return fit::kRefused;
         }
         settings.extract_to_stdout = fit::is_standard_stream(*settings.extract_to);
-        if (!settings.extract_to_stdout && !fit::is_standard_stream(settings.files[0]) &&
-            same_file(settings.files[0], *settings.extract_to)) {
+        const std::string& read = settings.files[0];
+        const std::string& written = *settings.extract_to;
+        if (!settings.extract_to_stdout &&
+            (fit::is_standard_stream(read) ? fit::standard_input_is(written)
+                                           : same_file(read, written))) {
             std::fputs(fit::text::same_filename.data(), stderr);
             return fit::kRefused;
         }

@@ -29,7 +29,9 @@ enum ExitStatus : int {
     kExitDone = 0,
     kExitUsage = 1,  // the options were refused, or the source is the dump
     kExitLoading = kLoading,
-    kExitSaving = kSaving,
+    kExitSaving = kSaving,  // the target could not be written: no file replaced
+    kExitAskedFile = 4,     // --dump=FILE or --preview=FILE could not be written: no file
+                            // replaced but the default dump
     kExitEncoding = kEncoding,
 };
 

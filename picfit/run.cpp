@@ -164,6 +164,13 @@ bool names_clash(const Job& job) {
     for (const std::string& name : written)
         if (!job.source_is_stdin && fit::same_file(job.source, name) && name != job.target)
             return true;
+    // A source read from standard input is a file as well, when it is one.
+    if (job.source_is_stdin) {
+        if (job.dump) written.push_back(*job.dump);
+        for (const std::string& name : written)
+            if (fit::standard_input_is(name)) return true;
+        if (job.dump) written.pop_back();
+    }
     for (std::size_t i = 0; i < written.size(); ++i)
         for (std::size_t j = i + 1; j < written.size(); ++j)
             if (clash(written[i], written[j])) return true;
@@ -174,30 +181,94 @@ bool names_clash(const Job& job) {
     return false;
 }
 
-bool save_preview(const Job& job, const header_TAV& tav, int length, fit::Reporter& report) {
-    // From the file as written, so that the preview shows what the machine will show.
+// The preview, made from the file as written, so that it shows what the machine will
+// show; nothing when there is no memory for it.
+std::optional<Bytes> preview_of(const header_TAV& tav, int length) {
     const TavHeader header = tav_header(tav, length);
     Bytes file(header.begin(), header.end());
     file.insert(file.end(), tav.stream.begin(), tav.stream.begin() + length);
     const std::optional<Picture> picture = media::decode_tav(file);
-    const std::optional<Bytes> png = picture ? media::png_preview(*picture) : std::nullopt;
-    if (!png) {
-        report.erreur(kEncoding);
-        return false;
+    return picture ? media::png_preview(*picture) : std::nullopt;
+}
+
+// The default dump stays what it always was, apart from the set: written once the
+// picture is read, whatever fails after, and skipped without a word when it cannot be.
+void dump_alone(const Job& job, const Picture& picture) {
+    if (job.dump && !job.dump_named) (void)fit::write_file(*job.dump, {picture.pixels});
+}
+
+// A file asked for besides the target could not be written: one line naming it.
+int asked_file_failed(const std::string& name, const char* what, fit::Reporter& report) {
+    std::fprintf(stderr, "picfit: cannot write the %s %s; the target is left as it was\n", what,
+                 name.c_str());
+    report.explain(name);
+    return kExitAskedFile;
+}
+
+int target_failed(const Job& job, fit::WriteStatus status, fit::Reporter& report) {
+    report.erreur(status == fit::WriteStatus::cannot_create ? kCannotCreateTarget : kShortWrite);
+    report.explain(job.target);
+    report.erreur(kSaving);
+    return kExitSaving;
+}
+
+// The target, the dump and the preview, written together: each to a temporary file,
+// all flushed, then all renamed into place, so that a run that fails leaves every one
+// of them as it was. Tells in `dump_again` that the default dump is still to be written.
+int save_set(const Job& job, const Picture& picture, const TavFile& tav_file,
+             const std::optional<Bytes>& png, fit::Reporter& report, bool& dump_again) {
+    constexpr std::size_t kNone = fit::FileSet::kMostFiles;
+    fit::FileSet files;
+    // The dump first: a target named like the default dump replaces it.
+    const std::size_t dump = job.dump ? files.add(*job.dump, {picture.pixels}, !job.dump_named) : kNone;
+    const std::size_t target =
+        job.target_is_stdout ? kNone : files.add(job.target, {tav_file.header, tav_file.stream});
+    const std::size_t preview = png ? files.add(*job.preview, {*png}) : kNone;
+
+    const auto failed = [&](std::size_t index) {
+        dump_again = dump != kNone && !job.dump_named && files.status(dump) == fit::WriteStatus::written;
+        if (index == dump) return asked_file_failed(*job.dump, "dump", report);
+        if (index == preview) return asked_file_failed(*job.preview, "preview", report);
+        return target_failed(job, files.status(target), report);
+    };
+    if (const std::size_t index = files.prepare(); index != files.size()) return failed(index);
+    // Standard output cannot be taken back: it goes once every file is ready.
+    if (job.target_is_stdout) {
+        const fit::WriteStatus status =
+            fit::write_standard_output({tav_file.header, tav_file.stream});
+        if (status != fit::WriteStatus::written) {
+            dump_again = dump != kNone && !job.dump_named;
+            return target_failed(job, status, report);
+        }
     }
-    switch (fit::write_file(*job.preview, {*png})) {
-    case fit::WriteStatus::cannot_create:
-        report.erreur(kCannotCreateTarget);
-        report.explain(*job.preview);
-        return false;
-    case fit::WriteStatus::short_write:
+    if (const std::size_t index = files.commit(); index != files.size()) return failed(index);
+    if (!job.quiet) {
+        std::fprintf(stderr, "%s file written.\n", job.target.c_str());
+        if (job.preview) std::fprintf(stderr, "%s file written.\n", job.preview->c_str());
+    }
+    return kExitDone;
+}
+
+int save_files(const Job& job, const Picture& picture, const header_TAV& tav, int length,
+               fit::Reporter& report) {
+    const std::optional<TavFile> tav_file = tav_file_of(tav, length);
+    if (!tav_file) {
         report.erreur(kShortWrite);
-        report.explain(*job.preview);
-        return false;
-    case fit::WriteStatus::written: break;
+        report.erreur(kSaving);
+        dump_alone(job, picture);
+        return kExitSaving;
     }
-    if (!job.quiet) std::fprintf(stderr, "%s file written.\n", job.preview->c_str());
-    return true;
+    std::optional<Bytes> png;
+    if (job.preview && !(png = preview_of(tav, length))) {
+        report.erreur(kEncoding);
+        report.erreur(kSaving);
+        dump_alone(job, picture);
+        return kExitSaving;
+    }
+    bool dump_again = false;
+    const int status = save_set(job, picture, *tav_file, png, report, dump_again);
+    if (dump_again) dump_alone(job, picture);
+    return status;
 }
 
 }  // namespace
@@ -236,7 +307,6 @@ int run(const Job& job, fit::Reporter& report) {
         report.erreur(kLoading);
         return kExitLoading;
     }
-    if (job.dump) (void)fit::write_file(*job.dump, {picture->pixels});
     // With the TAV file on standard output, every line goes to standard error.
     std::FILE* const lines = job.target_is_stdout ? stderr : stdout;
     if (!job.quiet) {
@@ -249,22 +319,14 @@ int run(const Job& job, fit::Reporter& report) {
                                                       : encoder_BW_tav(*picture, tav);
     if (length_coding < kShortestStream) {
         report.erreur(kEncoding);
+        dump_alone(job, *picture);
         return kExitEncoding;
     }
     if (!job.quiet) {
         std::fprintf(lines, "Taille du fichier TAV: %d\n", length_coding);
         std::fflush(lines);
     }
-
-    if (save_tav(job.target, tav, length_coding, report, job.quiet, job.target_is_stdout) == 0) {
-        report.erreur(kSaving);
-        return kExitSaving;
-    }
-    if (job.preview && !save_preview(job, tav, length_coding, report)) {
-        report.erreur(kSaving);
-        return kExitSaving;
-    }
-    return kExitDone;
+    return save_files(job, *picture, tav, length_coding, report);
 }
 
 }  // namespace picfit

@@ -19,8 +19,8 @@ struct Job {
     std::string source;  // the picture
     int color = kColour;
     std::string target;  // the TAV file
-    // Where the decoded pixels go; nowhere when empty. A dump that cannot be written
-    // is skipped without a word.
+    // Where the decoded pixels go; nowhere when empty. The default dump is skipped
+    // without a word when it cannot be written; a named one is an error.
     std::optional<std::string> dump = std::string(kDumpName);
     bool dump_named = false;  // by --dump: it may not be the target either
     bool source_is_stdin = false;   // the source is read from standard input
@@ -38,9 +38,10 @@ struct Job {
 // The job that the accepted options ask for.
 Job job_of(const State& state);
 
-// Returns the exit status (see ExitStatus); the target is written only when every
-// step before it succeeded. The preview comes after it, made from the target as
-// written, so a preview that cannot be saved leaves the target written.
+// Returns the exit status (see ExitStatus). The target, an explicit dump and the
+// preview (made from the target as written) are saved together once every step before
+// them succeeded, all or none; the default dump is written whatever fails after the
+// picture was read, as it always was.
 int run(const Job& job, fit::Reporter& report);
 
 }  // namespace picfit

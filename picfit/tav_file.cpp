@@ -21,15 +21,22 @@ TavHeader tav_header(const header_TAV& tav, int length) {
             0};
 }
 
+std::optional<TavFile> tav_file_of(const header_TAV& tav, int length) {
+    // The header's 16-bit field could not tell a longer stream's length.
+    if (length < 0 || length > 0xFFFF || static_cast<std::size_t>(length) > tav.stream.size())
+        return std::nullopt;
+    return TavFile{tav_header(tav, length),
+                   std::span<const std::uint8_t>(tav.stream.data(), static_cast<std::size_t>(length))};
+}
+
 int save_tav(const std::string& filename, const header_TAV& tav, int length,
              fit::Reporter& report, bool quiet, bool to_stdout) {
-    // The header's 16-bit field could not tell a longer stream's length.
-    if (length < 0 || length > 0xFFFF || static_cast<std::size_t>(length) > tav.stream.size()) {
+    const std::optional<TavFile> file = tav_file_of(tav, length);
+    if (!file) {
         report.erreur(kShortWrite);
         return 0;
     }
-    const TavHeader header = tav_header(tav, length);
-    const std::span<const std::uint8_t> stream(tav.stream.data(), static_cast<std::size_t>(length));
+    const auto& [header, stream] = *file;
     switch (to_stdout ? fit::write_standard_output({header, stream}) : fit::write_file(filename, {header, stream})) {
     case fit::WriteStatus::cannot_create:
         report.erreur(kCannotCreateTarget);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -18,6 +19,14 @@ using TavHeader = std::array<std::uint8_t, media::tav::kHeaderSize>;
 
 // The header of a record whose stream is `length` bytes long.
 TavHeader tav_header(const header_TAV& tav, int length);
+
+// The whole file: the header and the first `length` bytes of the record's stream;
+// nothing for a length the record does not hold or the header cannot tell.
+struct TavFile {
+    TavHeader header;
+    std::span<const std::uint8_t> stream;
+};
+std::optional<TavFile> tav_file_of(const header_TAV& tav, int length);
 
 // Writes the header and the first `length` bytes of the record's stream as the whole
 // file; returns `length`, or 0 after an error, in which case no partial file is left

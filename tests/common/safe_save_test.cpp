@@ -96,6 +96,106 @@ TEST(SafeSave, SourceIsRefusedAsTargetWhateverTheSpelling) {
     }
 }
 
+TEST(SafeSave, AFileThatStandardInputReadsIsRefusedAsAnyFileWritten) {
+    struct Case {
+        const char* program;
+        std::vector<std::string> args;
+        const char* input;  // given as standard input
+        const char* err;
+    };
+    const std::string fitinfo_same = std::string(kSameName).substr(7);  // without "ERROR: "
+    // Each would be read and then replaced: a picture, code, an EXE file to extract.
+    const Case cases[] = {
+        {"codefit", {"-", "a.bin"}, "a.bin", kSameName},
+        {"codefit", {"--type=rom", "-", "link"}, "a.bin", kSameName},
+        {"datafit", {"-", "a.bin"}, "a.bin", kSameName},
+        {"datafit", {"-", "sub/../hard"}, "a.bin", kSameName},
+        {"picfit", {"-", "a.bin"}, "a.bin", kSameName},
+        {"picfit", {"-", "out.tav", "--preview=p.png"}, "p.png", kSameName},
+        // The default dump, and one asked for.
+        {"picfit", {"-", "out.tav"}, "truc.raw", kSameName},
+        {"picfit", {"-", "out.tav", "--dump=d.raw"}, "d.raw", kSameName},
+        {"fitinfo", {"-x", "h.exe", "-"}, "h.exe", fitinfo_same.c_str()},
+    };
+    const std::vector<std::string> files{"a.bin", "truc.raw", "p.png", "d.raw", "h.exe"};
+    for (const auto& c : cases) {
+        TempDir dir;
+        for (const auto& name : files)
+            std::filesystem::copy_file(sample("title-320x200-pillow.pcx"), dir.file(name));
+        ASSERT_EQ(run_program("codefit", {"--quiet", "a.bin", "h.exe", "--load=2000"}, dir.path()).status, 0);
+        std::filesystem::create_directory(dir.file("sub"));
+        std::filesystem::create_symlink("a.bin", dir.file("link"));
+        std::filesystem::create_hard_link(dir.file("a.bin"), dir.file("hard"));
+        const auto before = names_in(dir.path());
+        std::vector<Bytes> bytes;
+        for (const auto& name : files) bytes.push_back(read_bytes(dir.file(name)));
+
+        const std::string input = c.input;
+        const auto r = run_program(c.program, c.args, dir.path(), [&] {
+            const int fd = ::open(input.c_str(), O_RDONLY);
+            if (fd < 0 || ::dup2(fd, 0) < 0) ::_exit(126);
+        });
+        std::string what = c.program;
+        for (const auto& arg : c.args) what += " " + arg;
+        what += " < " + input;
+        EXPECT_EQ(r.status, 1) << what;
+        EXPECT_EQ(r.err, c.err) << what;
+        for (std::size_t i = 0; i < files.size(); ++i)
+            EXPECT_EQ(read_bytes(dir.file(files[i])), bytes[i]) << what << ": " << files[i];
+        EXPECT_EQ(names_in(dir.path()), before) << what;
+    }
+}
+
+TEST(SafeSave, PicfitReplacesNoFileWhenOneOfItsFilesCannotBeWritten) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+        bool dumped;  // the default dump written, as after any run that read the picture
+    };
+    const auto cannot = [](const char* what, const char* name) {
+        return std::string("picfit: cannot write the ") + what + " " + name +
+               "; the target is left as it was\n";
+    };
+    const Case cases[] = {
+        {{"--preview=nope/x.png"}, 4, cannot("preview", "nope/x.png"), true},
+        {{"--verbose", "--preview=nope/x.png"}, 4,
+         cannot("preview", "nope/x.png") + "nope/x.png: No such file or directory\n", true},
+        {{"--preview=/dev/full", "--dump=d.raw"}, 4, cannot("preview", "/dev/full"), false},
+        {{"--dump=nope/x.raw", "--preview=p.png"}, 4, cannot("dump", "nope/x.raw"), false},
+        {{"--dump=sub"}, 4, cannot("dump", "sub"), false},
+        {{"--verbose", "--dump=/dev/full"}, 4,
+         cannot("dump", "/dev/full") + "/dev/full: No space left on device\n", false},
+        // The target's own failure keeps its messages and status.
+        {{"--preview=p.png", "--dump=d.raw", "sub/nope/o.tav"}, 3,
+         "ERROR: Cannot save target file.\nERROR: When saving target file.\n", false},
+        {{"--preview=p.png", "sub/nope/o.tav"}, 3,
+         "ERROR: Cannot save target file.\nERROR: When saving target file.\n", true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::filesystem::copy_file(sample("title-320x200-pillow.pcx"), dir.file("p.pcx"));
+        for (const char* name : {"o.tav", "truc.raw", "p.png", "d.raw"}) dir.write(name, kOld);
+        std::filesystem::create_directory(dir.file("sub"));
+        const auto before = names_in(dir.path());
+        std::vector<std::string> args{"p.pcx"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        if (!c.args.back().ends_with("o.tav")) args.push_back("o.tav");
+
+        const auto r = run_program("picfit", args, dir.path());
+        std::string what = "picfit";
+        for (const auto& arg : args) what += " " + arg;
+        EXPECT_EQ(r.status, c.status) << what;
+        EXPECT_EQ(r.err, c.err) << what;
+        EXPECT_EQ(r.out, "Picfit 2010.01\n320 x 200\nTaille du fichier TAV: 2736\n") << what;
+        for (const char* name : {"o.tav", "p.png", "d.raw"})
+            EXPECT_EQ(read_bytes(dir.file(name)), kOld) << what << ": " << name;
+        EXPECT_EQ(read_bytes(dir.file("truc.raw")).size(), c.dumped ? 64000u : kOld.size()) << what;
+        EXPECT_EQ(names_in(dir.path()), before) << what << ": something was left";
+        EXPECT_TRUE(std::filesystem::is_empty(dir.file("sub"))) << what;
+    }
+}
+
 TEST(SafeSave, ExceedingTheFileSizeLimitIsAShortWriteThatKeepsTheOldTarget) {
     struct Case {
         const char* program;
@@ -175,27 +275,76 @@ TEST(SafeSave, ASignalMidSaveRemovesTheTemporaryAndEndsTheProgram) {
     }
 }
 
-TEST(SafeSave, TheFileIsOnDiskBeforeItReplacesTheOldOne) {
+TEST(SafeSave, ASignalMidSaveRemovesEveryTemporaryOfTheRun) {
     struct Case {
+        int signal;
+        const char* at;
+        bool unnamed;
+    };
+    const Case cases[] = {
+        {SIGTERM, "fsync", false}, {SIGINT, "fsync", true}, {SIGHUP, "rename", false},
+    };
+    const std::vector<std::string> args{sample("title-320x200-pillow.pcx"), "o.tav",
+                                        "--dump=d.raw", "--preview=p.png"};
+    for (const auto& c : cases) {
+        TempDir dir;
+        for (const char* name : {"o.tav", "d.raw", "p.png"}) dir.write(name, kOld);
+        std::vector<std::pair<std::string, std::string>> env{
+            {"FIT_SHIM_RAISE", std::to_string(c.signal) + "@" + c.at}};
+        if (!c.unnamed) env.emplace_back("FIT_SHIM_NO_TMPFILE", "1");
+
+        const auto r = run_program("picfit", args, dir.path(), watched(env));
+        const std::string what = std::string(strsignal(c.signal)) + " at " + c.at;
+        EXPECT_EQ(r.signal, c.signal) << what << ": " << r.err;
+        EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"o.tav", "d.raw", "p.png"})) << what;
+        // Once renaming, every file is put in place before the signal ends the program.
+        const bool renamed = std::string(c.at) == "rename";
+        for (const char* name : {"o.tav", "d.raw", "p.png"})
+            EXPECT_EQ(read_bytes(dir.file(name)) != kOld, renamed) << what << ": " << name;
+    }
+}
+
+TEST(SafeSave, TheFilesAreOnDiskBeforeTheyReplaceTheOldOnes) {
+    struct Case {
+        const char* program;
+        std::vector<std::string> args;
         bool unnamed;
         const char* calls;
     };
+    const std::string title = sample("title-320x200-pillow.pcx");
     const Case cases[] = {
-        {true, "fsync file\nlinkat\nrename\nfsync dir\n"},
-        {false, "fsync file\nrename\nfsync dir\n"},
+        {"codefit", {"src", "old"}, true, "fsync file\nlinkat\nrename\nfsync dir\n"},
+        {"codefit", {"src", "old"}, false, "fsync file\nrename\nfsync dir\n"},
+        // All of a run's files flushed before the first is named or renamed, and their
+        // folder flushed once.
+        {"picfit", {title, "old"}, true,
+         "fsync file\nfsync file\nlinkat\nlinkat\nrename\nrename\nfsync dir\n"},
+        {"picfit", {title, "old", "--dump=d.raw", "--preview=p.png"}, true,
+         "fsync file\nfsync file\nfsync file\nlinkat\nlinkat\nlinkat\nrename\nrename\nrename\n"
+         "fsync dir\n"},
+        {"picfit", {title, "old", "--dump=d.raw", "--preview=p.png"}, false,
+         "fsync file\nfsync file\nfsync file\nrename\nrename\nrename\nfsync dir\n"},
+        // Two folders, each flushed once.
+        {"picfit", {title, "old", "--preview=sub/p.png"}, true,
+         "fsync file\nfsync file\nfsync file\nlinkat\nlinkat\nlinkat\nrename\nrename\nrename\n"
+         "fsync dir\nfsync dir\n"},
     };
     for (const auto& c : cases) {
         TempDir dir;
         dir.write("src", fit_test::pattern(3000));
         dir.write("old", kOld);
+        std::filesystem::create_directory(dir.file("sub"));
         std::vector<std::pair<std::string, std::string>> env{{"FIT_SHIM_LOG", dir.file("calls")}};
         if (!c.unnamed) env.emplace_back("FIT_SHIM_NO_TMPFILE", "1");
 
-        const auto r = run_program("codefit", {"src", "old"}, dir.path(), watched(env));
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(read_bytes(dir.file("old")).size(), 3584u);
+        const auto r = run_program(c.program, c.args, dir.path(), watched(env));
+        std::string what = c.program;
+        for (const auto& arg : c.args) what += " " + arg;
+        what += c.unnamed ? " (unnamed)" : " (named)";
+        EXPECT_EQ(r.status, 0) << what << ": " << r.err;
+        EXPECT_NE(read_bytes(dir.file("old")), kOld) << what;
         const Bytes calls = read_bytes(dir.file("calls"));
-        EXPECT_EQ(std::string(calls.begin(), calls.end()), c.calls) << "unnamed " << c.unnamed;
+        EXPECT_EQ(std::string(calls.begin(), calls.end()), c.calls) << what;
     }
 }
 

@@ -48,6 +48,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # run NAME PROGRAM ARGS...: runs both builds in their own folder (inputs are copied in,
 # so both see the same relative names) and compares status, stdout and every file made.
+# With stdin_file=NAME set for the call, standard input comes from that file of the folder.
 run() {
     local name="$1" program="$2"
     shift 2
@@ -59,9 +60,9 @@ run() {
         cp "$work/shared"/* "$dir/" 2>/dev/null || true
         set +e
         if [ "$side" = linux ]; then
-            (cd "$dir" && "$linux_bin/$program" "$@" >"$dir/.stdout" 2>"$dir/.stderr")
+            (cd "$dir" && "$linux_bin/$program" "$@" <"${stdin_file:-/dev/stdin}" >"$dir/.stdout" 2>"$dir/.stderr")
         else
-            (cd "$dir" && "$wine" "$windows_bin/$program.exe" "$@" >"$dir/.stdout" 2>"$dir/.stderr")
+            (cd "$dir" && "$wine" "$windows_bin/$program.exe" "$@" <"${stdin_file:-/dev/stdin}" >"$dir/.stdout" 2>"$dir/.stderr")
         fi
         echo $? >"$dir/.status"
         set -e
@@ -98,12 +99,21 @@ run same-file codefit hello.bin hello.bin
 # Another name for the file it reads: known by the file's identity.
 run fitinfo-same fitinfo -x ./hello.exe hello.exe
 run missing-dir codefit hello.bin missing/hello.exe
+# Standard input is the very file to be written: known by the file's identity as well.
+stdin_file=hello.bin run stdin-same codefit - hello.bin
+stdin_file=hello.exe run stdin-fitinfo fitinfo -x hello.exe -
+# A preview that cannot be written: no file replaced, status 4.
+run preview-fails picfit title-320x200-pillow.pcx new.tav --preview=missing/title.png
 
 # The failures must be failures on both sides, with the status the manual gives.
 [ "$(cat "$work/windows/same-file/.status")" = 1 ] || fail "codefit a.bin a.bin did not exit 1"
 [ "$(cat "$work/windows/missing-dir/.status")" != 0 ] || fail "a save into a missing directory succeeded"
 [ ! -e "$work/windows/missing-dir/missing" ] || fail "a failed save left something behind"
 [ -s "$work/windows/utf8-name/héllo wörld €.k7" ] || fail "the name outside ASCII was not kept"
+[ "$(cat "$work/windows/stdin-same/.status")" = 1 ] || fail "codefit - a.bin < a.bin did not exit 1"
+[ "$(cat "$work/windows/stdin-fitinfo/.status")" = 1 ] || fail "fitinfo -x a.exe - < a.exe did not exit 1"
+[ "$(cat "$work/windows/preview-fails/.status")" = 4 ] || fail "a preview that could not be written did not exit 4"
+[ ! -e "$work/windows/preview-fails/new.tav" ] || fail "a failed preview left the target written"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures Windows run(s) differ from Linux"
