@@ -24,6 +24,7 @@ constexpr const char* kUsageText =
     "       fitinfo -x outFile [-r:0xRomLoadAdr] [-s:0xRomCodeSize] file\n";
 
 constexpr std::string_view kProgram = "fitinfo";
+constexpr const char* kShortOptions = "hx:r:s:";
 
 enum LongCode : int {
     kLongExtract = fit::kFirstOwnLongCode,
@@ -87,8 +88,12 @@ std::optional<std::uint16_t> parse_hex(const char* argument, unsigned lowest, un
     return static_cast<std::uint16_t>(value);
 }
 
+fit::OptionTable option_table() {
+    return {kProgram, kShortOptions, "", kLongOptions, {{"extract", {}}, {"x", {}}}};
+}
+
 int ManageArguments(int argc, char** argv, Settings& settings) {
-    fit::OptionScanner scanner(argc, argv, "hx:r:s:", kLongOptions, kProgram);
+    fit::OptionScanner scanner(argc, argv, kShortOptions, kLongOptions, kProgram);
     for (int c = scanner.next(); c != -1; c = scanner.next()) {
         if (const auto common = fit::take_common_long(c, settings, kHelp, "Fitinfo")) {
             if (*common != fit::kGoOn) return *common;
