@@ -1,4 +1,5 @@
 #include "exe.hpp"
+#include "kinds.hpp"
 
 #include <algorithm>
 
@@ -139,7 +140,7 @@ media::Checked<ExeFile> read_exe(const media::DiskFile& disk) {
 
 Finding describe(ExeFile exe) {
     Finding finding;
-    finding.kind = "executable disk file (EXE)";
+    finding.kind = kind_name::kExe;
     finding.details = {
         container_text(exe.container),
         "load address: " + media::hex16(exe.load),
