@@ -118,6 +118,51 @@ std::optional<std::uint16_t> strict_address(const fit::OptionScanner& scan) {
     return static_cast<std::uint16_t>(*value);
 }
 
+// -l:1 reads a number as strtol does, --loader=1 takes exactly "1" or "2"; false after
+// the refusal.
+bool take_loader(int c, std::string_view argument, State& state) {
+    if (c == 'l') {
+        // The whole number read decides: 4294967297 is not 1.
+        const long kind = std::strtol(fit::after_first(argument.data()), nullptr, 10);
+        if (kind != 1 && kind != 2) {
+            std::fputs("Basic loader must be type 1 or 2 (80 col mode init).\n", stderr);
+            return false;
+        }
+        state.loaderk7 = static_cast<int>(kind);
+        return true;
+    }
+    if (argument != "1" && argument != "2") {
+        fit::refuse_value(kProgram, "loader", argument, "unknown loader; use 1 or 2");
+        return false;
+    }
+    state.loaderk7 = argument[0] - '0';
+    return true;
+}
+
+// After the options: the default type, the addresses completed from each other, then
+// the source and target names.
+int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
+    if (state.TypeDest == kNone) {
+        state.TypeDest = kTargetTypes.front().TypeDest;
+        state.RelocAdr = kTargetTypes.front().default_reloc;
+    }
+    if (state.BrAdr == 0) {
+        state.BrAdr = state.RelocAdr;
+    } else if (state.RelocAdr == 0) {
+        state.RelocAdr = state.BrAdr;
+    } else if (state.BrAdr < state.RelocAdr) {
+        std::fputs("Branch Address must be greater than Relocation Adress.\n", stderr);
+        return fit::kRefused;
+    }
+
+    if (!fit::take_source_and_target(names, state.source, state.target, report,
+                                     kSameName))
+        return fit::kRefused;
+    state.source_is_stdin = fit::is_standard_stream(state.source);
+    state.target_is_stdout = fit::is_standard_stream(state.target);
+    return fit::kGoOn;
+}
+
 }  // namespace
 
 fit::OptionTable option_table() {
@@ -184,25 +229,10 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             if (!media::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
                 return fit::kRefused;
             break;
-        case 'l': {
-            // The whole number read decides: 4294967297 is not 1.
-            const long kind = std::strtol(fit::after_first(scan.argument()), nullptr, 10);
-            if (kind != 1 && kind != 2) {
-                std::fputs("Basic loader must be type 1 or 2 (80 col mode init).\n", stderr);
-                return fit::kRefused;
-            }
-            state.loaderk7 = static_cast<int>(kind);
+        case 'l':
+        case kLongLoader:
+            if (!take_loader(c, scan.argument(), state)) return fit::kRefused;
             break;
-        }
-        case kLongLoader: {
-            const std::string_view kind = scan.argument();
-            if (kind != "1" && kind != "2") {
-                fit::refuse_value(kProgram, "loader", kind, "unknown loader; use 1 or 2");
-                return fit::kRefused;
-            }
-            state.loaderk7 = kind[0] - '0';
-            break;
-        }
         case 'p':
         case kLongPaged:
             state.pagination = true;
@@ -217,25 +247,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
         }
     }
 
-    if (state.TypeDest == kNone) {
-        state.TypeDest = kTargetTypes.front().TypeDest;
-        state.RelocAdr = kTargetTypes.front().default_reloc;
-    }
-    if (state.BrAdr == 0) {
-        state.BrAdr = state.RelocAdr;
-    } else if (state.RelocAdr == 0) {
-        state.RelocAdr = state.BrAdr;
-    } else if (state.BrAdr < state.RelocAdr) {
-        std::fputs("Branch Address must be greater than Relocation Adress.\n", stderr);
-        return fit::kRefused;
-    }
-
-    if (!fit::take_source_and_target(scan.names(), state.source, state.target, report,
-                                     kSameName))
-        return fit::kRefused;
-    state.source_is_stdin = fit::is_standard_stream(state.source);
-    state.target_is_stdout = fit::is_standard_stream(state.target);
-    return fit::kGoOn;
+    return finish(scan.names(), state, report);
 }
 
 }  // namespace codefit

@@ -88,6 +88,16 @@ std::optional<SizeOption> strict_size(const fit::OptionScanner& scan) {
     return SizeOption{static_cast<long>(*value), false};
 }
 
+// After the options: the default type, then the source and target names.
+int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
+    if (state.TypeDest == kNone) state.TypeDest = kTargetTypes.front().TypeDest;
+    if (!fit::take_source_and_target(names, state.source, state.target, report, kSameName))
+        return fit::kRefused;
+    state.source_is_stdin = fit::is_standard_stream(state.source);
+    state.target_is_stdout = fit::is_standard_stream(state.target);
+    return fit::kGoOn;
+}
+
 }  // namespace
 
 std::optional<int> SizeOption::size() const {
@@ -171,13 +181,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
         }
     }
 
-    if (state.TypeDest == kNone) state.TypeDest = kTargetTypes.front().TypeDest;
-    if (!fit::take_source_and_target(scan.names(), state.source, state.target, report,
-                                     kSameName))
-        return fit::kRefused;
-    state.source_is_stdin = fit::is_standard_stream(state.source);
-    state.target_is_stdout = fit::is_standard_stream(state.target);
-    return fit::kGoOn;
+    return finish(scan.names(), state, report);
 }
 
 }  // namespace datafit

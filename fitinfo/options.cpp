@@ -71,6 +71,34 @@ constexpr const char* kHelp =
 bool same_file(const std::string& a, const std::string& b) {
     return a == b || fit::same_file(a, b);
 }
+
+// The file names after the options: at least one, exactly one with -x, which must not
+// name it.
+int take_files(const std::vector<std::string>& names, Settings& settings) {
+    settings.files = names;
+    if (settings.files.empty()) {
+        std::fputs("At least one file required.\n", stderr);
+        return fit::kRefused;
+    }
+    if (settings.extract_to) {
+        if (settings.files.size() != 1) {
+            std::fputs("One file required with -x.\n", stderr);
+            return fit::kRefused;
+        }
+        if (settings.extract_to->empty()) {
+            std::fputs("Option -x requires an argument.\n", stderr);
+            return fit::kRefused;
+        }
+        settings.extract_to_stdout = fit::is_standard_stream(*settings.extract_to);
+        if (!settings.extract_to_stdout && !fit::is_standard_stream(settings.files[0]) &&
+            same_file(settings.files[0], *settings.extract_to)) {
+            std::fputs(fit::text::same_filename.data(), stderr);
+            return fit::kRefused;
+        }
+    }
+    return fit::kGoOn;
+}
+
 }  // namespace
 
 std::optional<std::uint16_t> parse_hex(const char* argument, unsigned lowest, unsigned highest) {
@@ -142,28 +170,7 @@ int ManageArguments(int argc, char** argv, Settings& settings) {
             return fit::kRefused;
         }
     }
-    settings.files = scanner.names();
-    if (settings.files.empty()) {
-        std::fputs("At least one file required.\n", stderr);
-        return fit::kRefused;
-    }
-    if (settings.extract_to) {
-        if (settings.files.size() != 1) {
-            std::fputs("One file required with -x.\n", stderr);
-            return fit::kRefused;
-        }
-        if (settings.extract_to->empty()) {
-            std::fputs("Option -x requires an argument.\n", stderr);
-            return fit::kRefused;
-        }
-        settings.extract_to_stdout = fit::is_standard_stream(*settings.extract_to);
-        if (!settings.extract_to_stdout && !fit::is_standard_stream(settings.files[0]) &&
-            same_file(settings.files[0], *settings.extract_to)) {
-            std::fputs(fit::text::same_filename.data(), stderr);
-            return fit::kRefused;
-        }
-    }
-    return fit::kGoOn;
+    return take_files(scanner.names(), settings);
 }
 
 }  // namespace fitinfo
