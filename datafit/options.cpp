@@ -88,6 +88,18 @@ std::optional<SizeOption> strict_size(const fit::OptionScanner& scan) {
     return SizeOption{static_cast<long>(*value), false};
 }
 
+// --type: any case of a table's name; false after the refusal.
+bool take_long_type(std::string_view argument, State& state) {
+    const TargetType* entry = type_named(argument);
+    if (entry == nullptr) {
+        fit::refuse_value(kProgram, "type", argument,
+                          "unknown type; use " + fit::spoken_list(fit::row_names(kTargetTypes, true)));
+        return false;
+    }
+    state.TypeDest = entry->TypeDest;
+    return true;
+}
+
 // After the options: the default type, then the source and target names.
 int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
     if (state.TypeDest == kNone) state.TypeDest = kTargetTypes.front().TypeDest;
@@ -144,17 +156,9 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
                     if (argument.substr(1) == entry.name) state.TypeDest = entry.TypeDest;
             break;
         }
-        case kLongType: {
-            const TargetType* entry = type_named(scan.argument());
-            if (entry == nullptr) {
-                fit::refuse_value(kProgram, "type", scan.argument(),
-                                  "unknown type; use " +
-                                      fit::spoken_list(fit::row_names(kTargetTypes, true)));
-                return fit::kRefused;
-            }
-            state.TypeDest = entry->TypeDest;
+        case kLongType:
+            if (!take_long_type(scan.argument(), state)) return fit::kRefused;
             break;
-        }
         case 'H':
             state.headerSize = read_size(scan.argument());
             break;
