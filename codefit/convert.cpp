@@ -4,9 +4,9 @@
 namespace codefit {
 
 int convert(const State& state, fit::Work& work, fit::Reporter& report) {
-    for (const auto& type : kTargetTypes)
-        if (type.TypeDest == state.TypeDest) return type.convert(state, work, report);
-    return 1;  // the option parser always chooses a type
+    const TargetType* type = target_type(state.TypeDest);
+    return type != nullptr ? type->convert(state, work, report)
+                           : 1;  // the option parser always chooses a type
 }
 
 }  // namespace codefit

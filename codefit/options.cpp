@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "types.hpp"
 
@@ -34,34 +36,57 @@ constexpr std::array<fit::LongOption, 7> kLongOptions{{
     {"clear-screen", false, kLongClearScreen},
 }};
 
-constexpr const char* kHelp =
-    "Usage: codefit [options] sourceFile targetFile\n"
-    "Turn a machine-code image into a file the target machine loads.\n"
-    "\n"
-    "  -t:TYPE  --type=TYPE     target: EXE (default), DOS, ROM, K7 or BAS\n"
-    "  -r:ADDR  --load=ADDR     load address (default 1000; K7 C300, BAS C380)\n"
-    "  -b:ADDR  --entry=ADDR    entry address (default: the load address)\n"
-    "  -n:NAME  --name=NAME     cassette name, 1 to 4 characters\n"
-    "  -l:1|2   --loader=1|2    K7: put BASIC loader 1 or 2 before the code\n"
-    "  -p       --paged         ROM: mark the cartridge as paged\n"
-    "  -c       --clear-screen  EXE: clear the video memory before starting\n"
-    "           --quiet         no banner and no \"file written\" line; errors only\n"
-    "           --verbose       after an error of the system, its reason\n"
-    "  -h                       the usage line (exit status 1)\n"
-    "           --help          this text\n"
-    "           --version       the program's name and version\n"
-    "\n"
-    "A file named - is standard input as the source, standard output as the target\n"
-    "(then the banner and every message go to standard error); ./- is a file.\n"
-    "Addresses are hexadecimal. A short option's value follows one character that\n"
-    "is skipped (-r:C400); a long option's follows '=' or is the next word\n"
-    "(--load C400), must be whole and in range, and --type takes any case.\n"
-    "\n"
-    "Examples:\n"
-    "  codefit game.bin game.exe\n"
-    "  codefit --type=k7 --load=C400 --name=GAME --loader=1 game.bin game.k7\n"
-    "  codefit -t:ROM -p cart.bin cart.rom\n"
-    "  codefit --quiet --type=k7 game.bin - | fitinfo -\n";
+std::string hex4(std::uint16_t value) {
+    char text[5];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+// The help, its type and load address lines made from the type table.
+std::string help_text() {
+    std::vector<std::string> types = fit::row_names(kTargetTypes);
+    types.front() += " (default)";
+    const std::uint16_t load = kTargetTypes.front().default_reloc;
+    std::string loads;
+    for (const auto& type : kTargetTypes)
+        if (type.default_reloc != load)
+            loads += (loads.empty() ? "; " : ", ") + std::string(type.name) + " " +
+                     hex4(type.default_reloc);
+    return "Usage: codefit [options] sourceFile targetFile\n"
+           "Turn a machine-code image into a file the target machine loads.\n"
+           "\n"
+           "  -t:TYPE  --type=TYPE     target: " + fit::spoken_list(types) + "\n"
+           "  -r:ADDR  --load=ADDR     load address (default " + hex4(load) + loads + ")\n"
+           "  -b:ADDR  --entry=ADDR    entry address (default: the load address)\n"
+           "  -n:NAME  --name=NAME     cassette name, 1 to 4 characters\n"
+           "  -l:1|2   --loader=1|2    K7: put BASIC loader 1 or 2 before the code\n"
+           "  -p       --paged         ROM: mark the cartridge as paged\n"
+           "  -c       --clear-screen  EXE: clear the video memory before starting\n"
+           "           --quiet         no banner and no \"file written\" line; errors only\n"
+           "           --verbose       after an error of the system, its reason\n"
+           "  -h                       the usage line (exit status 1)\n"
+           "           --help          this text\n"
+           "           --version       the program's name and version\n"
+           "\n"
+           "A file named - is standard input as the source, standard output as the target\n"
+           "(then the banner and every message go to standard error); ./- is a file.\n"
+           "Addresses are hexadecimal. A short option's value follows one character that\n"
+           "is skipped (-r:C400); a long option's follows '=' or is the next word\n"
+           "(--load C400), must be whole and in range, and --type takes any case.\n"
+           "\n"
+           "Examples:\n"
+           "  codefit game.bin game.exe\n"
+           "  codefit --type=k7 --load=C400 --name=GAME --loader=1 game.bin game.k7\n"
+           "  codefit -t:ROM -p cart.bin cart.rom\n"
+           "  codefit --quiet --type=k7 game.bin - | fitinfo -\n";
+}
+
+// -h's line, as it has always read.
+std::string usage_line() {
+    const std::string types = fit::joined(fit::row_names(kTargetTypes), "|");
+    return "Usage: codefit sourceFile targetFile [-t:" + types +
+           "] [-r:0xRelocAdr] [-b:0xBranchAdr] [-n:4LettersK7Filename] [-l:1|2] [-p] [-c]\n";
+}
 
 std::uint16_t read_address(const char* argument) {
     // strtol's whole reading, kept to the 16 bits of the target's address space.
@@ -98,7 +123,59 @@ std::optional<std::uint16_t> strict_address(const fit::OptionScanner& scan) {
     return static_cast<std::uint16_t>(*value);
 }
 
+// -l:1 reads a number as strtol does, --loader=1 takes exactly "1" or "2"; false after
+// the refusal.
+bool take_loader(int c, std::string_view argument, State& state) {
+    if (c == 'l') {
+        // The whole number read decides: 4294967297 is not 1.
+        const long kind = std::strtol(fit::after_first(argument.data()), nullptr, 10);
+        if (kind != 1 && kind != 2) {
+            std::fputs("Basic loader must be type 1 or 2 (80 col mode init).\n", stderr);
+            return false;
+        }
+        state.loaderk7 = static_cast<int>(kind);
+        return true;
+    }
+    if (argument != "1" && argument != "2") {
+        fit::refuse_value(kProgram, "loader", argument, "unknown loader; use 1 or 2");
+        return false;
+    }
+    state.loaderk7 = argument[0] - '0';
+    return true;
+}
+
+// After the options: the default type, the addresses completed from each other, then
+// the source and target names.
+int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
+    if (state.TypeDest == kNone) {
+        state.TypeDest = kTargetTypes.front().TypeDest;
+        state.RelocAdr = kTargetTypes.front().default_reloc;
+    }
+    if (state.BrAdr == 0) {
+        state.BrAdr = state.RelocAdr;
+    } else if (state.RelocAdr == 0) {
+        state.RelocAdr = state.BrAdr;
+    } else if (state.BrAdr < state.RelocAdr) {
+        std::fputs("Branch Address must be greater than Relocation Adress.\n", stderr);
+        return fit::kRefused;
+    }
+
+    if (!fit::take_source_and_target(names, state.source, state.target, report,
+                                     kSameName))
+        return fit::kRefused;
+    state.source_is_stdin = fit::is_standard_stream(state.source);
+    state.target_is_stdout = fit::is_standard_stream(state.target);
+    return fit::kGoOn;
+}
+
 }  // namespace
+
+fit::OptionTable option_table() {
+    return {kProgram, kShortOptions, "", kLongOptions,
+            {{"type", fit::row_names(kTargetTypes, true)},
+             {"t", fit::row_names(kTargetTypes, false, ":")},
+             {"loader", {"1", "2"}}}};
+}
 
 fit::Outline outline(int argc, char** argv) {
     return fit::outline(argc, argv, kShortOptions, kLongOptions);
@@ -109,16 +186,13 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
     fit::OptionScanner scan(argc, argv, kShortOptions, kLongOptions, kProgram);
     bool reloc_by_type = false;
     for (int c = scan.next(); c != -1; c = scan.next()) {
-        if (const auto common = fit::take_common_long(c, state, kHelp, version)) {
+        if (const auto common = fit::take_common_long(c, state, help_text().c_str(), version)) {
             if (*common != fit::kGoOn) return *common;
             continue;
         }
         switch (c) {
         case 'h':
-            std::fputs("Usage: codefit sourceFile targetFile [-t:EXE|DOS|ROM|K7|BAS] "
-                       "[-r:0xRelocAdr] [-b:0xBranchAdr] [-n:4LettersK7Filename] [-l:1|2] "
-                       "[-p] [-c]\n",
-                       stdout);
+            std::fputs(usage_line().c_str(), stdout);
             return fit::kRefused;
         case 't': {
             const std::string_view argument = scan.argument();
@@ -132,7 +206,8 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             const TargetType* type = type_named(scan.argument());
             if (type == nullptr) {
                 fit::refuse_value(kProgram, "type", scan.argument(),
-                                  "unknown type; use exe, dos, rom, k7 or bas");
+                                  "unknown type; use " +
+                                      fit::spoken_list(fit::row_names(kTargetTypes, true)));
                 return fit::kRefused;
             }
             choose_type(state, *type, reloc_by_type, true);
@@ -157,31 +232,16 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             break;
         }
         case 'n':
-            if (!fit::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
+            if (!media::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
             break;
         case kLongName:
-            if (!fit::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
+            if (!media::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
                 return fit::kRefused;
             break;
-        case 'l': {
-            // The whole number read decides: 4294967297 is not 1.
-            const long kind = std::strtol(fit::after_first(scan.argument()), nullptr, 10);
-            if (kind != 1 && kind != 2) {
-                std::fputs("Basic loader must be type 1 or 2 (80 col mode init).\n", stderr);
-                return fit::kRefused;
-            }
-            state.loaderk7 = static_cast<int>(kind);
+        case 'l':
+        case kLongLoader:
+            if (!take_loader(c, scan.argument(), state)) return fit::kRefused;
             break;
-        }
-        case kLongLoader: {
-            const std::string_view kind = scan.argument();
-            if (kind != "1" && kind != "2") {
-                fit::refuse_value(kProgram, "loader", kind, "unknown loader; use 1 or 2");
-                return fit::kRefused;
-            }
-            state.loaderk7 = kind[0] - '0';
-            break;
-        }
         case 'p':
         case kLongPaged:
             state.pagination = true;
@@ -196,25 +256,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
         }
     }
 
-    if (state.TypeDest == kNone) {
-        state.TypeDest = kEXE;
-        state.RelocAdr = 0x1000;
-    }
-    if (state.BrAdr == 0) {
-        state.BrAdr = state.RelocAdr;
-    } else if (state.RelocAdr == 0) {
-        state.RelocAdr = state.BrAdr;
-    } else if (state.BrAdr < state.RelocAdr) {
-        std::fputs("Branch Address must be greater than Relocation Adress.\n", stderr);
-        return fit::kRefused;
-    }
-
-    if (!fit::take_source_and_target(scan.names(), state.source, state.target, report,
-                                     kSameName))
-        return fit::kRefused;
-    state.source_is_stdin = fit::is_standard_stream(state.source);
-    state.target_is_stdout = fit::is_standard_stream(state.target);
-    return fit::kGoOn;
+    return finish(scan.names(), state, report);
 }
 
 }  // namespace codefit

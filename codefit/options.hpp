@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/options.hpp"
+#include "media/cassette_name.hpp"
 #include "messages.hpp"
 
 namespace codefit {
@@ -16,7 +17,7 @@ struct State {
     int TypeDest = kNone;
     std::uint16_t RelocAdr = 0;  // load address on the target machine
     std::uint16_t BrAdr = 0;     // entry address
-    fit::K7Name K7Name = fit::kBlankK7Name;
+    media::K7Name K7Name = media::kBlankK7Name;
     int loaderk7 = 0;            // 0 no BASIC loader, else 1 or 2
     bool pagination = false;     // -p
     bool clearvdp = false;       // -c
@@ -33,6 +34,9 @@ struct State {
 // fit::kGoOn when the run may go on, fit::kRefused when the program must exit with
 // status 1, fit::kAnswered after --help or --version (exit status 0).
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
+
+// The options as the parser reads them, for the bash completion.
+fit::OptionTable option_table();
 
 // A silent first look at the command line, for the banner (see fit::print_banner).
 fit::Outline outline(int argc, char** argv);

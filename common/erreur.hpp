@@ -46,6 +46,22 @@ constexpr auto after_frame_messages(const std::string_view (&own)[N]) {
     return table;
 }
 
+// Whether `message` states `limit` as "(<limit> bytes at most)", for a static_assert
+// beside the constant, so that a limit and the message stating it cannot drift apart.
+constexpr bool states_limit(std::string_view message, std::size_t limit) {
+    char digits[24] = {};
+    std::size_t n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + limit % 10);
+        limit /= 10;
+    } while (limit != 0);
+    char stated[48] = {'('};
+    std::size_t length = 1;
+    while (n > 0) stated[length++] = digits[--n];
+    for (const char c : std::string_view(" bytes at most)")) stated[length++] = c;
+    return message.find(std::string_view(stated, length)) != std::string_view::npos;
+}
+
 // Prints one numbered message on standard error and remembers the first code
 // reported, which becomes the exit status of a failed run.
 class Reporter {

@@ -63,19 +63,38 @@ int OptionScanner::next() {
     return c;
 }
 
-int OptionScanner::next_long(std::string_view word, int index) {
-    word.remove_prefix(2);
-    const std::size_t equals = word.find('=');
-    const std::string_view name = word.substr(0, equals);
-    index_ = index + 1;
+std::span<const LongOption> common_long_options() {
     static constexpr std::array<LongOption, 4> kCommon{{
         {"quiet", false, kLongQuiet},
         {"verbose", false, kLongVerbose},
         {"help", false, kLongHelp},
         {"version", false, kLongVersion},
     }};
+    return kCommon;
+}
+
+std::string joined(std::span<const std::string> words, std::string_view separator) {
+    std::string text;
+    for (const auto& word : words) text += (text.empty() ? "" : std::string(separator)) + word;
+    return text;
+}
+
+std::string spoken_list(std::span<const std::string> words, std::string_view last) {
+    std::string list;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) list += i + 1 == words.size() ? last : std::string_view(", ");
+        list += words[i];
+    }
+    return list;
+}
+
+int OptionScanner::next_long(std::string_view word, int index) {
+    word.remove_prefix(2);
+    const std::size_t equals = word.find('=');
+    const std::string_view name = word.substr(0, equals);
+    index_ = index + 1;
     const LongOption* found = nullptr;
-    for (const auto& options : {longs_, std::span<const LongOption>(kCommon)})
+    for (const auto& options : {longs_, common_long_options()})
         for (const auto& option : options)
             if (option.name == name) found = &option;
     const auto program = static_cast<int>(program_.size());
@@ -199,30 +218,6 @@ int answered_status() {
     if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return 0;
     std::fputs("standard output: cannot write.\n", stderr);
     return 1;
-}
-
-bool set_k7_name(K7Name& name, const char* argument) {
-    const char* text = after_first(argument);
-    const std::size_t length = std::strlen(text);
-    if (length > name.size()) {
-        std::fputs("Incorrect K7 Filename.\n", stderr);
-        return false;
-    }
-    for (std::size_t i = 0; i < length; ++i) name[i] = static_cast<std::uint8_t>(text[i]);
-    return true;
-}
-
-bool set_k7_name_strictly(K7Name& name, std::string_view program, std::string_view value) {
-    bool printable = !value.empty() && value.size() <= name.size();
-    for (const char c : value) printable = printable && c >= ' ' && c <= '~';
-    if (!printable) {
-        refuse_value(program, "name", value, "use 1 to 4 printable characters");
-        return false;
-    }
-    // Bounded by both sizes, which some compilers cannot see through the check above.
-    for (std::size_t i = 0; i < value.size() && i < name.size(); ++i)
-        name[i] = static_cast<std::uint8_t>(value[i]);
-    return true;
 }
 
 bool take_two_names(const std::vector<std::string>& names, std::string& source,

@@ -16,9 +16,6 @@
 
 namespace fit {
 
-using K7Name = std::array<std::uint8_t, 4>;
-inline constexpr K7Name kBlankK7Name{' ', ' ', ' ', ' '};
-
 // What ManageArguments tells the run sequence.
 enum Parsed : int {
     kGoOn = 0,      // settings complete
@@ -100,6 +97,48 @@ bool same_name_any_case(std::string_view typed, std::string_view name);
 // A whole hexadecimal number, optionally after "0x", "0X" or "$", at most `highest`.
 std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned long highest);
 
+// The long options every program reads besides its own: --quiet, --verbose, --help and
+// --version.
+std::span<const LongOption> common_long_options();
+
+// What one option's value may be, for the bash completion: `words` to choose from, or
+// a file name when there are none.
+struct OptionValues {
+    std::string_view option;  // a long option's name, or a short option's character
+    std::vector<std::string> words;
+};
+
+// One program's options as its parser reads them; the bash completion is made from it.
+struct OptionTable {
+    std::string_view program;
+    std::string_view shorts;     // the scanner's option string
+    std::string_view unoffered;  // short options read but never offered (datafit's -i)
+    std::span<const LongOption> longs;  // the program's own; common_long_options() follow
+    std::vector<OptionValues> values;
+};
+
+// "a, b or c": the words as a sentence lists them, `last` before the last one.
+std::string spoken_list(std::span<const std::string> words, std::string_view last = " or ");
+
+// The words joined by `separator`: "EXE|DOS|ROM".
+std::string joined(std::span<const std::string> words, std::string_view separator);
+
+// The `name` of every row of a table, in its order, optionally in lower case, each
+// after `prefix`.
+template <typename Rows>
+std::vector<std::string> row_names(const Rows& rows, bool lower = false,
+                                   std::string_view prefix = {}) {
+    std::vector<std::string> names;
+    for (const auto& row : rows) {
+        std::string name = std::string(prefix) + std::string(row.name);
+        if (lower)
+            for (char& c : name)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
 // What a first, silent reading of the command line tells before the options are read
 // for real: where the banner goes, if anywhere.
 struct Outline {
@@ -163,14 +202,6 @@ const char* after_first(const char* argument);
 // "Option -%c requires an argument." when `c` is one of `with_argument`, else the
 // unknown-option message for a printable or unprintable character.
 void report_bad_option(unsigned char c, std::string_view with_argument);
-
-// -n: copies up to 4 characters over the first positions of the name; false (after
-// "Incorrect K7 Filename.") when there are more. An empty name changes nothing.
-bool set_k7_name(K7Name& name, const char* argument);
-
-// --name: 1 to 4 printable ASCII characters, which the machine's loaders can show,
-// copied over the first positions as -n copies them; false after the refusal line.
-bool set_k7_name_strictly(K7Name& name, std::string_view program, std::string_view value);
 
 // Exactly two file names must remain; false after the message otherwise.
 bool take_two_names(const std::vector<std::string>& names, std::string& source,

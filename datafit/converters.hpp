@@ -14,6 +14,8 @@ namespace datafit {
 
 inline constexpr std::size_t kInCapacity = 640000;   // also the longest source accepted
 inline constexpr std::size_t kOutCapacity = 640000;  // disk files and cassette images
+static_assert(fit::states_limit(detail::messages[kSourceTooLong], kInCapacity));
+static_assert(fit::states_limit(detail::messages[kImageTooLong], kOutCapacity));
 
 // Characters of the listing of n bytes: a line start of 8 per 16 bytes, 4 per byte
 // counted with its comma or its share of a line end, and the closing line end.

@@ -18,6 +18,8 @@ std::size_t declared_maximum(const Cut& cut) {
 }  // namespace
 
 static_assert(media::file_size_for(media::kMaxRecordsSize) <= kOutCapacity);
+static_assert(fit::states_limit(detail::messages[kRecordTooLong], media::kMaxRecordLength));
+static_assert(fit::states_limit(detail::messages[kRecordsTooLong], media::kMaxRecordsSize));
 
 int DOSConv(const State& state, fit::Work& work, fit::Reporter& report) {
     const auto source = work.input();

@@ -9,6 +9,7 @@ namespace datafit {
 
 namespace {
 constexpr std::size_t kMaxBlock = 0x10000;  // what a 16-bit end field can state
+static_assert(fit::states_limit(detail::messages[kBlockTooLong], kMaxBlock));
 }  // namespace
 
 int K7Conv(const State& state, fit::Work& work, fit::Reporter& report) {

@@ -5,22 +5,15 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "types.hpp"
 
 namespace datafit {
 
 namespace {
-
-struct TypeEntry {
-    std::string_view name;  // -t compares ":" and this, case-sensitively
-    int type;
-};
-
-constexpr std::array<TypeEntry, 3> kTypes{{
-    {"DOS", kDOS},
-    {"K7", kK7},
-    {"TASM", kTASM},
-}};
 
 constexpr std::string_view kProgram = "datafit";
 constexpr const char* kShortOptions = "hit:H:r:n:";
@@ -42,34 +35,45 @@ constexpr std::array<fit::LongOption, 4> kLongOptions{{
     {"name", true, kLongName},
 }};
 
-constexpr const char* kHelp =
-    "Usage: datafit [options] sourceFile targetFile\n"
-    "Turn data into a disk record file, a cassette file or an assembler listing.\n"
-    "\n"
-    "  -t:TYPE  --type=TYPE    target: DOS (default), K7 or TASM\n"
-    "  -H:SIZE  --header=SIZE  bytes at the start that form a piece of their own\n"
-    "  -r:SIZE  --record=SIZE  bytes per record or block after them (0: one piece)\n"
-    "  -n:NAME  --name=NAME    cassette name, 1 to 4 characters\n"
-    "           --quiet        no banner and no \"file written\" line; errors only\n"
-    "           --verbose      after an error of the system, its reason\n"
-    "  -h                      the usage line (exit status 1)\n"
-    "           --help         this text\n"
-    "           --version      the program's name and version\n"
-    "\n"
-    "A file named - is standard input as the source, standard output as the target\n"
-    "(then the banner and every message go to standard error); ./- is a file.\n"
-    "Sizes are hexadecimal. A short option's value follows one character that is\n"
-    "skipped (-H:80); a long option's follows '=' or is the next word (--header 80),\n"
-    "must be whole and at most 10000, and --type takes any case.\n"
-    "\n"
-    "Examples:\n"
-    "  datafit level.dat level.dsk --header=80 --record=100\n"
-    "  datafit --type=k7 --name=LVL1 level.dat level.k7\n"
-    "  datafit -t:TASM table.bin table.asm\n"
-    "  cat level.dat | datafit --quiet --type=k7 - - > level.k7\n";
+// The help, its type line made from the type table.
+std::string help_text() {
+    std::vector<std::string> types = fit::row_names(kTargetTypes);
+    types.front() += " (default)";
+    return "Usage: datafit [options] sourceFile targetFile\n"
+           "Turn data into a disk record file, a cassette file or an assembler listing.\n"
+           "\n"
+           "  -t:TYPE  --type=TYPE    target: " + fit::spoken_list(types) + "\n"
+           "  -H:SIZE  --header=SIZE  bytes at the start that form a piece of their own\n"
+           "  -r:SIZE  --record=SIZE  bytes per record or block after them (0: one piece)\n"
+           "  -n:NAME  --name=NAME    cassette name, 1 to 4 characters\n"
+           "           --quiet        no banner and no \"file written\" line; errors only\n"
+           "           --verbose      after an error of the system, its reason\n"
+           "  -h                      the usage line (exit status 1)\n"
+           "           --help         this text\n"
+           "           --version      the program's name and version\n"
+           "\n"
+           "A file named - is standard input as the source, standard output as the target\n"
+           "(then the banner and every message go to standard error); ./- is a file.\n"
+           "Sizes are hexadecimal. A short option's value follows one character that is\n"
+           "skipped (-H:80); a long option's follows '=' or is the next word (--header 80),\n"
+           "must be whole and at most 10000, and --type takes any case.\n"
+           "\n"
+           "Examples:\n"
+           "  datafit level.dat level.dsk --header=80 --record=100\n"
+           "  datafit --type=k7 --name=LVL1 level.dat level.k7\n"
+           "  datafit -t:TASM table.bin table.asm\n"
+           "  cat level.dat | datafit --quiet --type=k7 - - > level.k7\n";
+}
 
-const TypeEntry* type_named(std::string_view name) {
-    for (const auto& entry : kTypes)
+// -h's line, as it has always read.
+std::string usage_line() {
+    const std::string types = fit::joined(fit::row_names(kTargetTypes), "|");
+    return "Usage: datafit sourceFile targetFile [-t:" + types +
+           "] [-H:0xHeaderSize] [-r:0xRecordSize] [-n:4LettersK7Filename]\n";
+}
+
+const TargetType* type_named(std::string_view name) {
+    for (const auto& entry : kTargetTypes)
         if (fit::same_name_any_case(name, entry.name)) return &entry;
     return nullptr;
 }
@@ -82,6 +86,28 @@ std::optional<SizeOption> strict_size(const fit::OptionScanner& scan) {
         return std::nullopt;
     }
     return SizeOption{static_cast<long>(*value), false};
+}
+
+// --type: any case of a table's name; false after the refusal.
+bool take_long_type(std::string_view argument, State& state) {
+    const TargetType* entry = type_named(argument);
+    if (entry == nullptr) {
+        fit::refuse_value(kProgram, "type", argument,
+                          "unknown type; use " + fit::spoken_list(fit::row_names(kTargetTypes, true)));
+        return false;
+    }
+    state.TypeDest = entry->TypeDest;
+    return true;
+}
+
+// After the options: the default type, then the source and target names.
+int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
+    if (state.TypeDest == kNone) state.TypeDest = kTargetTypes.front().TypeDest;
+    if (!fit::take_source_and_target(names, state.source, state.target, report, kSameName))
+        return fit::kRefused;
+    state.source_is_stdin = fit::is_standard_stream(state.source);
+    state.target_is_stdout = fit::is_standard_stream(state.target);
+    return fit::kGoOn;
 }
 
 }  // namespace
@@ -99,6 +125,11 @@ SizeOption read_size(const char* argument) {
     return size;
 }
 
+fit::OptionTable option_table() {
+    return {kProgram, kShortOptions, "i", kLongOptions,
+            {{"type", fit::row_names(kTargetTypes, true)}, {"t", fit::row_names(kTargetTypes, false, ":")}}};
+}
+
 fit::Outline outline(int argc, char** argv) {
     return fit::outline(argc, argv, kShortOptions, kLongOptions);
 }
@@ -107,15 +138,13 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
     const std::string_view version = fit::version_name(outline(argc, argv), "Datafit");
     fit::OptionScanner scan(argc, argv, kShortOptions, kLongOptions, kProgram);
     for (int c = scan.next(); c != -1; c = scan.next()) {
-        if (const auto common = fit::take_common_long(c, state, kHelp, version)) {
+        if (const auto common = fit::take_common_long(c, state, help_text().c_str(), version)) {
             if (*common != fit::kGoOn) return *common;
             continue;
         }
         switch (c) {
         case 'h':
-            std::fputs("Usage: datafit sourceFile targetFile [-t:DOS|K7|TASM] "
-                       "[-H:0xHeaderSize] [-r:0xRecordSize] [-n:4LettersK7Filename]\n",
-                       stdout);
+            std::fputs(usage_line().c_str(), stdout);
             return fit::kRefused;
         case 'i':
             // Accepted by the option string but selects nothing: stop without a word.
@@ -123,20 +152,13 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
         case 't': {
             const std::string_view argument = scan.argument();
             if (argument.starts_with(':'))
-                for (const auto& entry : kTypes)
-                    if (argument.substr(1) == entry.name) state.TypeDest = entry.type;
+                for (const auto& entry : kTargetTypes)
+                    if (argument.substr(1) == entry.name) state.TypeDest = entry.TypeDest;
             break;
         }
-        case kLongType: {
-            const TypeEntry* entry = type_named(scan.argument());
-            if (entry == nullptr) {
-                fit::refuse_value(kProgram, "type", scan.argument(),
-                                  "unknown type; use dos, k7 or tasm");
-                return fit::kRefused;
-            }
-            state.TypeDest = entry->type;
+        case kLongType:
+            if (!take_long_type(scan.argument(), state)) return fit::kRefused;
             break;
-        }
         case 'H':
             state.headerSize = read_size(scan.argument());
             break;
@@ -151,10 +173,10 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             break;
         }
         case 'n':
-            if (!fit::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
+            if (!media::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
             break;
         case kLongName:
-            if (!fit::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
+            if (!media::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
                 return fit::kRefused;
             break;
         default:
@@ -163,13 +185,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
         }
     }
 
-    if (state.TypeDest == kNone) state.TypeDest = kDOS;
-    if (!fit::take_source_and_target(scan.names(), state.source, state.target, report,
-                                     kSameName))
-        return fit::kRefused;
-    state.source_is_stdin = fit::is_standard_stream(state.source);
-    state.target_is_stdout = fit::is_standard_stream(state.target);
-    return fit::kGoOn;
+    return finish(scan.names(), state, report);
 }
 
 }  // namespace datafit

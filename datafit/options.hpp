@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/options.hpp"
+#include "media/cassette_name.hpp"
 #include "messages.hpp"
 
 namespace datafit {
@@ -28,7 +29,7 @@ struct State {
     int TypeDest = kNone;
     SizeOption headerSize;  // bytes of header at the start of the source, 0 for none
     SizeOption recordSize;  // bytes per record or block after it, 0 for one piece
-    fit::K7Name K7Name = fit::kBlankK7Name;
+    media::K7Name K7Name = media::kBlankK7Name;
     std::string source;
     std::string target;
     bool source_is_stdin = false;   // the source was named "-"
@@ -45,6 +46,9 @@ SizeOption read_size(const char* argument);
 // fit::kGoOn when the run may go on, fit::kRefused when the program must exit with
 // status 1, fit::kAnswered after --help or --version (exit status 0).
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
+
+// The options as the parser reads them, for the bash completion.
+fit::OptionTable option_table();
 
 // A silent first look at the command line, for the banner (see fit::print_banner).
 fit::Outline outline(int argc, char** argv);

@@ -1,4 +1,5 @@
 #include "basic.hpp"
+#include "kinds.hpp"
 
 #include <algorithm>
 
@@ -76,7 +77,7 @@ media::Checked<BasicProgram> read_basic(std::span<const std::uint8_t> text) {
 Finding describe(BasicProgram program) {
     const unsigned byte_lines = (program.last_line - kFirstLine) / kStep - 1;
     Finding finding;
-    finding.kind = "BASIC DATA loader program";
+    finding.kind = kind_name::kBasic;
     finding.details = {
         "text: " + bytes_text(program.text_size) + ", lines 100 to " +
             std::to_string(program.last_line) + " (" + std::to_string(byte_lines) +

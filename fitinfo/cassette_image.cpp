@@ -1,4 +1,5 @@
 #include "cassette_image.hpp"
+#include "kinds.hpp"
 
 #include <algorithm>
 #include <array>
@@ -13,7 +14,7 @@ namespace {
 using media::BlockView;
 using media::FormatError;
 
-std::string name_text(const fit::K7Name& name) {
+std::string name_text(const media::K7Name& name) {
     return quoted(std::span<const std::uint8_t>(name));
 }
 
@@ -110,8 +111,8 @@ Finding describe_code(const CassetteImage& image) {
     const auto& blocks = image.blocks;
     const CassetteBlock& code = blocks.back();
     Finding finding;
-    finding.kind = image.loader == 0 ? "code cassette image" :
-                   "code cassette image with BASIC loader " + std::to_string(image.loader);
+    finding.kind = std::string(kind_name::kCodeCassette);
+    if (image.loader != 0) finding.kind += " with BASIC loader " + std::to_string(image.loader);
     finding.details.push_back("blocks: " + std::to_string(blocks.size()) + ", name " +
                               name_text(code.name));
     for (std::size_t i = 0; i < blocks.size(); ++i)
@@ -151,7 +152,7 @@ Finding describe_data(const CassetteImage& image) {
     std::vector<std::size_t> sizes;
     for (const auto& block : blocks) sizes.push_back(block.size);
     Finding finding;
-    finding.kind = "data cassette image";
+    finding.kind = kind_name::kDataCassette;
     finding.details.push_back("blocks: " + std::to_string(blocks.size()) + " (" +
                               sizes_text(sizes) + " bytes), name " + name_text(blocks[0].name));
     for (std::size_t i = 0; i < blocks.size(); ++i) finding.details.push_back(block_line(blocks[i], i, ""));

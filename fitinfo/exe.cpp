@@ -1,7 +1,9 @@
 #include "exe.hpp"
+#include "kinds.hpp"
 
 #include <algorithm>
 
+#include "media/byte_order.hpp"
 #include "media/exe_file.hpp"
 
 namespace fitinfo {
@@ -26,10 +28,6 @@ using media::kExecWindow;
 constexpr unsigned kLowest = kExecWindow.first;
 constexpr unsigned kAbove = kExecWindow.last;  // the code ends below it, the entry lies at or below it
 
-unsigned low_first(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return bytes[at] | static_cast<unsigned>(bytes[at + 1]) << 8;
-}
-
 std::string flags_text(std::uint8_t flag) {
     std::string out = media::hex8(flag);
     std::vector<std::string> meanings;
@@ -39,6 +37,52 @@ std::string flags_text(std::uint8_t flag) {
     for (std::size_t i = 0; i < meanings.size(); ++i)
         out += (i == 0 ? " (" : ", ") + meanings[i];
     return meanings.empty() ? out : out + ")";
+}
+
+
+// The two records' rules: their count, a code record, and the three lengths that must
+// agree; the first broken, or none.
+std::optional<media::FormatError> records_fault(const media::DiskFile& disk) {
+    if (disk.record_count != 2)
+        return media::word_error(media::kRecordCountOffset, true, "NbRecordH/NbRecordL", 2,
+                                 static_cast<unsigned>(disk.record_count));
+    const std::size_t length = disk.records[1].data.size();
+    if (length == 0)
+        return media::FormatError{disk.records[1].offset, "length of the code record",
+                                  "at least 1 byte", "0"};
+    const unsigned declared_length = media::low_byte_first(disk.records[0].data, kExecLength);
+    if (disk.max_record_length != length && disk.max_record_length == declared_length)
+        // Both headers agree: the code record's own length word is wrong.
+        return media::word_error(disk.records[1].offset, true,
+                                 "length of the code record (the declared code length)",
+                                 declared_length, static_cast<unsigned>(length));
+    if (disk.max_record_length != length)
+        return media::word_error(media::kMaxRecordLengthOffset, true,
+                                 "MaxRecordLengthH/L (the code length)",
+                                 static_cast<unsigned>(length),
+                                 static_cast<unsigned>(disk.max_record_length));
+    return std::nullopt;
+}
+
+// The header's fixed bytes, version and code length, `base` being its offset in the
+// file; the first broken, or none.
+std::optional<media::FormatError> fixed_fault(std::span<const std::uint8_t> header,
+                                              std::size_t base, std::size_t length) {
+    for (std::size_t k = 0; k < kExecCheckBytes.size(); ++k)
+        if (header[kExecCheck + k] != kExecCheckBytes[k])
+            return media::byte_error(base + kExecCheck + k, "Check (\"VORLAX\" backwards)",
+                                     kExecCheckBytes[k], header[kExecCheck + k]);
+    for (std::size_t k = 0; k < 2; ++k)
+        if (header[k] != 0)
+            return media::byte_error(base + k, k == 0 ? "Reserved2" : "Reserved1", 0, header[k]);
+    if (const unsigned version = media::low_byte_first(header, kExecVersion); version != kExecVersionValue)
+        return media::word_error(base + kExecVersion, false, "VersionL/VersionH",
+                                 kExecVersionValue, version);
+    if (const unsigned declared_length = media::low_byte_first(header, kExecLength); declared_length != length)
+        return media::word_error(base + kExecLength, false,
+                                 "CodeLengthL/CodeLengthH (the code record's length)",
+                                 static_cast<unsigned>(length), declared_length);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -56,51 +100,21 @@ std::size_t exe_faults(const media::DiskFile& disk) {
     faults += disk.record_count != 2;
     faults += disk.max_record_length != length;
     faults += (header[0] != 0) + (header[1] != 0);
-    faults += low_first(header, kExecVersion) != kExecVersionValue;
-    faults += low_first(header, kExecLength) != length;
+    faults += media::low_byte_first(header, kExecVersion) != kExecVersionValue;
+    faults += media::low_byte_first(header, kExecLength) != length;
     return faults;
 }
 
 media::Checked<ExeFile> read_exe(const media::DiskFile& disk) {
     using media::FormatError;
-    if (disk.record_count != 2)
-        return media::word_error(media::kRecordCountOffset, true, "NbRecordH/NbRecordL", 2,
-                                 static_cast<unsigned>(disk.record_count));
+    if (auto fault = records_fault(disk)) return *fault;
     const auto header = disk.records[0].data;
     const std::size_t base = disk.records[0].offset + media::kRecordWordSize;
     const auto stored = disk.records[1].data;
     const std::size_t length = stored.size();
-    if (length == 0)
-        return FormatError{disk.records[1].offset, "length of the code record",
-                           "at least 1 byte", "0"};
-    const unsigned declared_length = low_first(header, kExecLength);
-    if (disk.max_record_length != length && disk.max_record_length == declared_length)
-        // Both headers agree: the code record's own length word is wrong.
-        return media::word_error(disk.records[1].offset, true,
-                                 "length of the code record (the declared code length)",
-                                 declared_length, static_cast<unsigned>(length));
-    if (disk.max_record_length != length)
-        return media::word_error(media::kMaxRecordLengthOffset, true,
-                                 "MaxRecordLengthH/L (the code length)",
-                                 static_cast<unsigned>(length),
-                                 static_cast<unsigned>(disk.max_record_length));
+    if (auto fault = fixed_fault(header, base, length)) return *fault;
 
-    for (std::size_t k = 0; k < kExecCheckBytes.size(); ++k)
-        if (header[kExecCheck + k] != kExecCheckBytes[k])
-            return media::byte_error(base + kExecCheck + k, "Check (\"VORLAX\" backwards)",
-                                     kExecCheckBytes[k], header[kExecCheck + k]);
-    for (std::size_t k = 0; k < 2; ++k)
-        if (header[k] != 0)
-            return media::byte_error(base + k, k == 0 ? "Reserved2" : "Reserved1", 0, header[k]);
-    if (const unsigned version = low_first(header, kExecVersion); version != kExecVersionValue)
-        return media::word_error(base + kExecVersion, false, "VersionL/VersionH",
-                                 kExecVersionValue, version);
-    if (declared_length != length)
-        return media::word_error(base + kExecLength, false,
-                                 "CodeLengthL/CodeLengthH (the code record's length)",
-                                 static_cast<unsigned>(length), declared_length);
-
-    const unsigned end = low_first(header, kExecEnd);
+    const unsigned end = media::low_byte_first(header, kExecEnd);
     const long load = static_cast<long>(end) - static_cast<long>(length) + 1;
     if (load < static_cast<long>(kLowest) || end >= kAbove) {
         const unsigned lowest_end = kLowest + static_cast<unsigned>(length) - 1;
@@ -112,7 +126,7 @@ media::Checked<ExeFile> read_exe(const media::DiskFile& disk) {
                                      " and end below " + media::hex16(kAbove),
                            media::hex16(end)};
     }
-    const unsigned branch = low_first(header, kExecBranch);
+    const unsigned branch = media::low_byte_first(header, kExecBranch);
     if (branch < kLowest || branch > kAbove)
         // Out of range means the high byte is wrong.
         return FormatError{base + kExecBranch + 1, "BrL/BrH (entry address)",
@@ -139,7 +153,7 @@ media::Checked<ExeFile> read_exe(const media::DiskFile& disk) {
 
 Finding describe(ExeFile exe) {
     Finding finding;
-    finding.kind = "executable disk file (EXE)";
+    finding.kind = kind_name::kExe;
     finding.details = {
         container_text(exe.container),
         "load address: " + media::hex16(exe.load),

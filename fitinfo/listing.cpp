@@ -1,4 +1,5 @@
 #include "listing.hpp"
+#include "kinds.hpp"
 
 #include "media/byte_listing.hpp"
 #include "text_cursor.hpp"
@@ -52,7 +53,7 @@ media::Checked<Listing> read_listing(std::span<const std::uint8_t> text) {
 
 Finding describe(Listing listing) {
     Finding finding;
-    finding.kind = "assembler listing";
+    finding.kind = kind_name::kListing;
     finding.details = {
         "text: " + bytes_text(listing.text_size) + ", " + std::to_string(listing.lines) +
             (listing.lines == 1 ? " .byte line" : " .byte lines"),

@@ -24,6 +24,7 @@ constexpr const char* kUsageText =
     "       fitinfo -x outFile [-r:0xRomLoadAdr] [-s:0xRomCodeSize] file\n";
 
 constexpr std::string_view kProgram = "fitinfo";
+constexpr const char* kShortOptions = "hx:r:s:";
 
 enum LongCode : int {
     kLongExtract = fit::kFirstOwnLongCode,
@@ -70,6 +71,37 @@ constexpr const char* kHelp =
 bool same_file(const std::string& a, const std::string& b) {
     return a == b || fit::same_file(a, b);
 }
+
+// The file names after the options: at least one, exactly one with -x, which must not
+// name it.
+int take_files(const std::vector<std::string>& names, Settings& settings) {
+    settings.files = names;
+    if (settings.files.empty()) {
+        std::fputs("At least one file required.\n", stderr);
+        return fit::kRefused;
+    }
+    if (settings.extract_to) {
+        if (settings.files.size() != 1) {
+            std::fputs("One file required with -x.\n", stderr);
+            return fit::kRefused;
+        }
+        if (settings.extract_to->empty()) {
+            std::fputs("Option -x requires an argument.\n", stderr);
+            return fit::kRefused;
+        }
+        settings.extract_to_stdout = fit::is_standard_stream(*settings.extract_to);
+        const std::string& read = settings.files[0];
+        const std::string& written = *settings.extract_to;
+        if (!settings.extract_to_stdout &&
+            (fit::is_standard_stream(read) ? fit::standard_input_is(written)
+                                           : same_file(read, written))) {
+            std::fputs(fit::text::same_filename.data(), stderr);
+            return fit::kRefused;
+        }
+    }
+    return fit::kGoOn;
+}
+
 }  // namespace
 
 std::optional<std::uint16_t> parse_hex(const char* argument, unsigned lowest, unsigned highest) {
@@ -87,8 +119,12 @@ std::optional<std::uint16_t> parse_hex(const char* argument, unsigned lowest, un
     return static_cast<std::uint16_t>(value);
 }
 
+fit::OptionTable option_table() {
+    return {kProgram, kShortOptions, "", kLongOptions, {{"extract", {}}, {"x", {}}}};
+}
+
 int ManageArguments(int argc, char** argv, Settings& settings) {
-    fit::OptionScanner scanner(argc, argv, "hx:r:s:", kLongOptions, kProgram);
+    fit::OptionScanner scanner(argc, argv, kShortOptions, kLongOptions, kProgram);
     for (int c = scanner.next(); c != -1; c = scanner.next()) {
         if (const auto common = fit::take_common_long(c, settings, kHelp, "Fitinfo")) {
             if (*common != fit::kGoOn) return *common;
@@ -137,31 +173,7 @@ int ManageArguments(int argc, char** argv, Settings& settings) {
             return fit::kRefused;
         }
     }
-    settings.files = scanner.names();
-    if (settings.files.empty()) {
-        std::fputs("At least one file required.\n", stderr);
-        return fit::kRefused;
-    }
-    if (settings.extract_to) {
-        if (settings.files.size() != 1) {
-            std::fputs("One file required with -x.\n", stderr);
-            return fit::kRefused;
-        }
-        if (settings.extract_to->empty()) {
-            std::fputs("Option -x requires an argument.\n", stderr);
-            return fit::kRefused;
-        }
-        settings.extract_to_stdout = fit::is_standard_stream(*settings.extract_to);
-        const std::string& read = settings.files[0];
-        const std::string& written = *settings.extract_to;
-        if (!settings.extract_to_stdout &&
-            (fit::is_standard_stream(read) ? fit::standard_input_is(written)
-                                           : same_file(read, written))) {
-            std::fputs(fit::text::same_filename.data(), stderr);
-            return fit::kRefused;
-        }
-    }
-    return fit::kGoOn;
+    return take_files(scanner.names(), settings);
 }
 
 }  // namespace fitinfo

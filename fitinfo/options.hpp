@@ -9,19 +9,9 @@
 #include <vector>
 
 #include "common/options.hpp"
+#include "messages.hpp"
 
 namespace fitinfo {
-
-// Exit statuses; with several files, the status of the first file that failed.
-enum Status : int {
-    kValid = 0,         // every file read without fault (and the payload was written)
-    kUsage = 1,         // the options were rejected (also after -h)
-    kUnreadable = 2,    // a file cannot be opened or read
-    kBroken = 3,        // a file breaks a rule of its format
-    kUnrecognised = 4,  // a file is of no kind fitinfo knows
-    kNotExtracted = 5,  // the payload could not be written, or there is none
-    kReportLost = 6,    // the report could not be written on standard output
-};
 
 struct Settings {
     std::vector<std::string> files;         // "-" stands for standard input
@@ -37,6 +27,9 @@ struct Settings {
 // fit::kGoOn when the run may go on, fit::kRefused when the program must exit with
 // status 1, fit::kAnswered after --help or --version (exit status 0).
 int ManageArguments(int argc, char** argv, Settings& settings);
+
+// The options as the parser reads them, for the bash completion.
+fit::OptionTable option_table();
 
 // A hexadecimal number from `lowest` to `highest`, "0x" allowed; the colon of
 // -r:1000 is skipped.

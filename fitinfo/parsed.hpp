@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "common/options.hpp"
+#include "media/cassette_name.hpp"
 #include "media/tav_picture.hpp"
 
 namespace fitinfo {
@@ -56,7 +56,7 @@ struct RomImage {
 
 struct CassetteBlock {
     std::size_t offset = 0;  // of its unit, where the leader starts
-    fit::K7Name name{};      // in the order of K7Name
+    media::K7Name name{};      // in the order of K7Name
     unsigned start = 0;
     unsigned end = 0;
     std::size_t size = 0;    // data bytes

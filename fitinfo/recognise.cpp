@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <string>
+#include <vector>
 
 #include "basic.hpp"
 #include "cassette_image.hpp"
 #include "exe.hpp"
+#include "kinds.hpp"
 #include "listing.hpp"
 #include "media/basic_program.hpp"
 #include "media/byte_listing.hpp"
@@ -21,9 +23,7 @@ namespace fitinfo {
 
 namespace {
 
-using Span = std::span<const std::uint8_t>;
-
-Inspection from(std::string kind, Checked checked) {
+Inspection from(std::string_view kind, Checked checked) {
     Inspection inspection;
     if (checked) {
         inspection.verdict = Verdict::valid;
@@ -31,77 +31,100 @@ Inspection from(std::string kind, Checked checked) {
         inspection.finding = std::move(checked).value();
     } else {
         inspection.verdict = Verdict::broken;
-        inspection.kind = std::move(kind);
+        inspection.kind = kind;
         inspection.error = checked.error();
     }
     return inspection;
 }
 
-Inspection inspect_disk_file(Span file) {
+Inspection inspect_disk_file(Span file, const InspectOptions&) {
     const auto disk = media::read_disk_file(file);
-    if (!disk) return from("disk file", disk.error());
+    if (!disk) return from(kind_name::kDiskFile, disk.error());
     // Any data may open like an EXE header or a module record: a file that breaks more
     // than one of that kind's fixed rules and reads without fault as plain records is
     // a record file.
-    const auto closer = [&](std::string kind, Checked checked, std::size_t faults) {
-        if (checked || faults < 2) return from(std::move(kind), std::move(checked));
+    const auto closer = [&](std::string_view kind, Checked checked, std::size_t faults) {
+        if (checked || faults < 2) return from(kind, std::move(checked));
         if (auto records = described(read_record_file(*disk)))
-            return from("data record file (disk file)", std::move(records));
-        return from(std::move(kind), std::move(checked));
+            return from(kind_name::kRecordFile, std::move(records));
+        return from(kind, std::move(checked));
     };
     if (looks_like_exe(*disk))
-        return closer("executable disk file (EXE)", described(read_exe(*disk)), exe_faults(*disk));
+        return closer(kind_name::kExe, described(read_exe(*disk)), exe_faults(*disk));
     if (looks_like_tagged_object(*disk))
-        return closer("tagged object module (disk file)", described(read_tagged_object(*disk)),
+        return closer(kind_name::kTaggedObject, described(read_tagged_object(*disk)),
                       tagged_object_faults(*disk));
-    return from("data record file (disk file)", described(read_record_file(*disk)));
+    return from(kind_name::kRecordFile, described(read_record_file(*disk)));
 }
 
-Inspection inspect_cassette(Span file) {
+Inspection inspect_cassette(Span file, const InspectOptions&) {
     const auto blocks = media::read_cassette(file);
-    if (!blocks) return from("cassette image", blocks.error());
-    return from("cassette image", described(read_cassette_image(*blocks)));
+    if (!blocks) return from(kind_name::kCassette, blocks.error());
+    return from(kind_name::kCassette, described(read_cassette_image(*blocks)));
 }
 
 std::size_t text_differences(Span file, std::string_view start) {
     return differences(file, Span(reinterpret_cast<const std::uint8_t*>(start.data()), start.size()));
 }
 
-std::size_t leader_differences(Span file) {
-    return differences(file, Span(media::sync).first(4));
+std::size_t rom_differences(Span file, const InspectOptions&) {
+    bool exact = false;
+    return looks_like_rom(file, exact) ? (exact ? 0 : 1) : 99;
 }
 
-struct Candidate {
-    std::size_t differences;
-    std::function<Inspection()> read;
-};
+constexpr std::array<Kind, 6> kKinds{{
+    {"a disk file", [](Span file, const InspectOptions&) { return media::signature_differences(file); },
+     inspect_disk_file},
+    {"a cassette image",
+     [](Span file, const InspectOptions&) { return differences(file, Span(media::sync).first(4)); },
+     inspect_cassette},
+    {"a ROM image", rom_differences,
+     [](Span file, const InspectOptions& options) {
+         return from(kind_name::kRom, described(read_rom(file, options.rom_load, options.rom_size)));
+     }},
+    // Its four fixed bytes open the file: surer than a disk header's as close.
+    {"a TAV picture", [](Span file, const InspectOptions&) { return tav_signature_differences(file); },
+     [](Span file, const InspectOptions&) { return from(kind_name::kTav, described(read_tav(file))); },
+     true},
+    {"a BASIC DATA program",
+     [](Span file, const InspectOptions&) { return text_differences(file, media::kBasicFirstLine); },
+     [](Span file, const InspectOptions&) { return from(kind_name::kBasic, described(read_basic(file))); }},
+    {"an assembler listing",
+     [](Span file, const InspectOptions&) { return text_differences(file, media::kListingLineStart); },
+     [](Span file, const InspectOptions&) {
+         return from(kind_name::kListing, described(read_listing(file)));
+     }},
+}};
 
 }  // namespace
 
+std::span<const Kind> kinds() { return kKinds; }
+
+std::string not_recognised_line() {
+    std::string line = "not recognised: neither ";
+    for (std::size_t i = 0; i < kKinds.size(); ++i)
+        line += std::string(i == 0 ? "" : i + 1 == kKinds.size() ? " nor " : ", ") +
+                std::string(kKinds[i].listed);
+    return line + ".";
+}
+
 Inspection inspect(Span file, const InspectOptions& options) {
-    bool rom_exact = false;
-    const bool rom = looks_like_rom(file, rom_exact);
-    std::vector<Candidate> candidates{
-        {tav_signature_differences(file), [&] { return from("TAV picture", described(read_tav(file))); }},
-        {media::signature_differences(file), [&] { return inspect_disk_file(file); }},
-        {leader_differences(file), [&] { return inspect_cassette(file); }},
-        {rom ? (rom_exact ? 0u : 1u) : 99u,
-         [&] {
-             return from("ROM cartridge image",
-                         described(read_rom(file, options.rom_load, options.rom_size)));
-         }},
-        {text_differences(file, media::kBasicFirstLine),
-         [&] { return from("BASIC DATA loader program", described(read_basic(file))); }},
-        {text_differences(file, media::kListingLineStart),
-         [&] { return from("assembler listing", described(read_listing(file))); }},
+    struct Candidate {
+        std::size_t differences;
+        const Kind* kind;
     };
-    std::erase_if(candidates, [](const Candidate& c) { return c.differences > 1; });
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.differences < b.differences; });
+    std::vector<Candidate> candidates;
+    for (const Kind& kind : kKinds)
+        if (const std::size_t d = kind.differences(file, options); d <= 1)
+            candidates.push_back({d, &kind});
+    std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.differences != b.differences ? a.differences < b.differences
+                                              : a.kind->first_of_equals && !b.kind->first_of_equals;
+    });
 
     std::optional<Inspection> closest;
     for (const auto& candidate : candidates) {
-        Inspection inspection = candidate.read();
+        Inspection inspection = candidate.kind->inspect(file, options);
         if (inspection.verdict == Verdict::valid) return inspection;
         if (!closest) closest = std::move(inspection);
     }

@@ -1,4 +1,5 @@
 #include "record_file.hpp"
+#include "kinds.hpp"
 
 #include "cut_plan.hpp"
 
@@ -37,7 +38,7 @@ media::Checked<RecordFile> read_record_file(const media::DiskFile& disk) {
 
 Finding describe(RecordFile records) {
     Finding finding;
-    finding.kind = "data record file (disk file)";
+    finding.kind = kind_name::kRecordFile;
     finding.details = {
         container_text(records.container),
         "records: " + sizes_text(records.sizes) + " bytes",

@@ -1,4 +1,6 @@
 #include "rom.hpp"
+#include "media/byte_order.hpp"
+#include "kinds.hpp"
 
 #include <algorithm>
 
@@ -46,7 +48,7 @@ media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
     if (file[kRomTrailer + 1] != kRomSignature)
         return media::byte_error(kRomTrailer + 1, "trailer byte at 0x7FFD", kRomSignature,
                                  file[kRomTrailer + 1]);
-    const unsigned entry = static_cast<unsigned>(file[kRomTrailer + 2]) << 8 | file[kRomTrailer + 3];
+    const unsigned entry = media::high_byte_first(file, kRomTrailer + 2);
     if (entry < kRomBase || entry > kRomCodeLimit)
         // Below 0x0200 and above 0x7FFF the high byte is wrong; 0x7FFC to 0x7FFF the low.
         return FormatError{kRomTrailer + ((entry >> 8) == 0x7F ? 3 : 2),
@@ -104,7 +106,7 @@ media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
 
 Finding describe(RomImage rom) {
     Finding finding;
-    finding.kind = "ROM cartridge image";
+    finding.kind = kind_name::kRom;
     finding.details.push_back("image: " + bytes_text(kRomSize) + ", addresses 0x0200 to 0x7FFF");
     if (rom.load) {
         const std::size_t from = *rom.load - kRomBase;

@@ -5,6 +5,7 @@
 #include "common/file_io.hpp"
 #include "fields_json.hpp"
 #include "json.hpp"
+#include "kinds.hpp"
 #include "media/png_preview.hpp"
 #include "recognise.hpp"
 
@@ -57,9 +58,9 @@ int extract(const Finding& finding, const std::string& file, const Settings& set
     std::optional<Bytes> png;
     if (finding.picture) {
         png = media::png_preview(*finding.picture);
-        if (!png) return fail(out, "cannot make the PNG preview.", false);
+        if (!png) return fail(out, kNoPreview, false);
     } else if (finding.payload.empty()) {
-        return fail(file, "no code to extract.", false);
+        return fail(file, kNoCode, false);
     }
     const Bytes& bytes = png ? *png : finding.payload;
     const fit::WriteStatus written = settings.extract_to_stdout
@@ -67,9 +68,9 @@ int extract(const Finding& finding, const std::string& file, const Settings& set
                                          : fit::write_file(out, {bytes});
     switch (written) {
     case fit::WriteStatus::cannot_create:
-        return fail(out, "cannot create the file.", true);
+        return fail(out, kCannotCreate, true);
     case fit::WriteStatus::short_write:
-        return fail(out, "cannot write the whole file.", true);
+        return fail(out, kCannotWrite, true);
     case fit::WriteStatus::written:
         break;
     }
@@ -88,12 +89,11 @@ FileReport examine(const std::string& file, const Settings& settings, Bytes& byt
     };
     switch (read_whole(file, bytes)) {
     case Read::cannot_open:
-        return fail(kUnreadable, "cannot open the file.", true);
+        return fail(kUnreadable, kCannotOpen, true);
     case Read::cannot_read:
-        return fail(kUnreadable, "cannot read the file.", true);
+        return fail(kUnreadable, kCannotRead, true);
     case Read::too_long:
-        return fail(kUnrecognised, "not recognised: longer than any file the converters write.",
-                    false);
+        return fail(kUnrecognised, kTooLong, false);
     case Read::ok:
         break;
     }
@@ -103,8 +103,7 @@ FileReport examine(const std::string& file, const Settings& settings, Bytes& byt
     case Verdict::unrecognised:
         report.kind.clear();
         return fail(kUnrecognised,
-                    "not recognised: neither a disk file, a cassette image, a ROM image, "
-                    "a TAV picture, a BASIC DATA program nor an assembler listing.",
+                    not_recognised_line(),
                     false);
     case Verdict::broken:
         report.fault = inspection->error;
@@ -163,7 +162,7 @@ void write_json(JsonWriter& json, const std::string& file, const FileReport& rep
 }
 
 int report_lost() {
-    std::fputs("standard output: cannot write the report.\n", stderr);
+    std::fputs(kReportNotWritten, stderr);
     return kReportLost;
 }
 

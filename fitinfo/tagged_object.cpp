@@ -1,4 +1,5 @@
 #include "tagged_object.hpp"
+#include "kinds.hpp"
 
 #include <algorithm>
 #include <optional>
@@ -162,7 +163,7 @@ media::Checked<TaggedObject> read_tagged_object(const media::DiskFile& disk) {
 
 Finding describe(TaggedObject module) {
     Finding finding;
-    finding.kind = "tagged object module (disk file)";
+    finding.kind = kind_name::kTaggedObject;
     const std::size_t records = module.container.record_count;
     const std::size_t data_records = records - 2;
     finding.details = {

@@ -1,4 +1,6 @@
 #include "tav.hpp"
+#include "media/byte_order.hpp"
+#include "kinds.hpp"
 
 #include <array>
 #include <optional>
@@ -29,7 +31,7 @@ media::Checked<TavFile> read_tav(std::span<const std::uint8_t> file) {
         if (file[k] != kMagic[k]) return media::byte_error(k, kMagicNames[k], kMagic[k], file[k]);
     const std::size_t width_groups = file[kWidthAt];
     const std::size_t rows = file[kHeightAt];
-    const std::size_t length = static_cast<std::size_t>(file[kLengthAt]) << 8 | file[kLengthAt + 1];
+    const std::size_t length = media::high_byte_first(file, kLengthAt);
     const std::uint8_t mode = file[kModeAt];
     if (mode != kTwoColourMode && mode != kColourMode)
         return FormatError{kModeAt, "mode", "0x00 (two colours) or 0x01 (colour)", media::hex8(mode)};
@@ -64,7 +66,7 @@ media::Checked<TavFile> read_tav(std::span<const std::uint8_t> file) {
 Finding describe(TavFile tav) {
     const Picture& picture = tav.picture;
     Finding finding;
-    finding.kind = "TAV picture";
+    finding.kind = kind_name::kTav;
     finding.details = {
         "picture: " + std::to_string(picture.width) + " × " + std::to_string(picture.height) +
             " pixels, " + (picture.colour ? "colour mode (8 colours)" : "two-colour mode"),

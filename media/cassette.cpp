@@ -8,7 +8,7 @@ namespace media {
 
 namespace {
 
-std::size_t put_name(std::span<std::uint8_t> out, std::size_t p, const fit::K7Name& name) {
+std::size_t put_name(std::span<std::uint8_t> out, std::size_t p, const K7Name& name) {
     std::reverse_copy(name.begin(), name.end(), out.begin() + static_cast<std::ptrdiff_t>(p));
     return p + name.size();
 }
@@ -37,7 +37,7 @@ std::uint8_t checksum(std::span<const std::uint8_t> data) {
     return sum;
 }
 
-std::size_t append_unit(std::span<std::uint8_t> out, std::size_t p, const fit::K7Name& name,
+std::size_t append_unit(std::span<std::uint8_t> out, std::size_t p, const K7Name& name,
                         int start, std::span<const std::uint8_t> data) {
     assert(p + data.size() + kUnitOverhead <= out.size());
     p = put_leader(out, p);
@@ -59,7 +59,7 @@ std::size_t append_unit(std::span<std::uint8_t> out, std::size_t p, const fit::K
 }
 
 std::size_t append_constant_block(std::span<std::uint8_t> out, std::size_t p,
-                                  const fit::K7Name& name, std::span<const std::uint8_t> block) {
+                                  const K7Name& name, std::span<const std::uint8_t> block) {
     assert(block.size() >= name.size() && p + kLeaderSize + block.size() <= out.size());
     p = put_leader(out, p);
     std::memcpy(out.data() + p, block.data(), block.size());

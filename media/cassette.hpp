@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "common/options.hpp"
+#include "cassette_name.hpp"
 
 namespace media {
 
@@ -31,13 +31,13 @@ std::uint8_t checksum(std::span<const std::uint8_t> data);
 
 // Appends at p the leader and a block of `data` loaded at `start`; returns the
 // position after it (p + data.size() + 267). The caller has checked that it fits.
-std::size_t append_unit(std::span<std::uint8_t> out, std::size_t p, const fit::K7Name& name,
+std::size_t append_unit(std::span<std::uint8_t> out, std::size_t p, const K7Name& name,
                         int start, std::span<const std::uint8_t> data);
 
 // Appends at p the leader and a block stored whole (addresses, data and checksum
 // included), with its first four bytes replaced by the reversed name.
 std::size_t append_constant_block(std::span<std::uint8_t> out, std::size_t p,
-                                  const fit::K7Name& name, std::span<const std::uint8_t> block);
+                                  const K7Name& name, std::span<const std::uint8_t> block);
 
 }  // namespace media
 
@@ -62,7 +62,7 @@ std::uint16_t end_field(int start, std::size_t n);
 
 struct BlockView {
     std::size_t offset = 0;      // of the unit, where its leader starts
-    fit::K7Name name{};          // in the order of K7Name: name[0] is block byte 3
+    K7Name name{};               // in the order of K7Name: name[0] is block byte 3
     std::uint16_t end = 0;
     std::uint16_t start = 0;
     std::span<const std::uint8_t> data;

@@ -1,4 +1,5 @@
 #include "disk_container.hpp"
+#include "byte_order.hpp"
 
 #include <algorithm>
 #include <cassert>
@@ -62,10 +63,6 @@ namespace media {
 
 namespace {
 
-std::size_t word_at(std::span<const std::uint8_t> file, std::size_t at) {
-    return static_cast<std::size_t>(file[at]) << 8 | file[at + 1];
-}
-
 std::string record_name(std::size_t index, std::size_t count) {
     return "record " + std::to_string(index + 1) + " of " + std::to_string(count);
 }
@@ -106,7 +103,7 @@ Walk walk_records(std::span<const std::uint8_t> file, std::size_t count) {
                                      "the end of the file"};
             return walk;
         }
-        const std::size_t n = word_at(file, pos);
+        const std::size_t n = high_byte_first(file, pos);
         const std::size_t end = pos + kRecordWordSize + n;
         if (end > file.size()) {
             walk.error = FormatError{pos, record_name(i, count) + " (" + bytes_text(n) + ")",
@@ -135,7 +132,7 @@ std::optional<std::size_t> records_before_padding(std::span<const std::uint8_t> 
     std::size_t count = 0;
     while (pos < content_end) {
         if (pos + kRecordWordSize > file.size()) return std::nullopt;
-        const std::size_t n = word_at(file, pos);
+        const std::size_t n = high_byte_first(file, pos);
         if (n == 0 && count > kLastPossiblyEmpty) return std::nullopt;
         const std::size_t end = pos + kRecordWordSize + n;
         if (end > file.size()) return std::nullopt;
@@ -180,8 +177,8 @@ Checked<DiskFile> read_disk_file(std::span<const std::uint8_t> file) {
     if (auto error = check_fixed_header(file)) return *error;
 
     DiskFile disk;
-    disk.record_count = word_at(file, kRecordCountOffset);
-    disk.max_record_length = word_at(file, kMaxRecordLengthOffset);
+    disk.record_count = high_byte_first(file, kRecordCountOffset);
+    disk.max_record_length = high_byte_first(file, kMaxRecordLengthOffset);
     disk.units = file[kUnitCountOffset];
 
     const std::size_t declared_size = kAllocationUnit * (disk.units + 1);

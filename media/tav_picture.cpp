@@ -1,4 +1,5 @@
 #include "tav_picture.hpp"
+#include "byte_order.hpp"
 
 #include <string>
 
@@ -112,7 +113,7 @@ std::optional<Picture> decode_tav(std::span<const std::uint8_t> file) {
     if (mode != kTwoColourMode && mode != kColourMode) return std::nullopt;
     const bool colour = mode == kColourMode;
     const ModeFacts& facts = mode_facts(colour);
-    const std::size_t length = static_cast<std::size_t>(file[kLengthAt]) << 8 | file[kLengthAt + 1];
+    const std::size_t length = high_byte_first(file, kLengthAt);
     const std::span<const std::uint8_t> stream = file.subspan(kHeaderSize);
     if (stream.size() != length) return std::nullopt;
 

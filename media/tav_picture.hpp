@@ -71,6 +71,19 @@ inline constexpr ModeFacts kTwoColour{16, 2, 1, 0x01};
 
 constexpr const ModeFacts& mode_facts(bool colour) { return colour ? kColour : kTwoColour; }
 
+// Largest picture of a mode (`color` a mode byte); its width must also be a multiple of
+// the mode's pixel group, so that no group spans two rows.
+struct SizeLimits {
+    int widest;
+    int highest;
+    int multiple;
+};
+
+constexpr SizeLimits size_limits(int color) {
+    const ModeFacts& mode = mode_facts(color != kTwoColourMode);
+    return {static_cast<int>(mode.widest()), static_cast<int>(kHighest), static_cast<int>(mode.group)};
+}
+
 // A coded stream decoded into its pixels, with how many run bytes and literal markers
 // it holds.
 struct DecodedStream {

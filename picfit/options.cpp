@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/options.hpp"
 #include "dither.hpp"
@@ -88,6 +90,19 @@ std::optional<Background> background_named(std::string_view value) {
 }
 
 }  // namespace
+
+fit::OptionTable option_table() {
+    // Every way dither_name names, in the order of Dither.
+    std::vector<std::string> dithers;
+    for (int i = 0; dither_named(dither_name(static_cast<Dither>(i))) == static_cast<Dither>(i); ++i)
+        dithers.emplace_back(dither_name(static_cast<Dither>(i)));
+    return {kProgram, kShortOptions, "", kLongOptions,
+            {{"dither", dithers},
+             {"map", {kMaps.begin(), kMaps.end()}},
+             {"background", {kColourNames.begin(), kColourNames.end()}},
+             {"dump", {}},
+             {"preview", {}}}};
+}
 
 fit::Outline outline(int argc, char** argv) {
     return fit::outline(argc, argv, kShortOptions, kLongOptions);

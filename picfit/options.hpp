@@ -57,6 +57,9 @@ struct State {
 // status 1, fit::kAnswered after --help or --version (exit status 0).
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
 
+// The options as the parser reads them, for the bash completion.
+fit::OptionTable option_table();
+
 // A silent first look at the command line, for the banner (see fit::print_banner).
 fit::Outline outline(int argc, char** argv);
 

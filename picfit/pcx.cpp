@@ -1,4 +1,5 @@
 #include "pcx.hpp"
+#include "media/byte_order.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,10 +24,6 @@ Load read_whole(const std::string& path, std::vector<std::uint8_t>& into) {
     case fit::ReadStatus::ok: break;
     }
     return Load::ok;
-}
-
-unsigned word_at(std::span<const std::uint8_t> file, std::size_t at) {
-    return file[at] | static_cast<unsigned>(file[at + 1]) << 8;
 }
 
 bool accepted_kind(std::span<const std::uint8_t> file) {
@@ -87,8 +84,10 @@ std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int color,
         report.erreur(kBadFormat);
         return std::nullopt;
     }
-    const int width = static_cast<int>(word_at(file, 8)) - static_cast<int>(word_at(file, 4)) + 1;
-    const int height = static_cast<int>(word_at(file, 10)) - static_cast<int>(word_at(file, 6)) + 1;
+    const int width =
+        static_cast<int>(media::low_byte_first(file, 8)) - static_cast<int>(media::low_byte_first(file, 4)) + 1;
+    const int height =
+        static_cast<int>(media::low_byte_first(file, 10)) - static_cast<int>(media::low_byte_first(file, 6)) + 1;
     if (!size_fits(width, height, color)) {
         report.erreur(kBadSize);
         return std::nullopt;

@@ -19,20 +19,6 @@ inline constexpr std::size_t kPcxHeaderSize = 128;
 // it is not read (and /dev/zero is no endless source).
 inline constexpr std::size_t kPcxReadLimit = 1 << 20;
 
-// Largest picture of a mode; its width must also be a multiple of the mode's pixel
-// group, so that no group spans two rows.
-struct SizeLimits {
-    int widest;
-    int highest;
-    int multiple;
-};
-
-constexpr SizeLimits size_limits(int color) {
-    const media::tav::ModeFacts& mode = media::tav::mode_facts(color != kTwoColour);
-    return {static_cast<int>(mode.widest()), static_cast<int>(media::tav::kHighest),
-            static_cast<int>(mode.group)};
-}
-
 // Checks a whole PCX file held in memory and decodes its pixels into a picture for
 // the mode `color`; nothing after reporting the error.
 std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int color,

@@ -14,6 +14,8 @@ using media::Picture;
 
 // The two modes of the converter; a record's Flag and the writer's width field follow it.
 enum Mode : int { kTwoColour = media::tav::kTwoColourMode, kColour = media::tav::kColourMode };
+using media::tav::SizeLimits;
+using media::tav::size_limits;
 
 // The TAV file's header fields and the coded stream.
 struct header_TAV {

@@ -31,6 +31,13 @@ const unsigned char* fit_file_data(const char* name);
 /* Forgets every file. */
 void fit_clear_files(void);
 
+/* What the programs offer to choose from, as one JSON document made from their own
+ * tables: for each program, "choices" maps a long option to the values it takes, and
+ * codefit and datafit have "targets", each target's "name", "help" (what it is),
+ * "extension" and, for codefit, "load" (its default load address in hexadecimal), the
+ * default first. Valid while the module lives. */
+const char* fit_choices(void);
+
 /* Runs the program argv[0] names ("codefit", "datafit", "picfit" or "fitinfo", with or
  * without a folder before it) and returns its exit status; -1 for any other name.
  * Standard output and error are flushed before it returns. */

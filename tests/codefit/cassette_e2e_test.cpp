@@ -38,7 +38,7 @@ TEST(CassetteE2E, CodeBehindLoaderTwo) {
     const auto parsed = fit_test::parse_cassette(image);
     ASSERT_TRUE(parsed.ok()) << parsed.error;
     ASSERT_EQ(parsed.blocks.size(), 3u);
-    for (const auto& b : parsed.blocks) EXPECT_EQ(b.name, (fit::K7Name{'G', 'A', 'M', 'E'}));
+    for (const auto& b : parsed.blocks) EXPECT_EQ(b.name, (media::K7Name{'G', 'A', 'M', 'E'}));
     EXPECT_EQ(parsed.blocks[0].data, data_of(media::loader2));
     EXPECT_EQ(parsed.blocks[1].data, data_of(media::loader2b));
     EXPECT_EQ(parsed.blocks[2].start, 0xC300);
@@ -58,7 +58,7 @@ TEST(CassetteE2E, LowWindowBehindLoaderOne) {
     const auto parsed = fit_test::parse_cassette(fit_test::read_bytes(dir.file("big.k7")));
     ASSERT_TRUE(parsed.ok()) << parsed.error;
     ASSERT_EQ(parsed.blocks.size(), 3u);
-    for (const auto& b : parsed.blocks) EXPECT_EQ(b.name, (fit::K7Name{'A', 'B', ' ', ' '}));
+    for (const auto& b : parsed.blocks) EXPECT_EQ(b.name, (media::K7Name{'A', 'B', ' ', ' '}));
     EXPECT_EQ(parsed.blocks[0].data, data_of(media::loader1));
     EXPECT_EQ(parsed.blocks[1].data, data_of(media::loader1b));
     EXPECT_EQ(parsed.blocks[2].offset, 902u);

@@ -17,10 +17,10 @@ using fit_test::Bytes;
 
 namespace {
 
-constexpr fit::K7Name kGame{'G', 'A', 'M', 'E'};
+constexpr media::K7Name kGame{'G', 'A', 'M', 'E'};
 
 codefit::State k7_state(std::uint16_t reloc, int loader = 0,
-                        const fit::K7Name& name = fit::kBlankK7Name) {
+                        const media::K7Name& name = media::kBlankK7Name) {
     codefit::State s = codefit_test::state_for(codefit::kK7, reloc, reloc);
     s.K7Name = name;
     s.loaderk7 = loader;

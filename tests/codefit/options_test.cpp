@@ -22,7 +22,7 @@ TEST(CodefitOptions, DefaultsToExeAt1000) {
     EXPECT_EQ(p.state.TypeDest, codefit::kEXE);
     EXPECT_EQ(p.state.RelocAdr, 0x1000);
     EXPECT_EQ(p.state.BrAdr, 0x1000);
-    EXPECT_EQ(p.state.K7Name, fit::kBlankK7Name);
+    EXPECT_EQ(p.state.K7Name, media::kBlankK7Name);
     EXPECT_EQ(p.state.loaderk7, 0);
     EXPECT_FALSE(p.state.pagination);
     EXPECT_FALSE(p.state.clearvdp);
@@ -114,19 +114,19 @@ TEST(CodefitOptions, OptionsMayStandAnywhere) {
 TEST(CodefitOptions, CassetteName) {
     auto p = parse({"codefit", "s", "t", "-n:AB"});
     ASSERT_EQ(p.result, 0);
-    EXPECT_EQ(p.state.K7Name, (fit::K7Name{'A', 'B', ' ', ' '}));
+    EXPECT_EQ(p.state.K7Name, (media::K7Name{'A', 'B', ' ', ' '}));
 
     p = parse({"codefit", "s", "t", "-n:abcd", "-n:XY"});
     ASSERT_EQ(p.result, 0);
-    EXPECT_EQ(p.state.K7Name, (fit::K7Name{'X', 'Y', 'c', 'd'}));
+    EXPECT_EQ(p.state.K7Name, (media::K7Name{'X', 'Y', 'c', 'd'}));
 
     p = parse({"codefit", "s", "t", "-n:"});
     ASSERT_EQ(p.result, 0);
-    EXPECT_EQ(p.state.K7Name, fit::kBlankK7Name);
+    EXPECT_EQ(p.state.K7Name, media::kBlankK7Name);
 
     p = parse({"codefit", "s", "t", "-n", ""});
     ASSERT_EQ(p.result, 0) << "an empty word is an empty name";
-    EXPECT_EQ(p.state.K7Name, fit::kBlankK7Name);
+    EXPECT_EQ(p.state.K7Name, media::kBlankK7Name);
 
     p = parse({"codefit", "s", "t", "-n:ABCDE"});
     EXPECT_EQ(p.result, 1);

@@ -31,7 +31,7 @@ TEST(DatafitOptions, DefaultsAndFileNamesAnywhere) {
     EXPECT_EQ(p.state.TypeDest, datafit::kDOS);
     EXPECT_EQ(p.state.headerSize.size(), 0);
     EXPECT_EQ(p.state.recordSize.size(), 0);
-    EXPECT_EQ(p.state.K7Name, fit::kBlankK7Name);
+    EXPECT_EQ(p.state.K7Name, media::kBlankK7Name);
     EXPECT_EQ(p.state.source, "level.dat");
     EXPECT_EQ(p.state.target, "level.dsk");
     EXPECT_EQ(p.out + p.err, "");
@@ -101,11 +101,11 @@ TEST(DatafitOptions, SizesAreReadLikeStrtolInBase16AndKeptWhole) {
 }
 
 TEST(DatafitOptions, CassetteName) {
-    const std::pair<std::vector<std::string>, fit::K7Name> cases[] = {
+    const std::pair<std::vector<std::string>, media::K7Name> cases[] = {
         {{"-n:AB"}, {'A', 'B', ' ', ' '}},
         {{"-n:ABCD", "-n:XY"}, {'X', 'Y', 'C', 'D'}},
-        {{"-n:"}, fit::kBlankK7Name},
-        {{"-n", ""}, fit::kBlankK7Name},
+        {{"-n:"}, media::kBlankK7Name},
+        {{"-n", ""}, media::kBlankK7Name},
         {{"-nABCD"}, {'B', 'C', 'D', ' '}},
         {{"-n:lv1"}, {'l', 'v', '1', ' '}},
     };

@@ -10,9 +10,9 @@ using fit_test::Bytes;
 
 namespace {
 
-constexpr fit::K7Name kAbcd{'A', 'B', 'C', 'D'};
+constexpr media::K7Name kAbcd{'A', 'B', 'C', 'D'};
 
-Bytes image_of(const std::vector<std::pair<int, Bytes>>& blocks, const fit::K7Name& name = kAbcd) {
+Bytes image_of(const std::vector<std::pair<int, Bytes>>& blocks, const media::K7Name& name = kAbcd) {
     std::size_t size = 0;
     for (const auto& b : blocks) size += b.second.size() + media::kUnitOverhead;
     Bytes image(size);
@@ -92,7 +92,7 @@ TEST(ReadCassette, ReadsSeveralUnitsEachWithItsOwnChecksum) {
         EXPECT_EQ(b.offset, at);
         EXPECT_EQ(b.start, blocks[i].first);
         EXPECT_EQ(data_of(b), blocks[i].second);
-        EXPECT_EQ(b.name, (fit::K7Name{'G', 'A', 'M', 'E'}));
+        EXPECT_EQ(b.name, (media::K7Name{'G', 'A', 'M', 'E'}));
         at += blocks[i].second.size() + media::kUnitOverhead;
     }
     EXPECT_EQ((*read)[1].sum, 0x01);

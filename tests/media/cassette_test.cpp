@@ -11,10 +11,10 @@ using fit_test::Bytes;
 
 namespace {
 
-constexpr fit::K7Name kABCD{'A', 'B', 'C', 'D'};
+constexpr media::K7Name kABCD{'A', 'B', 'C', 'D'};
 
 // One unit written alone at the start of a buffer that is just big enough.
-Bytes unit(const fit::K7Name& name, int start, const Bytes& data) {
+Bytes unit(const media::K7Name& name, int start, const Bytes& data) {
     Bytes out(data.size() + media::kUnitOverhead, 0xA5);
     EXPECT_EQ(media::append_unit(out, 0, name, start, data), out.size());
     return out;
@@ -40,7 +40,7 @@ TEST(Cassette, ExampleUnitWithTheNameReversed) {
     EXPECT_EQ(u, expected);
     EXPECT_EQ(u.size(), 270u);
 
-    const Bytes blank = block_of(unit(fit::kBlankK7Name, 0xC300, {1}));
+    const Bytes blank = block_of(unit(media::kBlankK7Name, 0xC300, {1}));
     EXPECT_EQ(Bytes(blank.begin(), blank.begin() + 4), (Bytes{0x20, 0x20, 0x20, 0x20}));
     // -n:AB leaves the last two positions blank, and they come first.
     const Bytes ab = block_of(unit({'A', 'B', ' ', ' '}, 0xC300, {1}));

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "common/options.hpp"
+#include "media/cassette_name.hpp"
 #include "support/temp_dir.hpp"
 
 namespace fit_test {
 
 struct CassetteBlock {
     std::size_t offset = 0;  // image offset of the block's first byte, after its leader
-    fit::K7Name name{};      // in K7Name order, so the block's bytes 3, 2, 1, 0
+    media::K7Name name{};      // in K7Name order, so the block's bytes 3, 2, 1, 0
     std::uint16_t start = 0;
     std::uint16_t end = 0;   // the end field as stored
     Bytes data;

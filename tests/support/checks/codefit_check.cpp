@@ -3,6 +3,7 @@
 
 #include "checks.hpp"
 #include "codefit/converters.hpp"
+#include "codefit/types.hpp"
 #include "input.hpp"
 #include "run.hpp"
 #include "support/cassette_parse.hpp"
@@ -107,7 +108,7 @@ std::string check_k7(const codefit::State& s, std::span<const std::uint8_t> imag
 std::string check_codefit(std::span<const std::uint8_t> data) {
     Input in(data);
     codefit::State s;
-    s.TypeDest = in.byte() % 5 + 1;
+    s.TypeDest = codefit::kTargetTypes[in.byte() % codefit::kTargetTypes.size()].TypeDest;
     s.RelocAdr = static_cast<std::uint16_t>(in.little(2));
     const std::uint8_t flags = in.byte();
     const auto entry = static_cast<std::uint16_t>(in.little(2));

@@ -4,6 +4,7 @@
 
 #include "checks.hpp"
 #include "datafit/converters.hpp"
+#include "datafit/types.hpp"
 #include "input.hpp"
 #include "run.hpp"
 #include "support/cassette_parse.hpp"
@@ -112,7 +113,7 @@ std::string check_blocks(const datafit::State& s, std::span<const std::uint8_t> 
 std::string check_datafit(std::span<const std::uint8_t> data) {
     Input in(data);
     datafit::State s;
-    s.TypeDest = in.byte() % 3 + 1;
+    s.TypeDest = datafit::kTargetTypes[in.byte() % datafit::kTargetTypes.size()].TypeDest;
     const std::uint8_t flags = in.byte();
     const std::size_t length = in.little(3);
     Input sizes(in.rest());  // read once the source length is known

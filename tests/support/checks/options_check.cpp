@@ -4,7 +4,9 @@
 
 #include "checks.hpp"
 #include "codefit/options.hpp"
+#include "codefit/types.hpp"
 #include "datafit/options.hpp"
+#include "datafit/types.hpp"
 #include "picfit/options.hpp"
 
 namespace fit_fuzz {
@@ -82,7 +84,7 @@ std::string check_codefit_options(const Words& words) {
         !e.empty())
         return "codefit: " + e;
     if (result != 0) return "";
-    if (s.TypeDest < codefit::kEXE || s.TypeDest > codefit::kBAS) return "codefit: no type";
+    if (codefit::target_type(s.TypeDest) == nullptr) return "codefit: no type";
     if (s.BrAdr < s.RelocAdr) return "codefit: the entry lies below the load address";
     if (s.loaderk7 < 0 || s.loaderk7 > 2) return "codefit: no such loader";
     return "";
@@ -94,7 +96,7 @@ std::string check_datafit_options(const Words& words) {
     if (auto e = parse_twice(words, datafit::ManageArguments, fit::datafit_errors, result, s);
         !e.empty())
         return "datafit: " + e;
-    if (result == 0 && (s.TypeDest < datafit::kDOS || s.TypeDest > datafit::kTASM))
+    if (result == 0 && datafit::target_type(s.TypeDest) == nullptr)
         return "datafit: no type";
     return "";
 }
