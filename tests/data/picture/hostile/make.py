@@ -37,8 +37,8 @@ def bomb(inflated):
     bytes more, with its Adler-32 right: only its length is wrong."""
     z = zlib.compressobj(9)
     parts = [z.compress(bytes(25))]
-    block = bytes(1 << 24)
-    for _ in range(inflated >> 24):
+    block = bytes(1 << 20)
+    for _ in range(inflated >> 20):
         parts.append(z.compress(block))
     parts.append(z.flush())
     return png(8, 1, 8, 2, b''.join(parts))
