@@ -109,6 +109,16 @@ TEST(PictureFront, ShortPalettesAreMadeWholeWithBlack) {
             rgb.insert(rgb.end(), d.picture.pixels.begin() + i, d.picture.pixels.begin() + i + 3);
         EXPECT_EQ(rgb, c.rgb) << c.file;
     }
+    // What the decoder is given: a PLTE of 256 entries with its CRC right, a BMP colour
+    // table of 256 entries before pixel data that starts that much later.
+    const Bytes png = picfit::palette_padded(picfit::PictureKind::png, picture("hostile/short-plte.png"));
+    ASSERT_GT(png.size(), 45u);
+    EXPECT_EQ((png[33] << 24 | png[34] << 16 | png[35] << 8 | png[36]), 768);
+    EXPECT_TRUE(picfit::whole_file(picfit::PictureKind::png, png));
+    const Bytes bmp = picfit::palette_padded(picfit::PictureKind::bmp, picture("hostile/short-palette.bmp"));
+    ASSERT_GT(bmp.size(), 14u);
+    EXPECT_EQ(bmp[10] | bmp[11] << 8, 54 + 256 * 4);
+    EXPECT_TRUE(picfit::palette_padded(picfit::PictureKind::png, picture("exact/colour-rgb8.png")).empty());
 }
 
 TEST(PictureFront, TopDownBmpIsTheBottomUpOne) {
