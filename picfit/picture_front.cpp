@@ -251,6 +251,29 @@ std::size_t scan_end(Bytes f, std::size_t at) {
     }
 }
 
+// Each table of a DHT segment: its class and number, sixteen counts of codes adding
+// up to at most 256 that a prefix code can have, then that many symbols, the tables
+// filling the segment exactly.
+bool huffman_tables_sound(Bytes segment) {
+    std::size_t at = 0;
+    while (at < segment.size()) {
+        if (segment.size() - at < 17) return false;
+        std::size_t codes = 0;
+        // Nor may the lengths ask for more codes than there are: the decoder would
+        // look symbols up past its table.
+        std::uint32_t code = 0;
+        for (std::size_t i = 1; i <= 16; ++i) {
+            codes += segment[at + i];
+            code += segment[at + i];
+            if (code > (std::uint32_t{1} << i)) return false;
+            code <<= 1;
+        }
+        if (codes > 256 || segment.size() - at - 17 < codes) return false;
+        at += 17 + codes;
+    }
+    return true;
+}
+
 struct JpegWalk {
     Header header;  // ok once a frame header came
     bool whole = false;
@@ -292,6 +315,12 @@ JpegWalk jpeg_walk(Bytes f, bool to_end) {
         }
         if (f.size() - at - 2 < length) return w;
         const Bytes segment = f.subspan(at + 4, length - 2);
+        // The decoder trusts a Huffman table's counts: more than 256 codes would be
+        // written past its table.
+        if (marker == 0xC4 && !huffman_tables_sound(segment)) {
+            w.header.state = Header::State::corrupt;
+            return w;
+        }
         if (marker == 0xE1 && w.header.state != Header::State::ok && orientation == 1)
             orientation = exif_orientation(segment);
         if (is_frame(marker) && w.header.state != Header::State::ok) {
