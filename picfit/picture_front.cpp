@@ -254,10 +254,14 @@ std::size_t scan_end(Bytes f, std::size_t at) {
 // Each table of a DHT segment: its class and number, sixteen counts of codes adding
 // up to at most 256 that a prefix code can have, then that many symbols, the tables
 // filling the segment exactly.
-bool huffman_tables_sound(Bytes segment) {
+bool huffman_tables_sound(Bytes segment, std::array<bool, 8>& defined) {
     std::size_t at = 0;
     while (at < segment.size()) {
         if (segment.size() - at < 17) return false;
+        const int kind = segment[at] >> 4;
+        const int number = segment[at] & 15;
+        if (kind > 1 || number > 3) return false;
+        defined[static_cast<std::size_t>(kind * 4 + number)] = true;
         std::size_t codes = 0;
         // Nor may the lengths ask for more codes than there are: the decoder would
         // look symbols up past its table.
@@ -274,6 +278,25 @@ bool huffman_tables_sound(Bytes segment) {
     return true;
 }
 
+// A scan may only use tables defined before it: the decoder would read a table it
+// never built. DC tables serve a scan from coefficient 0 that is not a refinement, AC
+// tables a scan that reaches past it.
+bool scan_tables_defined(Bytes segment, const std::array<bool, 8>& defined) {
+    if (segment.empty()) return false;
+    const std::size_t components = segment[0];
+    if (segment.size() < 1 + 2 * components + 3) return false;
+    const std::uint8_t start = segment[1 + 2 * components];
+    const std::uint8_t end = segment[2 + 2 * components];
+    const bool refining = (segment[3 + 2 * components] >> 4) != 0;
+    for (std::size_t c = 0; c < components; ++c) {
+        const std::uint8_t tables = segment[2 + 2 * c];
+        if ((tables >> 4) > 3 || (tables & 15) > 3) return false;
+        if (start == 0 && !refining && !defined[tables >> 4]) return false;
+        if (end > 0 && !defined[4 + (tables & 15)]) return false;
+    }
+    return true;
+}
+
 struct JpegWalk {
     Header header;  // ok once a frame header came
     bool whole = false;
@@ -283,6 +306,7 @@ struct JpegWalk {
 JpegWalk jpeg_walk(Bytes f, bool to_end) {
     JpegWalk w;
     int orientation = 1;
+    std::array<bool, 8> defined{};  // the Huffman tables so far: DC 0 to 3, AC 0 to 3
     std::size_t at = 2;
     for (;;) {
         if (f.size() - at < 2) return w;
@@ -317,7 +341,11 @@ JpegWalk jpeg_walk(Bytes f, bool to_end) {
         const Bytes segment = f.subspan(at + 4, length - 2);
         // The decoder trusts a Huffman table's counts: more than 256 codes would be
         // written past its table.
-        if (marker == 0xC4 && !huffman_tables_sound(segment)) {
+        if (marker == 0xDA && !scan_tables_defined(segment, defined)) {
+            w.header.state = Header::State::corrupt;
+            return w;
+        }
+        if (marker == 0xC4 && !huffman_tables_sound(segment, defined)) {
             w.header.state = Header::State::corrupt;
             return w;
         }
