@@ -1,6 +1,6 @@
-// True-colour sources through the picture chain: decoding the PNG, mapping onto the
-// palette with Floyd-Steinberg, and for the large one fitting it first; and the decoding
-// alone.
+// True-colour sources through the picture chain: decoding the PNG or JPEG, mapping onto
+// the palette with Floyd-Steinberg, and for the large one fitting it first; and the
+// decoding alone.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A photo-like PNG: smooth light and hue over the picture, with a little noise, so
 // that it neither compresses to nothing nor is all noise.
-Bytes photo_png(int width, int height) {
+Bytes photo(int width, int height, bool jpeg) {
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
     std::uint32_t seed = 7;
     for (int y = 0; y < height; ++y)
@@ -32,19 +32,21 @@ Bytes photo_png(int width, int height) {
             p[1] = static_cast<std::uint8_t>(std::clamp(y * 255 / height + noise, 0, 255));
             p[2] = static_cast<std::uint8_t>(std::clamp(((x + y) * 255 / (width + height) + 128) % 256 + noise, 0, 255));
         }
-    Bytes png;
-    stbi_write_png_to_func(
-        [](void* into, void* data, int size) {
-            auto* out = static_cast<Bytes*>(into);
-            const auto* bytes = static_cast<const std::uint8_t*>(data);
-            out->insert(out->end(), bytes, bytes + size);
-        },
-        &png, width, height, 3, rgb.data(), width * 3);
-    return png;
+    Bytes file;
+    const auto append = [](void* into, void* data, int size) {
+        auto* out = static_cast<Bytes*>(into);
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        out->insert(out->end(), bytes, bytes + size);
+    };
+    if (jpeg)
+        stbi_write_jpg_to_func(append, &file, width, height, 3, rgb.data(), 90);
+    else
+        stbi_write_png_to_func(append, &file, width, height, 3, rgb.data(), width * 3);
+    return file;
 }
 
-void true_colour(benchmark::State& st, int width, int height, int color, bool fit) {
-    const Bytes png = photo_png(width, height);
+void true_colour(benchmark::State& st, int width, int height, int color, bool fit, bool jpeg = false) {
+    const Bytes png = photo(width, height, jpeg);
     picfit::PictureOptions options;
     options.color = color;
     options.dither = picfit::Dither::floyd_steinberg;
@@ -64,8 +66,8 @@ void true_colour(benchmark::State& st, int width, int height, int color, bool fi
 }
 
 // The image library's part of the chain alone: what no work of picfit's can shorten.
-void decode_only(benchmark::State& st, int width, int height) {
-    const Bytes png = photo_png(width, height);
+void decode_only(benchmark::State& st, int width, int height, bool jpeg = false) {
+    const Bytes png = photo(width, height, jpeg);
     for (auto _ : st) {
         const picfit::Decoded d = picfit::decode_picture(png);
         if (d.status != picfit::DecodeStatus::ok) {
@@ -84,4 +86,7 @@ BENCHMARK_CAPTURE(true_colour, png_colour_320x200_floyd_steinberg, 320, 200, pic
 BENCHMARK_CAPTURE(true_colour, png_colour_1920x1080_fit_floyd_steinberg, 1920, 1080, picfit::kColour, true)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(true_colour, png_two_colour_1920x1080_fit_floyd_steinberg, 1920, 1080, picfit::kTwoColour, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decode_only, jpeg_1920x1080, 1920, 1080, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(true_colour, jpeg_colour_1920x1080_fit_floyd_steinberg, 1920, 1080, picfit::kColour, true, true)
     ->Unit(benchmark::kMillisecond);

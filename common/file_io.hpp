@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -36,6 +37,15 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit,
 // The same two readings from standard input, in binary, to its end (or the limit).
 ReadResult read_standard_input(std::span<std::uint8_t> into);
 ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes);
+
+// A limit that the first bytes decide (a file's kind and header tell how long it can
+// be): called with the bytes read so far, before the first read and after each
+// further one, it gives how far the reading may go. An endless source is then read
+// no further than its beginning allows.
+using LimitOf = std::function<std::size_t(std::span<const std::uint8_t> so_far)>;
+ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of,
+                          std::vector<std::uint8_t>& bytes);
+ReadResult read_standard_input_upto(const LimitOf& limit_of, std::vector<std::uint8_t>& bytes);
 
 enum class WriteStatus { written, cannot_create, short_write };
 

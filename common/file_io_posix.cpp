@@ -552,16 +552,17 @@ ReadResult read_into(int fd, std::span<std::uint8_t> into) {
     return result;
 }
 
-ReadResult read_upto(int fd, std::size_t limit, std::vector<std::uint8_t>& bytes) {
+ReadResult read_upto(int fd, const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {
     ReadResult result;
     constexpr std::size_t kChunk = 1 << 16;
     bytes.clear();
     // Room for the whole file at once when its size is known, so that no chunk moves it.
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        bytes.reserve(std::min(static_cast<std::size_t>(st.st_size), limit) + 1);
+    const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    std::size_t limit = limit_of(bytes);
     // One byte past the limit tells whether the file goes on.
     while (bytes.size() <= limit) {
+        if (sized) bytes.reserve(std::min(static_cast<std::size_t>(st.st_size), limit) + 1);
         const std::size_t at = bytes.size();
         bytes.resize(std::min(at + kChunk, limit + 1));
         ssize_t n = 0;
@@ -575,6 +576,7 @@ ReadResult read_upto(int fd, std::size_t limit, std::vector<std::uint8_t>& bytes
         }
         bytes.resize(at + static_cast<std::size_t>(n));
         if (n == 0) break;
+        limit = limit_of(bytes);
     }
     result.longer = bytes.size() > limit;
     if (result.longer) bytes.resize(limit);
@@ -599,12 +601,17 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
 
 ReadResult read_file_upto(const std::string& path, std::size_t limit,
                           std::vector<std::uint8_t>& bytes) {
+    return read_file_upto(path, [limit](std::span<const std::uint8_t>) { return limit; }, bytes);
+}
+
+ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of,
+                          std::vector<std::uint8_t>& bytes) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.ok()) {
         bytes.clear();
         return cannot_open();
     }
-    const ReadResult result = read_upto(fd.get(), limit, bytes);
+    const ReadResult result = read_upto(fd.get(), limit_of, bytes);
     return noted(result, result.status != ReadStatus::ok);
 }
 
@@ -614,7 +621,11 @@ ReadResult read_standard_input(std::span<std::uint8_t> into) {
 }
 
 ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
-    const ReadResult result = read_upto(STDIN_FILENO, limit, bytes);
+    return read_standard_input_upto([limit](std::span<const std::uint8_t>) { return limit; }, bytes);
+}
+
+ReadResult read_standard_input_upto(const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {
+    const ReadResult result = read_upto(STDIN_FILENO, limit_of, bytes);
     return noted(result, result.status != ReadStatus::ok);
 }
 

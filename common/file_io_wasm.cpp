@@ -51,6 +51,11 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
 
 ReadResult read_file_upto(const std::string& path, std::size_t limit,
                           std::vector<std::uint8_t>& bytes) {
+    return read_file_upto(path, [limit](std::span<const std::uint8_t>) { return limit; }, bytes);
+}
+
+ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of,
+                          std::vector<std::uint8_t>& bytes) {
     ReadResult result;
     bytes.clear();
     const auto* file = memory_file(path);
@@ -58,9 +63,18 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit,
         result.status = ReadStatus::cannot_open;
         return result;
     }
-    result.count = std::min(limit, file->size());
+    // Asked in the steps a file on disk is read in, so the limits come out the same.
+    constexpr std::size_t kChunk = 1 << 16;
+    const std::span<const std::uint8_t> all(*file);
+    std::size_t count = 0;
+    std::size_t limit = limit_of(all.first(0));
+    while (count <= limit && count < all.size()) {
+        count = std::min({count + kChunk, limit + 1, all.size()});
+        limit = limit_of(all.first(count));
+    }
+    result.longer = all.size() > limit;
+    result.count = std::min(limit, all.size());
     bytes.assign(file->begin(), file->begin() + static_cast<std::ptrdiff_t>(result.count));
-    result.longer = file->size() > limit;
     return result;
 }
 
@@ -138,6 +152,10 @@ ReadResult read_standard_input(std::span<std::uint8_t> into) {
 
 ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
     return read_file_upto(kStandardStream, limit, bytes);
+}
+
+ReadResult read_standard_input_upto(const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {
+    return read_file_upto(kStandardStream, limit_of, bytes);
 }
 
 WriteStatus write_standard_output(Pieces pieces) {

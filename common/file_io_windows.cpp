@@ -189,15 +189,16 @@ ReadResult read_into(HANDLE h, std::span<std::uint8_t> into) {
     return result;
 }
 
-ReadResult read_upto(HANDLE h, std::size_t limit, std::vector<std::uint8_t>& bytes) {
+ReadResult read_upto(HANDLE h, const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {
     ReadResult result;
     bytes.clear();
     constexpr std::size_t kChunk = 1 << 16;
     LARGE_INTEGER size{};
-    if (::GetFileType(h) == FILE_TYPE_DISK && ::GetFileSizeEx(h, &size) && size.QuadPart > 0)
-        bytes.reserve(std::min(static_cast<std::size_t>(size.QuadPart), limit) + 1);
+    const bool sized = ::GetFileType(h) == FILE_TYPE_DISK && ::GetFileSizeEx(h, &size) && size.QuadPart > 0;
+    std::size_t limit = limit_of(bytes);
     // One byte past the limit tells whether the file goes on.
     while (bytes.size() <= limit) {
+        if (sized) bytes.reserve(std::min(static_cast<std::size_t>(size.QuadPart), limit) + 1);
         const std::size_t at = bytes.size();
         bytes.resize(std::min(at + kChunk, limit + 1));
         std::size_t got = 0;
@@ -208,6 +209,7 @@ ReadResult read_upto(HANDLE h, std::size_t limit, std::vector<std::uint8_t>& byt
         }
         bytes.resize(at + got);
         if (got == 0) break;
+        limit = limit_of(bytes);
     }
     result.longer = bytes.size() > limit;
     if (result.longer) bytes.resize(limit);
@@ -239,6 +241,10 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
 }
 
 ReadResult read_file_upto(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    return read_file_upto(path, [limit](std::span<const std::uint8_t>) { return limit; }, bytes);
+}
+
+ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {
     const std::wstring name = wide(path);
     Handle h(open_for_reading(name));
     if (!h.ok()) {
@@ -248,7 +254,7 @@ ReadResult read_file_upto(const std::string& path, std::size_t limit, std::vecto
         if (result.status == ReadStatus::cannot_open) ::SetLastError(error);
         return noted(result, true);
     }
-    const ReadResult result = read_upto(h.get(), limit, bytes);
+    const ReadResult result = read_upto(h.get(), limit_of, bytes);
     return noted(result, result.status != ReadStatus::ok);
 }
 
@@ -258,7 +264,11 @@ ReadResult read_standard_input(std::span<std::uint8_t> into) {
 }
 
 ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
-    const ReadResult result = read_upto(::GetStdHandle(STD_INPUT_HANDLE), limit, bytes);
+    return read_standard_input_upto([limit](std::span<const std::uint8_t>) { return limit; }, bytes);
+}
+
+ReadResult read_standard_input_upto(const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {
+    const ReadResult result = read_upto(::GetStdHandle(STD_INPUT_HANDLE), limit_of, bytes);
     return noted(result, result.status != ReadStatus::ok);
 }
 

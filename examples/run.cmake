@@ -23,6 +23,7 @@ fit_run(datafit ${SRC}/sprites.bin sprites.asm -t:TASM)
 fit_run(picfit ${SRC}/title-320x200-pillow.pcx title.tav)
 fit_run(picfit ${SRC}/logo-640x200-pillow.pcx logo.tav -b)
 fit_run(picfit ${SRC}/rose-280x184.png rose.tav --fit --preview=rose.png)
+fit_run(picfit ${SRC}/cat-160x200-exif.jpg cat.tav --preview=cat.png)
 fit_run(fitinfo hello.exe hello.obj hello.rom hello.k7 hello.bas level.dsk level.k7 sprites.asm
         title.tav logo.tav)
 fit_run(fitinfo -x hello-back.bin hello.exe)

@@ -41,7 +41,7 @@ constexpr std::array<fit::LongOption, 8> kLongOptions{{
 
 constexpr const char* kHelp =
     "Usage: picfit [options] sourceFile targetFile\n"
-    "Turn a PCX, PNG, GIF or BMP picture (told by content) into a TAV picture file.\n"
+    "Turn a PCX, PNG, JPEG, GIF or BMP picture (told by content) into a TAV file.\n"
     "\n"
     "  -b  --two-colour       two-colour mode, one bit a pixel (default: colour)\n"
     "      --fit              scale a picture the mode does not take as it is\n"

@@ -6,13 +6,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/allocation.hpp"
 #include "common/file_io.hpp"
+#include "picture_front.hpp"
 
-// The one place the decoder is compiled: three kinds only, from memory only, and no
+// The one place the decoder is compiled: four kinds only, from memory only, and no
 // floating-point formats.
 #define STBI_ONLY_PNG
 #define STBI_ONLY_GIF
 #define STBI_ONLY_BMP
+#define STBI_ONLY_JPEG
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
@@ -24,24 +27,40 @@
 // touch (half the run's system time for a 1920 x 1080 photo): blocks from half a
 // megabyte on come whole from map_pages, in huge pages where the system has them.
 // Each block starts with its size, since the decoder frees without one.
+// Every decode has a budget that its header implies: the decoder grows some buffers
+// by what the data says (a deflate bomb's inflated rows), and a block past the budget
+// is refused like one the system has not got.
 namespace {
 struct alignas(16) BlockHead {
     std::size_t bytes;
 };
 constexpr std::size_t kMapped = std::size_t{512} << 10;
 
+struct Budget {
+    std::size_t most = SIZE_MAX;  // bytes the live blocks may take together
+    std::size_t live = 0;
+    bool exceeded = false;
+};
+Budget budget;
+
 void* take_block(std::size_t bytes) {
     if (bytes > SIZE_MAX - sizeof(BlockHead)) return nullptr;
+    if (bytes > budget.most - std::min(budget.most, budget.live)) {
+        budget.exceeded = true;
+        return nullptr;
+    }
     const std::size_t whole = bytes + sizeof(BlockHead);
     void* p = whole < kMapped ? std::malloc(whole) : fit::map_pages(whole);
     if (p == nullptr) return nullptr;
     static_cast<BlockHead*>(p)->bytes = bytes;
+    budget.live += bytes;
     return static_cast<BlockHead*>(p) + 1;
 }
 
 void give_block(void* block) noexcept {
     if (block == nullptr) return;
     BlockHead* head = static_cast<BlockHead*>(block) - 1;
+    budget.live -= head->bytes;
     const std::size_t whole = head->bytes + sizeof(BlockHead);
     if (whole < kMapped)
         std::free(head);
@@ -85,47 +104,6 @@ bool starts_with(std::span<const std::uint8_t> file, std::initializer_list<std::
 std::uint32_t big32(std::span<const std::uint8_t> f, std::size_t at) {
     return std::uint32_t{f[at]} << 24 | std::uint32_t{f[at + 1]} << 16 | std::uint32_t{f[at + 2]} << 8 | f[at + 3];
 }
-std::uint32_t little16(std::span<const std::uint8_t> f, std::size_t at) {
-    return f[at] | std::uint32_t{f[at + 1]} << 8;
-}
-std::uint32_t little32(std::span<const std::uint8_t> f, std::size_t at) {
-    return little16(f, at) | little16(f, at + 2) << 16;
-}
-
-// The size the header claims, as far as the file holds it; 0 where it does not.
-struct Claimed {
-    std::uint64_t width = 0;
-    std::uint64_t height = 0;
-};
-
-Claimed claimed_size(PictureKind kind, std::span<const std::uint8_t> f) {
-    switch (kind) {
-    case PictureKind::png:
-        if (f.size() >= 24) return {big32(f, 16), big32(f, 20)};
-        break;
-    case PictureKind::gif:
-        if (f.size() >= 10) return {little16(f, 6), little16(f, 8)};
-        break;
-    case PictureKind::bmp:
-        if (f.size() >= 18 && little32(f, 14) == 12 && f.size() >= 22)
-            return {little16(f, 18), little16(f, 20)};
-        if (f.size() >= 26) {
-            // A negative height is a picture stored from the top down.
-            const auto h = static_cast<std::int32_t>(little32(f, 22));
-            const auto w = static_cast<std::int32_t>(little32(f, 18));
-            const auto magnitude = [](std::int32_t v) {
-                return v < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(static_cast<std::int64_t>(v))
-                             : static_cast<std::uint64_t>(v);
-            };
-            return {magnitude(w), magnitude(h)};
-        }
-        break;
-    case PictureKind::pcx:
-    case PictureKind::unknown: break;
-    }
-    return {};
-}
-
 // A PNG of grey or RGB without a tRNS chunk (which may come anywhere before the
 // pixel data) has no transparency: it is decoded to three bytes a pixel.
 bool opaque_png(PictureKind kind, int channels, std::span<const std::uint8_t> f) {
@@ -142,6 +120,71 @@ bool opaque_png(PictureKind kind, int channels, std::span<const std::uint8_t> f)
     return false;
 }
 
+
+// The pixel data inflated into a buffer of exactly the length the header implies, and
+// the stream's Adler-32 checked: a stream that inflates further (a deflate bomb) fails
+// at the end of the buffer, and the decoder is only given data known to fit.
+DecodeStatus check_png_stream(std::span<const std::uint8_t> file) {
+    PngData data;
+    if (!png_data(file, data) || data.zlib.size() < 6 || data.zlib.size() > INT_MAX ||
+        data.raw_bytes >= INT_MAX)
+        return DecodeStatus::corrupt;
+    std::vector<std::uint8_t> raw;
+    if (!fit::try_allocate([&] { raw.resize(static_cast<std::size_t>(data.raw_bytes) + 1); }))
+        return DecodeStatus::memory;
+    const int got = stbi_zlib_decode_buffer(reinterpret_cast<char*>(raw.data()), static_cast<int>(raw.size()),
+                                            reinterpret_cast<const char*>(data.zlib.data()),
+                                            static_cast<int>(data.zlib.size()));
+    if (got < 0 || static_cast<std::uint64_t>(got) != data.raw_bytes) return DecodeStatus::corrupt;
+    const std::size_t end = data.zlib.size();
+    const std::uint32_t stored = std::uint32_t{data.zlib[end - 4]} << 24 | std::uint32_t{data.zlib[end - 3]} << 16 |
+                                 std::uint32_t{data.zlib[end - 2]} << 8 | data.zlib[end - 1];
+    return adler32(std::span(raw).first(static_cast<std::size_t>(got))) == stored ? DecodeStatus::ok
+                                                                                   : DecodeStatus::corrupt;
+}
+
+// The pixels turned and mirrored as the EXIF orientation says, into a block of the
+// decoder's own (freed as its pixels are); nullptr when there is no room.
+std::uint8_t* oriented(const std::uint8_t* from, int width, int height, int channels, int orientation) {
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t h = static_cast<std::size_t>(height);
+    const std::size_t n = static_cast<std::size_t>(channels);
+    auto* to = static_cast<std::uint8_t*>(take_block(w * h * n));
+    if (to == nullptr) return nullptr;
+    const bool quarter = turns_quarter(orientation);
+    const std::size_t shown_width = quarter ? h : w;
+    for (std::size_t y = 0; y < h; ++y) {
+        for (std::size_t x = 0; x < w; ++x) {
+            std::size_t sx = x;
+            std::size_t sy = y;
+            switch (orientation) {
+            case 2: sx = w - 1 - x; break;                  // mirrored left to right
+            case 3: sx = w - 1 - x; sy = h - 1 - y; break;  // turned half
+            case 4: sy = h - 1 - y; break;                  // mirrored top to bottom
+            case 5: sx = y; sy = x; break;                  // mirrored across the diagonal
+            case 6: sx = h - 1 - y; sy = x; break;          // turned a quarter clockwise
+            case 7: sx = h - 1 - y; sy = w - 1 - x; break;  // mirrored across the other one
+            case 8: sx = y; sy = w - 1 - x; break;          // turned a quarter anticlockwise
+            default: break;
+            }
+            std::memcpy(to + (sy * shown_width + sx) * n, from + (y * w + x) * n, n);
+        }
+    }
+    return to;
+}
+
+// Holds the decoder to a budget for as long as it lives.
+class BudgetScope {
+public:
+    explicit BudgetScope(std::size_t bytes) {
+        budget.most = budget.live + bytes;
+        budget.exceeded = false;
+    }
+    ~BudgetScope() { budget.most = SIZE_MAX; }
+    BudgetScope(const BudgetScope&) = delete;
+    BudgetScope& operator=(const BudgetScope&) = delete;
+};
+
 }  // namespace
 
 PictureKind picture_kind(std::span<const std::uint8_t> file) {
@@ -150,6 +193,7 @@ PictureKind picture_kind(std::span<const std::uint8_t> file) {
         starts_with(file, {'G', 'I', 'F', '8', '9', 'a'}))
         return PictureKind::gif;
     if (starts_with(file, {'B', 'M'})) return PictureKind::bmp;
+    if (starts_with(file, {0xFF, 0xD8, 0xFF})) return PictureKind::jpeg;
     if (starts_with(file, {0x0A})) return PictureKind::pcx;
     return PictureKind::unknown;
 }
@@ -160,12 +204,13 @@ const char* kind_name(PictureKind kind) {
     case PictureKind::png: return "PNG";
     case PictureKind::gif: return "GIF";
     case PictureKind::bmp: return "BMP";
+    case PictureKind::jpeg: return "JPEG";
     case PictureKind::unknown: break;
     }
     return "unknown";
 }
 
-const char* accepted_kinds() { return "PCX (8 bits, 1 plane), PNG, GIF, BMP"; }
+const char* accepted_kinds() { return "PCX (8 bits, 1 plane), PNG, GIF, BMP, JPEG"; }
 
 Decoded decode_picture(std::span<const std::uint8_t> file, const PictureLimits& limits) {
     Decoded d;
@@ -174,60 +219,89 @@ Decoded decode_picture(std::span<const std::uint8_t> file, const PictureLimits& 
         d.status = DecodeStatus::unknown_kind;
         return d;
     }
-    if (file.size() > static_cast<std::size_t>(INT_MAX)) {
-        d.status = DecodeStatus::too_large;
-        return d;
-    }
     // The size from the header first: a few bytes can claim a picture of gigabytes.
-    const auto too_large = [&limits](std::uint64_t width, std::uint64_t height) {
-        return width > static_cast<std::uint64_t>(limits.widest) ||
-               height > static_cast<std::uint64_t>(limits.highest) || width * height > limits.most_pixels;
-    };
-    const Claimed claimed = claimed_size(d.kind, file);
-    if (too_large(claimed.width, claimed.height)) {
-        d.status = DecodeStatus::too_large;
-        return d;
-    }
-    const auto* bytes = reinterpret_cast<const stbi_uc*>(file.data());
-    const int length = static_cast<int>(file.size());
-
-    // The decoder's own reading of the header, which is what it allocates by.
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    if (stbi_info_from_memory(bytes, length, &width, &height, &channels) == 0 || width <= 0 ||
-        height <= 0) {
+    const Header header = read_header(d.kind, file);
+    if (header.state != Header::State::ok) {
         d.status = DecodeStatus::corrupt;
         return d;
     }
-    if (too_large(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))) {
+    const bool quarter = turns_quarter(header.orientation);
+    const std::uint64_t width = quarter ? header.height : header.width;
+    const std::uint64_t height = quarter ? header.width : header.height;
+    d.width = static_cast<int>(std::min<std::uint64_t>(width, INT_MAX));
+    d.height = static_cast<int>(std::min<std::uint64_t>(height, INT_MAX));
+    d.most_bytes = header.most_bytes;
+    if (width > static_cast<std::uint64_t>(limits.widest) || height > static_cast<std::uint64_t>(limits.highest) ||
+        width * height > limits.most_pixels) {
         d.status = DecodeStatus::too_large;
         return d;
     }
+    if (file.size() > header.most_bytes) {
+        d.status = DecodeStatus::too_long;
+        return d;
+    }
+    if (file.size() > static_cast<std::size_t>(INT_MAX) || !whole_file(d.kind, file)) {
+        d.status = DecodeStatus::corrupt;
+        return d;
+    }
+    if (d.kind == PictureKind::png) {
+        d.status = check_png_stream(file);
+        if (d.status != DecodeStatus::ok) return d;
+    }
+    std::vector<std::uint8_t> padded;
+    if (!fit::try_allocate([&] { padded = palette_padded(d.kind, file); })) {
+        d.status = DecodeStatus::memory;
+        return d;
+    }
+    const std::span<const std::uint8_t> source = padded.empty() ? file : std::span<const std::uint8_t>(padded);
+    const auto* bytes = reinterpret_cast<const stbi_uc*>(source.data());
+    const int length = static_cast<int>(std::min<std::size_t>(source.size(), INT_MAX));
 
     int got_width = 0;
     int got_height = 0;
-    const int wanted = opaque_png(d.kind, channels, file) ? 3 : 4;
-    std::uint8_t* pixels = stbi_load_from_memory(bytes, length, &got_width, &got_height, &channels, wanted);
-    if (pixels == nullptr) {
+    int channels = 0;
+    int wanted = 4;
+    if (d.kind == PictureKind::jpeg)
+        wanted = 3;
+    else if (d.kind == PictureKind::png && stbi_info_from_memory(bytes, length, &got_width, &got_height, &channels) != 0 &&
+             opaque_png(d.kind, channels, source))
+        wanted = 3;
+    // What the decoder may take at most: the file read twice over, a PNG's inflated
+    // rows, and some bytes a pixel for its work buffers and the pixels, at 16 bits a
+    // channel for a PNG.
+    const std::uint64_t pixels = std::uint64_t{header.width} * header.height;
+    std::uint64_t allowance = 2 * std::uint64_t{source.size()} + pixels * 32 + (std::size_t{1} << 20);
+    if (d.kind == PictureKind::png) allowance += 3 * (pixels * 8 + header.height);
+    const BudgetScope scope(static_cast<std::size_t>(std::min<std::uint64_t>(allowance, SIZE_MAX / 2)));
+    std::uint8_t* decoded = stbi_load_from_memory(bytes, length, &got_width, &got_height, &channels, wanted);
+    if (decoded == nullptr) {
         const char* why = stbi_failure_reason();
-        d.status = why != nullptr && std::strcmp(why, "outofmem") == 0 ? DecodeStatus::memory
-                                                                       : DecodeStatus::corrupt;
+        d.status = !budget.exceeded && why != nullptr && std::strcmp(why, "outofmem") == 0 ? DecodeStatus::memory
+                                                                                          : DecodeStatus::corrupt;
         return d;
     }
-    d.picture.owner.reset(pixels);
-    // The header read alone and the whole decode agree for every file of these kinds;
-    // a picture that disagreed would be larger than what was checked.
-    if (got_width != width || got_height != height) {
+    d.picture.owner.reset(decoded);
+    // The header read here and the whole decode agree for every file the front takes;
+    // a picture that disagreed would not be the size that was checked.
+    if (static_cast<std::uint32_t>(got_width) != header.width || static_cast<std::uint32_t>(got_height) != header.height) {
         d.picture.owner.reset();
         d.status = DecodeStatus::corrupt;
         return d;
     }
-    d.picture.width = width;
-    d.picture.height = height;
+    if (header.orientation != 1 && d.kind == PictureKind::jpeg) {
+        std::uint8_t* upright = oriented(decoded, got_width, got_height, wanted, header.orientation);
+        if (upright == nullptr) {
+            d.picture.owner.reset();
+            d.status = DecodeStatus::memory;
+            return d;
+        }
+        d.picture.owner.reset(upright);
+        decoded = upright;
+    }
+    d.picture.width = d.width;
+    d.picture.height = d.height;
     d.picture.channels = wanted;
-    d.picture.pixels = {pixels, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
-                                    static_cast<std::size_t>(wanted)};
+    d.picture.pixels = {decoded, static_cast<std::size_t>(width * height) * static_cast<std::size_t>(wanted)};
     d.status = DecodeStatus::ok;
     return d;
 }

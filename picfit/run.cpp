@@ -10,6 +10,7 @@
 #include "pcx.hpp"
 #include "picture_chain.hpp"
 #include "picture_fit.hpp"
+#include "picture_front.hpp"
 #include "picture_input.hpp"
 #include "tav_file.hpp"
 
@@ -19,20 +20,21 @@ namespace {
 // Shorter streams are refused, however sound.
 constexpr int kShortestStream = 8;
 
-// A source of another kind may be far longer than any PCX: a photo to be fitted.
-constexpr std::size_t kPictureReadLimit = std::size_t{1} << 27;
-
 using Bytes = std::vector<std::uint8_t>;
 
 enum class Load { ok, cannot_open, read_error, memory };
 
-// Reads the source once, as far as any kind goes (a PCX reader takes only its first
-// part): standard input, or a pipe named as a file, cannot be read a second time.
+// Reads the source once, as far as its kind and header say it can go (a PCX reader
+// takes only its first part): standard input, or a pipe named as a file, cannot be
+// read a second time. A source that goes on further is read one byte past the limit,
+// for the decoder to refuse.
 Load read_source(const Job& job, Bytes& bytes) {
     fit::ReadResult read;
+    const fit::LimitOf limit = [](std::span<const std::uint8_t> so_far) { return source_limit(so_far); };
     if (!fit::try_allocate([&] {
-            read = job.source_is_stdin ? fit::read_standard_input_upto(kPictureReadLimit, bytes)
-                                       : fit::read_file_upto(job.source, kPictureReadLimit, bytes);
+            read = job.source_is_stdin ? fit::read_standard_input_upto(limit, bytes)
+                                       : fit::read_file_upto(job.source, limit, bytes);
+            if (read.longer) bytes.push_back(0);
         }))
         return Load::memory;
     switch (read.status) {
@@ -100,10 +102,26 @@ std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const Job& j
 
 std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, const Job& job,
                                          fit::Reporter& report) {
-    const Decoded decoded = decode_picture(file);
+    // Without --fit, a picture larger than the mode takes is refused before decoding.
+    PictureLimits limits;
+    if (!job.fit) {
+        limits.widest = size_limits(job.color).widest;
+        limits.highest = size_limits(job.color).highest;
+    }
+    const Decoded decoded = decode_picture(file, limits);
     switch (decoded.status) {
     case DecodeStatus::ok: break;
-    case DecodeStatus::too_large: report.erreur(kBadSize); return std::nullopt;
+    case DecodeStatus::too_large:
+        report.erreur(kBadSize);
+        if (job.verbose && !job.fit) say_limits(decoded.width, decoded.height, job.color, true);
+        if (job.verbose && job.fit)
+            std::fprintf(stderr, "picfit: the picture is %d x %d; --fit takes at most %d x %d and %zu pixels\n",
+                         decoded.width, decoded.height, limits.widest, limits.highest, limits.most_pixels);
+        return std::nullopt;
+    case DecodeStatus::too_long:
+        std::fprintf(stderr, "picfit: the source goes on past the %zu bytes a %d x %d %s can need\n",
+                     decoded.most_bytes, decoded.width, decoded.height, kind_name(decoded.kind));
+        return std::nullopt;
     case DecodeStatus::memory: report.erreur(kMemory); return std::nullopt;
     case DecodeStatus::unknown_kind:
     case DecodeStatus::corrupt:
@@ -142,11 +160,13 @@ std::optional<Picture> read_picture(const Job& job, fit::Reporter& report) {
         report.erreur(kEmptySource);
         return std::nullopt;
     }
-    // Told apart by content: anything but PNG, GIF and BMP is the PCX reader's to judge.
+    // Told apart by content: anything but PNG, GIF, BMP and JPEG is the PCX reader's to
+    // judge.
     switch (picture_kind(file)) {
     case PictureKind::png:
     case PictureKind::gif:
-    case PictureKind::bmp: return from_true_colours(file, job, report);
+    case PictureKind::bmp:
+    case PictureKind::jpeg: return from_true_colours(file, job, report);
     case PictureKind::pcx:
     case PictureKind::unknown: break;
     }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "pcx_builder.hpp"
+#include "picfit/picture_front.hpp"
 #include "support/e2e.hpp"
 #include "support/tav_decode.hpp"
 #include "support/temp_dir.hpp"
@@ -195,7 +196,9 @@ TEST(PicfitE2E, LongPictureFromANamedPipe) {
     const std::uint32_t pad = 1500000;
     for (int shift = 24; shift >= 0; shift -= 8) longer.push_back(static_cast<std::uint8_t>(pad >> shift));
     longer.insert(longer.end(), {'p', 'r', 'V', 't'});
-    longer.resize(longer.size() + pad + 4, 0);
+    longer.resize(longer.size() + pad, 0);
+    const std::uint32_t crc = picfit::crc32(std::span(longer).last(pad + 4));
+    for (int shift = 24; shift >= 0; shift -= 8) longer.push_back(static_cast<std::uint8_t>(crc >> shift));
     longer.insert(longer.end(), png.begin() + 33, png.end());
     dir.write("long.png", longer);
     ASSERT_EQ(run_program("picfit", {"--no-dump", "long.png", "file.tav"}, dir.path()).status, 0);

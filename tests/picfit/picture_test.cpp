@@ -84,7 +84,7 @@ TEST(PictureInput, RefusalsBeforeDecoding) {
         {bytes({'x', 'y'}), picfit::DecodeStatus::unknown_kind},
         {png_header(100000, 100000), picfit::DecodeStatus::too_large},
         {png_header(16385, 1), picfit::DecodeStatus::too_large},
-        {png_header(8000, 8000), picfit::DecodeStatus::too_large},  // too many pixels
+        {png_header(9000, 8000), picfit::DecodeStatus::too_large},  // too many pixels
         {png_header(16, 16), picfit::DecodeStatus::corrupt},        // no pixel data
         {png_header(0, 16), picfit::DecodeStatus::corrupt},
         {bytes({'B', 'M', 1, 2, 3}), picfit::DecodeStatus::corrupt},

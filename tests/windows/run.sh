@@ -90,6 +90,7 @@ run datafit-tasm datafit sprites.bin sprites.asm -t:TASM
 run picfit-colour picfit title-320x200-pillow.pcx title.tav
 run picfit-bw picfit logo-640x200-pillow.pcx logo.tav -b
 run picfit-png picfit rose-280x184.png rose.tav -b --fit --dither=atkinson --preview=rose-preview.png
+run picfit-jpeg picfit cat-160x200-exif.jpg cat.tav --preview=cat-preview.png
 run fitinfo-report fitinfo hello.exe title.tav
 run fitinfo-code fitinfo -x hello-back.bin hello.exe
 run fitinfo-png fitinfo -x title.png title.tav

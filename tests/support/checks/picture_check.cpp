@@ -6,6 +6,7 @@
 #include "picfit/encoder.hpp"
 #include "picfit/picture_chain.hpp"
 #include "picfit/picture_fit.hpp"
+#include "picfit/picture_front.hpp"
 #include "picfit/picture_input.hpp"
 #include "support/tav_decode.hpp"
 
@@ -93,6 +94,8 @@ std::string check_picture(std::span<const std::uint8_t> input) {
         if (!d.picture.pixels.empty()) return "a refused picture has pixels";
         return "";
     }
+    // What was decoded is what the reader would have read whole.
+    if (file.size() > picfit::source_limit(file)) return "a picture decoded from a file longer than its kind can be";
     const picfit::DecodedPicture& p = d.picture;
     if (p.width < 1 || p.height < 1 || p.width > limits.widest || p.height > limits.highest)
         return "a decoded picture beyond the limits";
