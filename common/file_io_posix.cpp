@@ -562,9 +562,11 @@ ReadResult read_upto(int fd, const LimitOf& limit_of, std::vector<std::uint8_t>&
     std::size_t limit = limit_of(bytes);
     // One byte past the limit tells whether the file goes on.
     while (bytes.size() <= limit) {
-        if (sized) bytes.reserve(std::min(static_cast<std::size_t>(st.st_size), limit) + 1);
         const std::size_t at = bytes.size();
-        bytes.resize(std::min(at + kChunk, limit + 1));
+        // A file of known size is asked for whole, and one byte more to see its end, so
+        // that the buffer is neither moved nor cleared twice; anything else by chunks.
+        const std::size_t whole = sized ? static_cast<std::size_t>(st.st_size) + 1 : 0;
+        bytes.resize(std::min(at < whole ? whole : at + kChunk, limit + 1));
         ssize_t n = 0;
         do {
             n = ::read(fd, bytes.data() + at, bytes.size() - at);
