@@ -556,11 +556,13 @@ ReadResult read_upto(int fd, const LimitOf& limit_of, std::vector<std::uint8_t>&
     ReadResult result;
     constexpr std::size_t kChunk = 1 << 16;
     bytes.clear();
-    // Room for the whole file at once when its size is known, so that no chunk moves it.
     struct stat st {};
     const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
     std::size_t limit = limit_of(bytes);
-    // One byte past the limit tells whether the file goes on.
+    // One byte past the limit tells whether the file goes on. A limit the bytes have
+    // reached is final: a source that can no longer be what it began as stops there,
+    // however long it is.
+    bool final = false;
     while (bytes.size() <= limit) {
         const std::size_t at = bytes.size();
         // A file of known size is asked for whole, and one byte more to see its end, so
@@ -578,7 +580,9 @@ ReadResult read_upto(int fd, const LimitOf& limit_of, std::vector<std::uint8_t>&
         }
         bytes.resize(at + static_cast<std::size_t>(n));
         if (n == 0) break;
+        if (final) continue;
         limit = limit_of(bytes);
+        final = bytes.size() >= limit;
     }
     result.longer = bytes.size() > limit;
     if (result.longer) bytes.resize(limit);

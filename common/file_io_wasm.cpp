@@ -63,14 +63,17 @@ ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of,
         result.status = ReadStatus::cannot_open;
         return result;
     }
-    // Asked in the steps a file on disk is read in, so the limits come out the same.
-    constexpr std::size_t kChunk = 1 << 16;
+    // Asked in the steps a file on disk of known size is read in (whole, then a limit
+    // reached is final), so the limits come out the same.
     const std::span<const std::uint8_t> all(*file);
     std::size_t count = 0;
     std::size_t limit = limit_of(all.first(0));
+    bool final = false;
     while (count <= limit && count < all.size()) {
-        count = std::min({count + kChunk, limit + 1, all.size()});
+        count = std::min(limit + 1, all.size());
+        if (final) continue;
         limit = limit_of(all.first(count));
+        final = count >= limit;
     }
     result.longer = all.size() > limit;
     result.count = std::min(limit, all.size());

@@ -196,11 +196,16 @@ ReadResult read_upto(HANDLE h, const LimitOf& limit_of, std::vector<std::uint8_t
     LARGE_INTEGER size{};
     const bool sized = ::GetFileType(h) == FILE_TYPE_DISK && ::GetFileSizeEx(h, &size) && size.QuadPart > 0;
     std::size_t limit = limit_of(bytes);
-    // One byte past the limit tells whether the file goes on.
+    // One byte past the limit tells whether the file goes on. A limit the bytes have
+    // reached is final: a source that can no longer be what it began as stops there,
+    // however long it is.
+    bool final = false;
     while (bytes.size() <= limit) {
-        if (sized) bytes.reserve(std::min(static_cast<std::size_t>(size.QuadPart), limit) + 1);
         const std::size_t at = bytes.size();
-        bytes.resize(std::min(at + kChunk, limit + 1));
+        // A file of known size is asked for whole, and one byte more to see its end, so
+        // that the buffer is neither moved nor cleared twice; anything else by chunks.
+        const std::size_t whole = sized ? static_cast<std::size_t>(size.QuadPart) + 1 : 0;
+        bytes.resize(std::min(at < whole ? whole : at + kChunk, limit + 1));
         std::size_t got = 0;
         if (!read_some(h, bytes.data() + at, bytes.size() - at, got)) {
             bytes.clear();
@@ -209,7 +214,9 @@ ReadResult read_upto(HANDLE h, const LimitOf& limit_of, std::vector<std::uint8_t
         }
         bytes.resize(at + got);
         if (got == 0) break;
+        if (final) continue;
         limit = limit_of(bytes);
+        final = bytes.size() >= limit;
     }
     result.longer = bytes.size() > limit;
     if (result.longer) bytes.resize(limit);

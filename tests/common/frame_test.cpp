@@ -326,6 +326,22 @@ TEST(FileIo, ReadUpToALimit) {
     EXPECT_EQ(fit::read_file_upto(dir.path().string(), 10, bytes).status, fit::ReadStatus::read_error);
 }
 
+// A limit that follows what was read (a header found broken: "no further than this")
+// is final once reached, on an endless source and on a long file alike.
+TEST(FileIo, ALimitReachedIsFinal) {
+    TempDir dir;
+    const auto path = dir.write("long", fit_test::pattern(3000000));
+    const fit::LimitOf broken_after_8 = [](std::span<const std::uint8_t> so_far) {
+        return std::max<std::size_t>(8, so_far.size());
+    };
+    for (const std::string& source : {std::string("/dev/zero"), path}) {
+        Bytes bytes;
+        const auto r = fit::read_file_upto(source, broken_after_8, bytes);
+        EXPECT_TRUE(r.longer) << source;
+        EXPECT_LE(bytes.size(), std::size_t{1} << 17) << source;
+    }
+}
+
 TEST(FileIo, TargetNamesAsLongAsTheDirectoryAllows) {
     TempDir dir;
     const Bytes a{1, 2};
