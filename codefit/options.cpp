@@ -107,12 +107,6 @@ void choose_type(State& state, const TargetType& type, bool& by_type, bool long_
     }
 }
 
-const TargetType* type_named(std::string_view name) {
-    for (const auto& type : kTargetTypes)
-        if (fit::same_name_any_case(name, type.name)) return &type;
-    return nullptr;
-}
-
 std::optional<std::uint16_t> strict_address(const fit::OptionScanner& scan) {
     const auto value = fit::parse_hex_strictly(scan.argument(), 0xFFFF);
     if (!value) {
@@ -203,7 +197,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             break;
         }
         case kLongType: {
-            const TargetType* type = type_named(scan.argument());
+            const TargetType* type = fit::row_named(kTargetTypes, scan.argument());
             if (type == nullptr) {
                 fit::refuse_value(kProgram, "type", scan.argument(),
                                   "unknown type; use " +

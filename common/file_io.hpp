@@ -104,7 +104,12 @@ private:
 // when that does not exist yet. Anything else that exists (a device, a pipe,
 // /dev/stdout) is written directly, and so is a writable file in a directory where no
 // file can be made beside it.
-WriteStatus write_file(const std::string& path, Pieces pieces);
+inline WriteStatus write_file(const std::string& path, Pieces pieces) {
+    FileSet set;
+    set.add(path, pieces);
+    if (set.prepare() == set.size()) set.commit();
+    return set.status(0);
+}
 
 // Writes the pieces on standard output, in binary; short_write when they do not all
 // go out. Whatever the C library holds back for standard output goes first.

@@ -635,13 +635,6 @@ ReadResult read_standard_input_upto(const LimitOf& limit_of, std::vector<std::ui
     return noted(result, result.status != ReadStatus::ok);
 }
 
-WriteStatus write_file(const std::string& path, Pieces pieces) {
-    FileSet set;
-    set.add(path, pieces);
-    if (set.prepare() == set.size()) set.commit();
-    return set.status(0);
-}
-
 WriteStatus write_standard_output(Pieces pieces) {
     const bool whole = std::fflush(stdout) == 0 &&
                        write_pieces(STDOUT_FILENO, {pieces.begin(), pieces.size()});

@@ -138,13 +138,6 @@ std::size_t FileSet::size() const { return impl_->entries.size(); }
 
 WriteStatus FileSet::status(std::size_t index) const { return impl_->entries[index].status; }
 
-WriteStatus write_file(const std::string& path, Pieces pieces) {
-    FileSet set;
-    set.add(path, pieces);
-    if (set.prepare() == set.size()) set.commit();
-    return set.status(0);
-}
-
 // Standard input and output are the file named "-": the page puts the source there and
 // takes the target from there, as it does with every other file.
 constexpr const char* kStandardStream = "-";

@@ -466,13 +466,6 @@ std::size_t FileSet::size() const { return impl_->entries.size(); }
 
 WriteStatus FileSet::status(std::size_t index) const { return impl_->entries[index].status; }
 
-WriteStatus write_file(const std::string& path, Pieces pieces) {
-    FileSet set;
-    set.add(path, pieces);
-    if (set.prepare() == set.size()) set.commit();
-    return set.status(0);
-}
-
 namespace {
 
 bool identify(const std::string& name, BY_HANDLE_FILE_INFORMATION& info) {

@@ -125,6 +125,14 @@ std::string joined(std::span<const std::string> words, std::string_view separato
 
 // The `name` of every row of a table, in its order, optionally in lower case, each
 // after `prefix`.
+// The row whose `name` is `typed` in any case, or none.
+template <typename Rows>
+const typename Rows::value_type* row_named(const Rows& rows, std::string_view typed) {
+    for (const auto& row : rows)
+        if (same_name_any_case(typed, row.name)) return &row;
+    return nullptr;
+}
+
 template <typename Rows>
 std::vector<std::string> row_names(const Rows& rows, bool lower = false,
                                    std::string_view prefix = {}) {

@@ -72,12 +72,6 @@ std::string usage_line() {
            "] [-H:0xHeaderSize] [-r:0xRecordSize] [-n:4LettersK7Filename]\n";
 }
 
-const TargetType* type_named(std::string_view name) {
-    for (const auto& entry : kTargetTypes)
-        if (fit::same_name_any_case(name, entry.name)) return &entry;
-    return nullptr;
-}
-
 std::optional<SizeOption> strict_size(const fit::OptionScanner& scan) {
     const auto value = fit::parse_hex_strictly(scan.argument(), kLargestPiece);
     if (!value) {
@@ -90,7 +84,7 @@ std::optional<SizeOption> strict_size(const fit::OptionScanner& scan) {
 
 // --type: any case of a table's name; false after the refusal.
 bool take_long_type(std::string_view argument, State& state) {
-    const TargetType* entry = type_named(argument);
+    const TargetType* entry = fit::row_named(kTargetTypes, argument);
     if (entry == nullptr) {
         fit::refuse_value(kProgram, "type", argument,
                           "unknown type; use " + fit::spoken_list(fit::row_names(kTargetTypes, true)));

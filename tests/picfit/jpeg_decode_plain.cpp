@@ -13,15 +13,5 @@
 #error "the SSE2 paths are compiled in the plain decoder"
 #endif
 
-namespace fit_test {
-
-std::vector<std::uint8_t> decode_jpeg_plain(std::span<const std::uint8_t> file, int& width, int& height) {
-    int channels = 0;
-    stbi_uc* p = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &width, &height, &channels, 3);
-    if (p == nullptr) return {};
-    std::vector<std::uint8_t> pixels(p, p + static_cast<std::size_t>(width) * height * 3);
-    stbi_image_free(p);
-    return pixels;
-}
-
-}  // namespace fit_test
+#define FIT_JPEG_DECODE decode_jpeg_plain
+#include "jpeg_decode_body.inc"
