@@ -72,8 +72,10 @@ public:
     ~FileSet();  // drops every temporary file not yet committed
 
     // The pieces, one after the other, as the whole content of `path`; they must stay
-    // until the set is committed. An optional file that cannot be written is dropped
-    // alone, without stopping the others. Returns its index.
+    // until the set is committed. An optional file is a by-product any run makes again:
+    // one that cannot be written is dropped alone, without stopping the others, and it
+    // is not flushed (still renamed into place whole, with the others, never in
+    // pieces). Returns its index.
     std::size_t add(std::string path, Pieces pieces, bool optional = false);
 
     // Writes and flushes every temporary file. Returns the index of the first needed

@@ -392,7 +392,8 @@ bool name_temporary(Entry& e) {
     close_temporary(e);
     if (!open_named(e)) return false;
     if (e.way == Way::direct) return true;
-    if (!fill(e.fd, e.pieces, e.keep) || ::fsync(e.fd) != 0) return e.fail(WriteStatus::short_write);
+    if (!fill(e.fd, e.pieces, e.keep) || (!e.optional && ::fsync(e.fd) != 0))
+        return e.fail(WriteStatus::short_write);
     return true;
 }
 
@@ -448,12 +449,13 @@ std::size_t FileSet::prepare() {
         if (!e.ready && impl_->failed(i)) return impl_->give_up(i);
     }
     // Every file's writing under way before the first flush waits on any.
-    if (entries.size() > 1)
+    const auto flushed = [](const Entry& e) { return e.ready && e.fd >= 0 && !e.optional; };
+    if (std::count_if(entries.begin(), entries.end(), flushed) > 1)
         for (const Entry& e : entries)
-            if (e.ready && e.fd >= 0) start_writeback(e.fd);
+            if (flushed(e)) start_writeback(e.fd);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         Entry& e = entries[i];
-        if (!e.ready || e.fd < 0) continue;
+        if (!flushed(e)) continue;
         if (::fsync(e.fd) != 0) {
             e.fail(WriteStatus::short_write);
             if (impl_->failed(i)) return impl_->give_up(i);

@@ -423,7 +423,8 @@ std::size_t FileSet::prepare() {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         Entry& e = entries[i];
         if (!e.ready || e.direct) continue;
-        const bool flushed = ::FlushFileBuffers(handles[i].get()) != 0 || e.fail(WriteStatus::short_write);
+        const bool flushed =
+            e.optional || ::FlushFileBuffers(handles[i].get()) != 0 || e.fail(WriteStatus::short_write);
         const bool closed = handles[i].close() || e.fail(WriteStatus::short_write);
         if (flushed && closed) continue;
         drop(e);

@@ -213,8 +213,12 @@ std::optional<Bytes> preview_of(const header_TAV& tav, int length) {
 
 // The default dump stays what it always was, apart from the set: written once the
 // picture is read, whatever fails after, and skipped without a word when it cannot be.
+// Any run makes it again, so it is put in place whole but not flushed.
 void dump_alone(const Job& job, const Picture& picture) {
-    if (job.dump && !job.dump_named) (void)fit::write_file(*job.dump, {picture.pixels});
+    if (!job.dump || job.dump_named) return;
+    fit::FileSet set;
+    set.add(*job.dump, {picture.pixels}, true);
+    if (set.prepare() == set.size()) set.commit();
 }
 
 // A file asked for besides the target could not be written: one line naming it.
