@@ -19,6 +19,10 @@ Usage:
   dither_quality.py reference SOURCE OUT.png [--two-colour]
       a plain serpentine Floyd-Steinberg that spreads the error in linear light and
       picks the nearest palette colour in linear light: the yardstick
+  dither_quality.py spread PICFIT PICTURE...
+      picfit's Floyd-Steinberg beside the lowest, highest and mean measures of the
+      yardstick over eight unseen changes of each source (every value moved by less than
+      half of 1/65535): how far rounding alone moves a chaotic error diffusion
   dither_quality.py table PICFIT PICTURE...
       the README's table: every --dither of picfit in colour and two-colour mode, the
       yardstick, ImageMagick's remap (convert -dither FloydSteinberg -remap) and
@@ -145,9 +149,13 @@ def measures(source_path, result_path, grey_source=False):
     return (*blur_measures(source, result), s_cielab(source, result))
 
 
-def reference(source_path, out_path, two_colour=False):
-    """Serpentine Floyd-Steinberg in linear light, the nearest colour in linear light."""
+def reference(source_path, out_path, two_colour=False, jitter=None):
+    """Serpentine Floyd-Steinberg in linear light, the nearest colour in linear light.
+    With a seed in `jitter`, each value first moves by less than half a step of 1/65535
+    (picfit's precision), in a way the seed decides: an unseen change."""
     lin = to_linear(load(source_path))
+    if jitter is not None:
+        lin = lin + np.random.default_rng(jitter).uniform(-0.5, 0.5, lin.shape) / 65535
     if two_colour:
         lin = np.repeat((lin @ np.array([0.2126, 0.7152, 0.0722]))[..., None], 3, axis=2)
     palette = to_linear(np.array(TWO if two_colour else COLOURS, dtype=np.float64) / 255.0)
@@ -224,6 +232,33 @@ def table(picfit, pictures):
     print(f"(results kept in {work})", file=sys.stderr)
 
 
+def spread(picfit, pictures, seeds=8):
+    """picfit's Floyd-Steinberg beside the range of the yardstick's measures over `seeds`
+    unseen changes of its source: error diffusion is chaotic, so a change of one part in
+    65535 moves every measure, and a difference within that range is rounding."""
+    work = tempfile.mkdtemp()
+    print("| picture | measure | picfit | yardstick, lowest | yardstick, highest | yardstick, mean |")
+    print("|---|---|---:|---:|---:|---:|")
+    for picture in pictures:
+        name = os.path.splitext(os.path.basename(picture))[0]
+        for two in (False, True):
+            out = os.path.join(work, f"{name}-{two}-picfit.png")
+            subprocess.run([picfit, "--quiet", "--no-dump", "--dither=floyd-steinberg", *(["-b"] if two else []),
+                            picture, os.path.join(work, "o.tav"), f"--preview={out}"], check=True)
+            ours = measures(picture, out, two)
+            theirs = []
+            for seed in range(seeds):
+                out = os.path.join(work, f"{name}-{two}-{seed}.png")
+                reference(picture, out, two, jitter=seed)
+                theirs.append(measures(picture, out, two))
+            theirs = np.array(theirs)
+            for k, (measure, form) in enumerate((("blur sRGB", "{:.4f}"), ("blur linear", "{:.4f}"),
+                                                 ("S-CIELAB", "{:.2f}"))):
+                cells = [ours[k], theirs[:, k].min(), theirs[:, k].max(), theirs[:, k].mean()]
+                print(f"| {name}{' `-b`' if two else ''} | {measure} | " +
+                      " | ".join(form.format(c) for c in cells) + " |", flush=True)
+
+
 def main(argv):
     if len(argv) >= 3 and argv[0] == "measure":
         m = measures(argv[1], argv[2], "--grey" in argv[3:])
@@ -232,6 +267,8 @@ def main(argv):
         reference(argv[1], argv[2], "--two-colour" in argv[3:])
     elif len(argv) >= 3 and argv[0] == "table":
         table(argv[1], argv[2:])
+    elif len(argv) >= 3 and argv[0] == "spread":
+        spread(argv[1], argv[2:])
     else:
         raise SystemExit(__doc__)
 

@@ -212,6 +212,76 @@ const char* kind_name(PictureKind kind) {
 
 const char* accepted_kinds() { return "PCX (8 bits, 1 plane), PNG, GIF, BMP, JPEG"; }
 
+namespace {
+
+// What the header tells, checked before a byte is decoded: the size against the limits,
+// the file's length against what the size can need, its end, and a PNG's checksums.
+DecodeStatus screen(const Header& header, const PictureLimits& limits, std::span<const std::uint8_t> file,
+                    Decoded& d) {
+    const bool quarter = turns_quarter(header.orientation);
+    const std::uint64_t width = quarter ? header.height : header.width;
+    const std::uint64_t height = quarter ? header.width : header.height;
+    d.width = static_cast<int>(std::min<std::uint64_t>(width, INT_MAX));
+    d.height = static_cast<int>(std::min<std::uint64_t>(height, INT_MAX));
+    d.most_bytes = header.most_bytes;
+    if (width > static_cast<std::uint64_t>(limits.widest) || height > static_cast<std::uint64_t>(limits.highest) ||
+        width * height > limits.most_pixels)
+        return DecodeStatus::too_large;
+    if (file.size() > header.most_bytes) return DecodeStatus::too_long;
+    if (file.size() > static_cast<std::size_t>(INT_MAX) || !whole_file(d.kind, file)) return DecodeStatus::corrupt;
+    return d.kind == PictureKind::png ? check_png_stream(file) : DecodeStatus::ok;
+}
+
+// Three channels where the picture can have no transparency, else four.
+int channels_wanted(PictureKind kind, std::span<const std::uint8_t> source) {
+    if (kind == PictureKind::jpeg) return 3;
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    const auto* bytes = reinterpret_cast<const stbi_uc*>(source.data());
+    const int length = static_cast<int>(std::min<std::size_t>(source.size(), INT_MAX));
+    if (kind == PictureKind::png && stbi_info_from_memory(bytes, length, &width, &height, &channels) != 0 &&
+        opaque_png(kind, channels, source))
+        return 3;
+    return 4;
+}
+
+// What the decoder may take at most: the file read twice over, a PNG's inflated rows,
+// and some bytes a pixel for its work buffers and the pixels, at 16 bits a channel for
+// a PNG.
+std::size_t decoder_allowance(const Header& header, PictureKind kind, std::size_t source_size) {
+    const std::uint64_t pixels = std::uint64_t{header.width} * header.height;
+    std::uint64_t allowance = 2 * std::uint64_t{source_size} + pixels * 32 + (std::size_t{1} << 20);
+    if (kind == PictureKind::png) allowance += 3 * (pixels * 8 + header.height);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(allowance, SIZE_MAX / 2));
+}
+
+// Takes the decoder's pixels, upright; the header read before and the whole decode
+// agree for every file the front takes: a picture that disagreed would not be the size
+// that was checked.
+DecodeStatus take_pixels(std::uint8_t* decoded, int got_width, int got_height, int channels,
+                         const Header& header, Decoded& d) {
+    d.picture.owner.reset(decoded);
+    if (static_cast<std::uint32_t>(got_width) != header.width || static_cast<std::uint32_t>(got_height) != header.height) {
+        d.picture.owner.reset();
+        return DecodeStatus::corrupt;
+    }
+    if (header.orientation != 1 && d.kind == PictureKind::jpeg) {
+        std::uint8_t* upright = oriented(decoded, got_width, got_height, channels, header.orientation);
+        d.picture.owner.reset(upright);
+        if (upright == nullptr) return DecodeStatus::memory;
+        decoded = upright;
+    }
+    d.picture.width = d.width;
+    d.picture.height = d.height;
+    d.picture.channels = channels;
+    d.picture.pixels = {decoded, static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.height) *
+                                     static_cast<std::size_t>(channels)};
+    return DecodeStatus::ok;
+}
+
+}  // namespace
+
 Decoded decode_picture(std::span<const std::uint8_t> file, const PictureLimits& limits) {
     Decoded d;
     d.kind = picture_kind(file);
@@ -221,88 +291,30 @@ Decoded decode_picture(std::span<const std::uint8_t> file, const PictureLimits& 
     }
     // The size from the header first: a few bytes can claim a picture of gigabytes.
     const Header header = read_header(d.kind, file);
-    if (header.state != Header::State::ok) {
-        d.status = DecodeStatus::corrupt;
-        return d;
-    }
-    const bool quarter = turns_quarter(header.orientation);
-    const std::uint64_t width = quarter ? header.height : header.width;
-    const std::uint64_t height = quarter ? header.width : header.height;
-    d.width = static_cast<int>(std::min<std::uint64_t>(width, INT_MAX));
-    d.height = static_cast<int>(std::min<std::uint64_t>(height, INT_MAX));
-    d.most_bytes = header.most_bytes;
-    if (width > static_cast<std::uint64_t>(limits.widest) || height > static_cast<std::uint64_t>(limits.highest) ||
-        width * height > limits.most_pixels) {
-        d.status = DecodeStatus::too_large;
-        return d;
-    }
-    if (file.size() > header.most_bytes) {
-        d.status = DecodeStatus::too_long;
-        return d;
-    }
-    if (file.size() > static_cast<std::size_t>(INT_MAX) || !whole_file(d.kind, file)) {
-        d.status = DecodeStatus::corrupt;
-        return d;
-    }
-    if (d.kind == PictureKind::png) {
-        d.status = check_png_stream(file);
-        if (d.status != DecodeStatus::ok) return d;
-    }
+    d.status = header.state == Header::State::ok ? screen(header, limits, file, d) : DecodeStatus::corrupt;
+    if (d.status != DecodeStatus::ok) return d;
     std::vector<std::uint8_t> padded;
     if (!fit::try_allocate([&] { padded = palette_padded(d.kind, file); })) {
         d.status = DecodeStatus::memory;
         return d;
     }
     const std::span<const std::uint8_t> source = padded.empty() ? file : std::span<const std::uint8_t>(padded);
-    const auto* bytes = reinterpret_cast<const stbi_uc*>(source.data());
-    const int length = static_cast<int>(std::min<std::size_t>(source.size(), INT_MAX));
-
+    const int wanted = channels_wanted(d.kind, source);
+    const BudgetScope scope(decoder_allowance(header, d.kind, source.size()));
     int got_width = 0;
     int got_height = 0;
     int channels = 0;
-    int wanted = 4;
-    if (d.kind == PictureKind::jpeg)
-        wanted = 3;
-    else if (d.kind == PictureKind::png && stbi_info_from_memory(bytes, length, &got_width, &got_height, &channels) != 0 &&
-             opaque_png(d.kind, channels, source))
-        wanted = 3;
-    // What the decoder may take at most: the file read twice over, a PNG's inflated
-    // rows, and some bytes a pixel for its work buffers and the pixels, at 16 bits a
-    // channel for a PNG.
-    const std::uint64_t pixels = std::uint64_t{header.width} * header.height;
-    std::uint64_t allowance = 2 * std::uint64_t{source.size()} + pixels * 32 + (std::size_t{1} << 20);
-    if (d.kind == PictureKind::png) allowance += 3 * (pixels * 8 + header.height);
-    const BudgetScope scope(static_cast<std::size_t>(std::min<std::uint64_t>(allowance, SIZE_MAX / 2)));
-    std::uint8_t* decoded = stbi_load_from_memory(bytes, length, &got_width, &got_height, &channels, wanted);
+    std::uint8_t* decoded =
+        stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(source.data()),
+                              static_cast<int>(std::min<std::size_t>(source.size(), INT_MAX)), &got_width,
+                              &got_height, &channels, wanted);
     if (decoded == nullptr) {
         const char* why = stbi_failure_reason();
         d.status = !budget.exceeded && why != nullptr && std::strcmp(why, "outofmem") == 0 ? DecodeStatus::memory
                                                                                           : DecodeStatus::corrupt;
         return d;
     }
-    d.picture.owner.reset(decoded);
-    // The header read here and the whole decode agree for every file the front takes;
-    // a picture that disagreed would not be the size that was checked.
-    if (static_cast<std::uint32_t>(got_width) != header.width || static_cast<std::uint32_t>(got_height) != header.height) {
-        d.picture.owner.reset();
-        d.status = DecodeStatus::corrupt;
-        return d;
-    }
-    if (header.orientation != 1 && d.kind == PictureKind::jpeg) {
-        std::uint8_t* upright = oriented(decoded, got_width, got_height, wanted, header.orientation);
-        if (upright == nullptr) {
-            d.picture.owner.reset();
-            d.status = DecodeStatus::memory;
-            return d;
-        }
-        d.picture.owner.reset(upright);
-        decoded = upright;
-    }
-    d.picture.width = d.width;
-    d.picture.height = d.height;
-    d.picture.channels = wanted;
-    d.picture.pixels = {decoded, static_cast<std::size_t>(width * height) * static_cast<std::size_t>(wanted)};
-    d.status = DecodeStatus::ok;
+    d.status = take_pixels(decoded, got_width, got_height, wanted, header, d);
     return d;
 }
 
