@@ -439,16 +439,32 @@ int exif_orientation(std::span<const std::uint8_t> app1) {
     return 1;
 }
 
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr PictureKindRow kKinds[] = {
+    {PictureKind::pcx, "PCX", "PCX (8 bits, 1 plane)", {"\x0A"sv, ""sv}, nullptr, nullptr},
+    {PictureKind::png, "PNG", "PNG", {"\x89PNG\r\n\x1A\n"sv, ""sv}, png_header, png_whole},
+    {PictureKind::gif, "GIF", "GIF", {"GIF87a"sv, "GIF89a"sv}, gif_header, gif_whole},
+    {PictureKind::bmp, "BMP", "BMP", {"BM"sv, ""sv}, bmp_header, bmp_whole},
+    {PictureKind::jpeg, "JPEG", "JPEG", {"\xFF\xD8\xFF"sv, ""sv},
+     [](Bytes f) { return jpeg_walk(f, false).header; }, [](Bytes f) { return jpeg_walk(f, true).whole; }},
+};
+
+}  // namespace
+
+std::span<const PictureKindRow> picture_kinds() { return kKinds; }
+
+const PictureKindRow* kind_row(PictureKind kind) {
+    for (const PictureKindRow& row : kKinds)
+        if (row.kind == kind) return &row;
+    return nullptr;
+}
+
 Header read_header(PictureKind kind, std::span<const std::uint8_t> file) {
-    switch (kind) {
-    case PictureKind::png: return png_header(file);
-    case PictureKind::gif: return gif_header(file);
-    case PictureKind::bmp: return bmp_header(file);
-    case PictureKind::jpeg: return jpeg_walk(file, false).header;
-    case PictureKind::pcx:
-    case PictureKind::unknown: break;
-    }
-    return corrupt();
+    const PictureKindRow* row = kind_row(kind);
+    return row != nullptr && row->header != nullptr ? row->header(file) : corrupt();
 }
 
 std::size_t source_limit(std::span<const std::uint8_t> so_far) {
@@ -467,15 +483,8 @@ std::size_t source_limit(std::span<const std::uint8_t> so_far) {
 }
 
 bool whole_file(PictureKind kind, std::span<const std::uint8_t> file) {
-    switch (kind) {
-    case PictureKind::png: return png_whole(file);
-    case PictureKind::gif: return gif_whole(file);
-    case PictureKind::bmp: return bmp_whole(file);
-    case PictureKind::jpeg: return jpeg_walk(file, true).whole;
-    case PictureKind::pcx:
-    case PictureKind::unknown: break;
-    }
-    return false;
+    const PictureKindRow* row = kind_row(kind);
+    return row != nullptr && row->whole != nullptr && row->whole(file);
 }
 
 bool png_data(std::span<const std::uint8_t> file, PngData& data) {

@@ -4,9 +4,11 @@
 // to what the header implies.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "picture_input.hpp"
@@ -28,6 +30,24 @@ struct Header {
     // The longest the file can be and still be of this size; 0 until state is ok.
     std::size_t most_bytes = 0;
 };
+
+// One row a kind of picture, the only place a kind is written: the first bytes that
+// tell it, its name in messages, how the list of accepted kinds says it, and, for the
+// kinds the decoder takes, the readers of its header and of its whole structure (a
+// PCX has neither: its own reader judges it). A new kind is a row and its readers.
+struct PictureKindRow {
+    PictureKind kind;
+    const char* name;
+    const char* accepted;
+    std::array<std::string_view, 2> signatures;  // an empty one matches nothing
+    Header (*header)(std::span<const std::uint8_t> file);
+    bool (*whole)(std::span<const std::uint8_t> file);
+};
+
+std::span<const PictureKindRow> picture_kinds();
+
+// The row of a kind; nullptr for unknown.
+const PictureKindRow* kind_row(PictureKind kind);
 
 // The header of a file of that kind, from as much of its beginning as has been read.
 Header read_header(PictureKind kind, std::span<const std::uint8_t> file);

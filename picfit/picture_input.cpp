@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "common/allocation.hpp"
 #include "common/file_io.hpp"
@@ -97,10 +98,6 @@ namespace picfit {
 
 namespace {
 
-bool starts_with(std::span<const std::uint8_t> file, std::initializer_list<std::uint8_t> magic) {
-    return file.size() >= magic.size() && std::equal(magic.begin(), magic.end(), file.begin());
-}
-
 std::uint32_t big32(std::span<const std::uint8_t> f, std::size_t at) {
     return std::uint32_t{f[at]} << 24 | std::uint32_t{f[at + 1]} << 16 | std::uint32_t{f[at + 2]} << 8 | f[at + 3];
 }
@@ -188,29 +185,28 @@ public:
 }  // namespace
 
 PictureKind picture_kind(std::span<const std::uint8_t> file) {
-    if (starts_with(file, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A})) return PictureKind::png;
-    if (starts_with(file, {'G', 'I', 'F', '8', '7', 'a'}) ||
-        starts_with(file, {'G', 'I', 'F', '8', '9', 'a'}))
-        return PictureKind::gif;
-    if (starts_with(file, {'B', 'M'})) return PictureKind::bmp;
-    if (starts_with(file, {0xFF, 0xD8, 0xFF})) return PictureKind::jpeg;
-    if (starts_with(file, {0x0A})) return PictureKind::pcx;
+    for (const PictureKindRow& row : picture_kinds())
+        for (const std::string_view signature : row.signatures)
+            if (!signature.empty() && file.size() >= signature.size() &&
+                std::equal(signature.begin(), signature.end(), file.begin(),
+                           [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }))
+                return row.kind;
     return PictureKind::unknown;
 }
 
 const char* kind_name(PictureKind kind) {
-    switch (kind) {
-    case PictureKind::pcx: return "PCX";
-    case PictureKind::png: return "PNG";
-    case PictureKind::gif: return "GIF";
-    case PictureKind::bmp: return "BMP";
-    case PictureKind::jpeg: return "JPEG";
-    case PictureKind::unknown: break;
-    }
-    return "unknown";
+    const PictureKindRow* row = kind_row(kind);
+    return row != nullptr ? row->name : "unknown";
 }
 
-const char* accepted_kinds() { return "PCX (8 bits, 1 plane), PNG, GIF, BMP, JPEG"; }
+const char* accepted_kinds() {
+    static const std::string list = [] {
+        std::string text;
+        for (const PictureKindRow& row : picture_kinds()) text += (text.empty() ? "" : ", ") + std::string(row.accepted);
+        return text;
+    }();
+    return list.c_str();
+}
 
 namespace {
 

@@ -160,16 +160,10 @@ std::optional<Picture> read_picture(const Job& job, fit::Reporter& report) {
         report.erreur(kEmptySource);
         return std::nullopt;
     }
-    // Told apart by content: anything but PNG, GIF, BMP and JPEG is the PCX reader's to
+    // Told apart by content: anything the decoder does not take is the PCX reader's to
     // judge.
-    switch (picture_kind(file)) {
-    case PictureKind::png:
-    case PictureKind::gif:
-    case PictureKind::bmp:
-    case PictureKind::jpeg: return from_true_colours(file, job, report);
-    case PictureKind::pcx:
-    case PictureKind::unknown: break;
-    }
+    const PictureKindRow* kind = kind_row(picture_kind(file));
+    if (kind != nullptr && kind->header != nullptr) return from_true_colours(file, job, report);
     return from_pcx(file, job, report);
 }
 
