@@ -26,7 +26,7 @@ struct TargetType {
 
 inline constexpr std::array<TargetType, 5> kTargetTypes{{
     {"EXE", kEXE, 0x1000, ExeConv, "executable disk file", "exe"},
-    {"DOS", kDOS, 0x1000, DosConv, "tagged-object module in a disk file", "dos"},
+    {"DOS", kDOS, 0x1000, DosConv, "tagged-object module in a disk file", "obj"},
     {"ROM", kROM, 0x1000, RomConv, "cartridge ROM image", "rom"},
     {"K7", kK7, 0xC300, K7Conv, "cassette image, optionally with a BASIC loader", "k7"},
     {"BAS", kBAS, 0xC380, BasConv, "BASIC program that pokes the code into memory", "bas"},

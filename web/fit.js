@@ -10,7 +10,6 @@ const kEmbedded = null;
 // The machine's screen in each mode: the largest picture taken as it is, and the
 // multiple its width must be.
 const kModes = {colour: {width: 320, height: 250, step: 8}, two: {width: 640, height: 250, step: 16}};
-const kDithers = ['none', 'floyd-steinberg', 'atkinson', 'bayer4', 'bayer8'];
 // Option changes come in bursts (typing, a slider of clicks): a run starts once they
 // pause this long.
 const kDebounceMs = 150;
@@ -51,7 +50,7 @@ class Runner {
         this.worker = newWorker();
         this.ready = new Promise((resolve, reject) => {
             this.worker.onmessage = ({data}) => {
-                if (data.ready) resolve();
+                if (data.ready) resolve(data.choices);
                 else reject(new Error(data.error));
                 this.worker.onmessage = ({data: answer}) => this.answer(answer);
             };
@@ -109,11 +108,11 @@ function failed(message) {
     return {status: -1, stdout: '', stderr: `${message}\n`, files: {}, stopped: true};
 }
 
-// What each program's target is called by default, after the source's name.
-const kExtensions = {
-    codefit: {EXE: '.exe', DOS: '.obj', ROM: '.rom', K7: '.k7', BAS: '.bas'},
-    datafit: {DOS: '.dsk', K7: '.k7', TASM: '.asm'},
-};
+function option(value, text, title = '') {
+    const o = new Option(text, value);
+    o.title = title;
+    return o;
+}
 const kPictures = /\.(pcx|png|gif|bmp|jpe?g)$/i;
 
 function stem(name) {
@@ -205,6 +204,8 @@ class Page {
         this.checks = 0;
         this.stripKey = null;
         this.timers = {};
+        this.extensions = {};  // what each target is called, after the source's name
+        this.dithers = [];
         this.bind();
         this.showProgram();
     }
@@ -263,6 +264,39 @@ class Page {
             this.check();
             this.convert();
         });
+    }
+
+    // The programs' own lists, from the module's tables (see Fit.choices): the targets
+    // of codefit and datafit with their extensions and load addresses, the cassette
+    // loaders and the ways of dithering. A new row there is a new choice here.
+    offer(choices) {
+        for (const program of ['codefit', 'datafit']) {
+            const targets = choices[program].targets;
+            this.extensions[program] = Object.fromEntries(targets.map((t) => [t.name, `.${t.extension}`]));
+            const type = document.querySelector(`[data-program="${program}"] [data-long="type"]`);
+            type.replaceChildren(...targets.map((t) => option(t.name, t.name, t.help)));
+            type.dataset.default = targets[0].name;
+        }
+        const [first, ...others] = choices.codefit.targets;
+        const own = others.filter((t) => t.load !== first.load).map((t) => `${t.name} ${t.load}`);
+        document.querySelector('[data-program="codefit"] [data-long="load"]').placeholder =
+            own.length ? `${first.load} (${own.join(', ')})` : first.load;
+        document.querySelector('[data-program="codefit"] [data-long="loader"]')
+            .replaceChildren(option('', 'none'), ...choices.codefit.choices.loader.map((n) => option(n, n)));
+        this.dithers = choices.picfit.choices.dither;
+        this.dither().replaceChildren(option('', 'the program\'s choice'), ...this.dithers.map((d) => option(d, d)));
+        const strip = this.$('strip');
+        for (const old of strip.querySelectorAll('[data-dither]')) old.remove();
+        for (const way of this.dithers) {
+            const button = document.createElement('button');
+            button.type = 'button';
+            button.dataset.dither = way;
+            const name = document.createElement('span');
+            name.textContent = way;
+            button.append(document.createElement('canvas'), name);
+            strip.append(button);
+        }
+        this.check();
     }
 
     program() { return this.$('program').value; }
@@ -341,7 +375,7 @@ class Page {
         if (program === 'picfit') return `${base}.tav`;
         if (program === 'fitinfo') return `${base}${/\.tav$/i.test(this.source?.name ?? '') ? '.png' : '.bin'}`;
         const type = this.fields().find((f) => f.dataset.long === 'type');
-        return base + kExtensions[program][type.value];
+        return base + this.extensions[program][type.value];
     }
 
     // The command line; the file names come after "--", so that no name, however it
@@ -486,8 +520,8 @@ class Page {
         const files = {[this.source.name]: this.source.file};
         const started = performance.now();
         let done = 0;
-        this.progress(() => `the dithering choices: ${done} of ${kDithers.length} drawn`, started);
-        for (const way of kDithers) {
+        this.progress(() => `the dithering choices: ${done} of ${this.dithers.length} drawn`, started);
+        for (const way of this.dithers) {
             const run = [...rest.slice(0, at), '--quiet', '--no-dump', `--dither=${way}`, '--', rest[at + 1], 'strip.tav'];
             const result = await this.runner.run('picture', run, files, 'strip.tav');
             if (generation !== this.generation || result.cancelled) return;
@@ -557,7 +591,8 @@ if (typeof document !== 'undefined') {
     const start = async () => {
         try {
             const page = new Page(await moduleBytes());
-            await Promise.all([page.runner.ready, page.checker.ready, page.viewer.ready]);
+            const [choices] = await Promise.all([page.runner.ready, page.checker.ready, page.viewer.ready]);
+            page.offer(choices);
             window.fitPage = page;
             document.body.dataset.ready = 'true';
         } catch (error) {

@@ -121,6 +121,18 @@ export class Fit {
         return {status, stdout: join(this.streams[1]), stderr: join(this.streams[2]), files: out};
     }
 
+    // What the programs accept, from their own tables: {codefit: {choices, targets}, ...}
+    // (see fit_choices), so that the page lists exactly what the programs take.
+    choices() {
+        if (this.instance === null) this.start();
+        const e = this.instance.exports;
+        const at = e.fit_choices();
+        const memory = new Uint8Array(e.memory.buffer);
+        let end = at;
+        while (memory[end] !== 0) end++;
+        return JSON.parse(decoder.decode(memory.subarray(at, end)));
+    }
+
     // A picfit run and, when it wrote its target, the machine's view of it as fitinfo
     // draws it (a PNG), in `preview`.
     picture(argv, files, target) {
@@ -208,7 +220,7 @@ async function view(file, max) {
 }
 
 // In a worker: the page sends the module's bytes once ({wasm}; null for a worker that
-// only draws), then jobs ({id, job: 'run' | 'picture' | 'view', args}); each is
+// only draws), answered with {ready, choices}, then jobs ({id, job: 'run' | 'picture' | 'view', args}); each is
 // answered with {id, result}.
 if (typeof WorkerGlobalScope !== 'undefined' && globalThis instanceof WorkerGlobalScope) {
     let fit = null;
@@ -224,7 +236,7 @@ if (typeof WorkerGlobalScope !== 'undefined' && globalThis instanceof WorkerGlob
         if ('wasm' in data) {
             try {
                 if (data.wasm) fit = new Fit(await WebAssembly.compile(data.wasm));
-                globalThis.postMessage({ready: true});
+                globalThis.postMessage({ready: true, choices: fit ? fit.choices() : null});
             } catch (error) {
                 globalThis.postMessage({ready: false, error: String(error.message ?? error)});
             }
