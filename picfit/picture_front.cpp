@@ -150,26 +150,31 @@ Header gif_header(Bytes f) {
     return ok_header(width, height, 13 + 768 + width * height * 2);
 }
 
-// The end of the first image: after the header, its colour table and the extensions
-// before it, the image's descriptor, colour table and coded data.
+// Every block to the trailer: after the header and its colour table, each extension
+// and image (descriptor, colour table and coded data); a file cut anywhere before its
+// trailer, even in a later frame's data or just before the trailer, is not whole.
 bool gif_whole(Bytes f) {
     if (gif_header(f).state != Header::State::ok) return false;
     std::size_t at = 13 + gif_table(f[10]);
+    bool image = false;
     while (at < f.size()) {
         switch (f[at]) {
         case 0x21:
             at = at + 2 <= f.size() ? gif_blocks_end(f, at + 2) : 0;
             if (at == 0) return false;
             break;
-        case 0x2C: {
+        case 0x2C:
             if (f.size() - at < 10) return false;
             // Without a colour table of its own or of the file, no pixel has a colour.
             if ((f[at + 9] & 0x80) == 0 && (f[10] & 0x80) == 0) return false;
             at += 10 + gif_table(f[at + 9]);
             // The LZW code size, then the coded data.
-            return at < f.size() && gif_blocks_end(f, at + 1) != 0;
-        }
-        default: return false;  // the trailer before any image, or no block at all
+            at = at < f.size() ? gif_blocks_end(f, at + 1) : 0;
+            if (at == 0) return false;
+            image = true;
+            break;
+        case 0x3B: return image;  // the trailer, once there was an image
+        default: return false;
         }
     }
     return false;
