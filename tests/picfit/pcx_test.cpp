@@ -19,24 +19,24 @@ struct Read {
     std::string err;
 };
 
-Read decode(const Bytes& file, int color = picfit::kColour) {
+// The reader's picture, with what it printed and the first code it reported.
+template <class Reader>
+Read captured(Reader&& reader) {
     fit::Reporter report(fit::picfit_errors);
     Read r;
     CaptureStderr();
-    r.picture = picfit::decode_pcx(file, color, report);
+    r.picture = reader(report);
     r.err = GetCapturedStderr();
     r.code = report.first_code();
     return r;
 }
 
+Read decode(const Bytes& file, int color = picfit::kColour) {
+    return captured([&](fit::Reporter& report) { return picfit::decode_pcx(file, color, report); });
+}
+
 Read read(const std::string& path, int color = picfit::kColour) {
-    fit::Reporter report(fit::picfit_errors);
-    Read r;
-    CaptureStderr();
-    r.picture = picfit::read_pcx(path, color, report);
-    r.err = GetCapturedStderr();
-    r.code = report.first_code();
-    return r;
+    return captured([&](fit::Reporter& report) { return picfit::read_pcx(path, color, report); });
 }
 
 // A picture of the size with a blank pixel data that fills it.
