@@ -19,4 +19,12 @@ constexpr const typename Rows::value_type* numbered_row(const Rows& rows, int nu
     return &rows[static_cast<typename Rows::size_type>(number - 1)];
 }
 
+// Runs the converter of the row numbered `number` on the arguments; 1 when there is no
+// such row (the option parsers always choose one).
+template <typename Rows, typename... Args>
+int convert_by_row(const Rows& rows, int number, Args&... args) {
+    const auto* row = numbered_row(rows, number);
+    return row != nullptr ? row->convert(args...) : 1;
+}
+
 }  // namespace fit

@@ -4,9 +4,7 @@
 namespace datafit {
 
 int convert(const State& state, fit::Work& work, fit::Reporter& report) {
-    const TargetType* type = target_type(state.TypeDest);
-    return type != nullptr ? type->convert(state, work, report)
-                           : 1;  // the option parser always chooses a type
+    return fit::convert_by_row(kTargetTypes, state.TypeDest, state, work, report);
 }
 
 }  // namespace datafit
