@@ -313,12 +313,13 @@ JpegWalk jpeg_walk(Bytes f, bool to_end) {
     int orientation = 1;
     std::array<bool, 8> defined{};  // the Huffman tables so far: DC 0 to 3, AC 0 to 3
     std::size_t at = 2;
+    const auto broken = [&w] {
+        w.header.state = Header::State::corrupt;
+        return w;
+    };
     for (;;) {
         if (f.size() - at < 2) return w;
-        if (f[at] != 0xFF) {
-            w.header.state = Header::State::corrupt;
-            return w;
-        }
+        if (f[at] != 0xFF) return broken();
         const std::uint8_t marker = f[at + 1];
         if (marker == 0xFF) {
             ++at;
@@ -328,39 +329,24 @@ JpegWalk jpeg_walk(Bytes f, bool to_end) {
             w.whole = w.header.state == Header::State::ok;
             return w;
         }
-        if (marker == 0xD8 || marker == 0x00) {
-            w.header.state = Header::State::corrupt;
-            return w;
-        }
+        if (marker == 0xD8 || marker == 0x00) return broken();
         if (standalone(marker)) {
             at += 2;
             continue;
         }
         if (f.size() - at < 4) return w;
         const std::size_t length = big16(f, at + 2);
-        if (length < 2) {
-            w.header.state = Header::State::corrupt;
-            return w;
-        }
+        if (length < 2) return broken();
         if (f.size() - at - 2 < length) return w;
         const Bytes segment = f.subspan(at + 4, length - 2);
         // The decoder trusts a Huffman table's counts: more than 256 codes would be
         // written past its table.
-        if (marker == 0xDA && !scan_tables_defined(segment, defined)) {
-            w.header.state = Header::State::corrupt;
-            return w;
-        }
-        if (marker == 0xC4 && !huffman_tables_sound(segment, defined)) {
-            w.header.state = Header::State::corrupt;
-            return w;
-        }
+        if (marker == 0xDA && !scan_tables_defined(segment, defined)) return broken();
+        if (marker == 0xC4 && !huffman_tables_sound(segment, defined)) return broken();
         if (marker == 0xE1 && w.header.state != Header::State::ok && orientation == 1)
             orientation = exif_orientation(segment);
         if (is_frame(marker) && w.header.state != Header::State::ok) {
-            if (segment.size() < 6) {
-                w.header.state = Header::State::corrupt;
-                return w;
-            }
+            if (segment.size() < 6) return broken();
             const std::uint64_t height = big16(segment, 1);
             const std::uint64_t width = big16(segment, 3);
             const std::uint64_t components = segment[5];
@@ -372,10 +358,7 @@ JpegWalk jpeg_walk(Bytes f, bool to_end) {
         }
         at += 2 + length;
         if (marker == 0xDA) {
-            if (w.header.state != Header::State::ok) {
-                w.header.state = Header::State::corrupt;
-                return w;
-            }
+            if (w.header.state != Header::State::ok) return broken();
             at = scan_end(f, at);
             if (at == 0) return w;
         }
