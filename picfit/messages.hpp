@@ -9,7 +9,7 @@
 namespace picfit {
 
 enum Error : int {
-    kSyntax = 1,  // in the table, never reported: the option parser exits first
+    // 1 is not used: the option parser refuses a command line with its own lines.
     kLoading = 2,
     kSaving = 3,
     kMemory = 4,
@@ -38,7 +38,7 @@ enum ExitStatus : int {
 namespace detail {
 inline constexpr std::array<std::string_view, 13> messages{
     "",
-    "Erreur de syntaxe: picfit source target\n",
+    "",
     fit::text::when_loading,
     fit::text::when_saving,
     "Memory problem\n",
