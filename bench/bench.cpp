@@ -69,11 +69,11 @@ template <typename State, typename Conv>
 void run_converter(benchmark::State& st, Conv conv, const State& state, Bytes source,
                    std::size_t out_capacity, const fit::ErrorTable& table) {
     fit::Work work;
-    work.bufIN.assign(source.begin(), source.end());
-    work.LengthIN = static_cast<int>(work.bufIN.size());
-    work.bufOUT.assign(out_capacity, 0);
+    work.in_buffer.assign(source.begin(), source.end());
+    work.LengthIN = static_cast<int>(work.in_buffer.size());
+    work.out_buffer.assign(out_capacity, 0);
     fit::Reporter report(table);
-    measure(st, work.bufIN.size(), [&] {
+    measure(st, work.in_buffer.size(), [&] {
         if (conv(state, work, report) != 0) st.SkipWithError("refused");
         return static_cast<std::size_t>(work.LengthOUT);
     });
@@ -81,9 +81,9 @@ void run_converter(benchmark::State& st, Conv conv, const State& state, Bytes so
 
 codefit::State code_state(int type, std::uint16_t reloc, int loader = 0) {
     codefit::State s;
-    s.TypeDest = type;
-    s.RelocAdr = reloc;
-    s.BrAdr = reloc;
+    s.type_number = type;
+    s.load_address = reloc;
+    s.entry_address = reloc;
     s.loaderk7 = loader;
     return s;
 }
@@ -95,7 +95,7 @@ void code(benchmark::State& st, int type, std::uint16_t reloc, std::size_t lengt
 
 void data(benchmark::State& st, int type, std::size_t length, long record) {
     datafit::State s;
-    s.TypeDest = type;
+    s.type_number = type;
     s.recordSize.value = record;
     run_converter(st, datafit::convert, s, noise(length, 2), datafit::capacities(type).out,
                   fit::datafit_errors);
@@ -128,18 +128,18 @@ Bytes pcx_file(int width, int height, bool noisy) {
     return f;
 }
 
-void picture(benchmark::State& st, int color, int width, int height, bool noisy) {
+void picture(benchmark::State& st, int mode, int width, int height, bool noisy) {
     const Bytes file = pcx_file(width, height, noisy);
     fit::Reporter report(fit::picfit_errors);
     const double each = measure(st, file.size(), [&] {
-        const auto picture = picfit::decode_pcx(file, color, report);
+        const auto picture = picfit::decode_pcx(file, mode, report);
         if (!picture) {
             st.SkipWithError("refused");
             return std::size_t{0};
         }
-        picfit::header_TAV tav;
-        const int n = color == picfit::kColour ? picfit::encoder_COLOR_tav(*picture, tav)
-                                               : picfit::encoder_BW_tav(*picture, tav);
+        picfit::TavRecord tav;
+        const int n = mode == picfit::kColour ? picfit::encode_colour_tav(*picture, tav)
+                                               : picfit::encode_two_colour_tav(*picture, tav);
         benchmark::DoNotOptimize(tav.stream.data());
         return static_cast<std::size_t>(n);
     });

@@ -45,10 +45,10 @@ Bytes photo(int width, int height, bool jpeg) {
     return file;
 }
 
-void true_colour(benchmark::State& st, int width, int height, int color, bool fit, bool jpeg = false) {
+void true_colour(benchmark::State& st, int width, int height, int mode, bool fit, bool jpeg = false) {
     const Bytes png = photo(width, height, jpeg);
     picfit::PictureOptions options;
-    options.color = color;
+    options.mode = mode;
     options.dither = picfit::Dither::floyd_steinberg;
     options.fit = fit;
     for (auto _ : st) {

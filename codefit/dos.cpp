@@ -67,8 +67,8 @@ void data_line(std::span<const std::uint8_t> bytes, std::span<std::uint8_t> line
 }  // namespace
 
 int DosConv(const State& state, fit::Work& work, fit::Reporter& report) {
-    if (!ranges_hold({.load = state.RelocAdr == media::kModuleAddress,
-                      .entry = state.BrAdr == media::kModuleAddress,
+    if (!ranges_hold({.load = state.load_address == media::kModuleAddress,
+                      .entry = state.entry_address == media::kModuleAddress,
                       .end = static_cast<std::size_t>(work.LengthIN) <= media::kModuleLongest},
                      report))
         return 1;
@@ -78,7 +78,7 @@ int DosConv(const State& state, fit::Work& work, fit::Reporter& report) {
     const bool partial = source.size() % kBytesPerLine != 0;
     const std::size_t nbR = nbfulline + 2 + (partial ? 1 : 0);
 
-    media::DiskFileWriter disk(work.bufOUT, nbR, kLineLength, nbR * kRecordSize);
+    media::DiskFileWriter disk(work.out_buffer, nbR, kLineLength, nbR * kRecordSize);
     disk.add_record(firstline);
     for (std::size_t line = 0; line < nbfulline; ++line)
         full_line(source.data() + kBytesPerLine * line, disk.add_record(kLineLength).data());

@@ -15,22 +15,22 @@ namespace codefit {
 
 namespace {
 
-using media::header_Exec;
+using media::ExeHeader;
 using media::kExecWindow;
 
 constexpr std::uint8_t low(int v) { return static_cast<std::uint8_t>(v & 0xFF); }
 constexpr std::uint8_t high(int v) { return static_cast<std::uint8_t>((v >> 8) & 0xFF); }
 
-header_Exec make_exec(const State& state, int length) {
-    const int last = state.RelocAdr + length - 1;
-    header_Exec exec;
-    exec.BrL = low(state.BrAdr);
-    exec.BrH = high(state.BrAdr);
+ExeHeader make_exec(const State& state, int length) {
+    const int last = state.load_address + length - 1;
+    ExeHeader exec;
+    exec.BrL = low(state.entry_address);
+    exec.BrH = high(state.entry_address);
     exec.CodeLengthL = low(length);
     exec.CodeLengthH = high(length);
     exec.RelocL = low(last);
     exec.RelocH = high(last);
-    exec.Flag = media::exec_flag(state.RelocAdr, length, state.clearvdp);
+    exec.Flag = media::exec_flag(state.load_address, length, state.clearvdp);
     return exec;
 }
 
@@ -51,8 +51,8 @@ void reverse_into(std::span<const std::uint8_t> code, std::span<std::uint8_t> ou
 }  // namespace
 
 int ExeConv(const State& state, fit::Work& work, fit::Reporter& report) {
-    const int reloc = state.RelocAdr;
-    const int entry = state.BrAdr;
+    const int reloc = state.load_address;
+    const int entry = state.entry_address;
     const int length = work.LengthIN;
     if (!ranges_hold({.load = kExecWindow.holds(reloc),
                       .entry = kExecWindow.holds(entry),
@@ -60,13 +60,13 @@ int ExeConv(const State& state, fit::Work& work, fit::Reporter& report) {
                      report))
         return 1;
 
-    const auto exec = std::bit_cast<std::array<std::uint8_t, sizeof(header_Exec)>>(
+    const auto exec = std::bit_cast<std::array<std::uint8_t, sizeof(ExeHeader)>>(
         make_exec(state, length));
     const std::size_t code_size = work.input().size();
     const std::size_t records = media::kRecordWordSize + sizeof exec +
                                 media::kRecordWordSize + code_size;
 
-    media::DiskFileWriter disk(work.bufOUT, 2, code_size, records);
+    media::DiskFileWriter disk(work.out_buffer, 2, code_size, records);
     disk.add_record(exec);
     reverse_into(work.input(), disk.add_record(code_size));
     work.LengthOUT = static_cast<int>(disk.finish());

@@ -26,23 +26,23 @@ static_assert(kLargestImage <= kCapacities.out);
 }  // namespace
 
 int K7Conv(const State& state, fit::Work& work, fit::Reporter& report) {
-    const int reloc = state.RelocAdr;
+    const int reloc = state.load_address;
     const bool low = kLowWindow.holds(reloc);
     const media::Loader& loader = media::loader_for(state.loaderk7);
     if (!ranges_hold({.load = low || kHighWindow.holds(reloc),
-                      .entry = state.BrAdr == state.RelocAdr,
+                      .entry = state.entry_address == state.load_address,
                       .end = reloc + work.LengthIN <= (low ? kLowLimit : loader.high_limit)},
                      report))
         return 1;
 
-    const std::span<std::uint8_t> out(work.bufOUT);
-    std::size_t ptt = 0;
+    const std::span<std::uint8_t> out(work.out_buffer);
+    std::size_t end = 0;
     if (!loader.first.empty()) {
-        ptt = media::append_constant_block(out, ptt, state.K7Name, loader.first);
-        ptt = media::append_constant_block(out, ptt, state.K7Name, loader.second);
+        end = media::append_constant_block(out, end, state.K7Name, loader.first);
+        end = media::append_constant_block(out, end, state.K7Name, loader.second);
     }
-    ptt = media::append_unit(out, ptt, state.K7Name, reloc, work.input());
-    work.LengthOUT = static_cast<int>(ptt);
+    end = media::append_unit(out, end, state.K7Name, reloc, work.input());
+    work.LengthOUT = static_cast<int>(end);
     return 0;
 }
 

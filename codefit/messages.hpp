@@ -2,15 +2,15 @@
 // is the exit status of a failed run.
 #pragma once
 
-#include "common/erreur.hpp"
+#include "common/reporter.hpp"
 
 namespace codefit {
 
 enum Error : int {
     kSameName = 1,  // then 2 to 6, the frame's (see fit::frame_messages)
-    kLoadAddress = 7,   // RelocAdr out of the target's range
-    kEntryAddress = 8,  // BrAdr out of range
-    kCodeEnd = 9,       // RelocAdr + LengthIN past the highest address
+    kLoadAddress = 7,   // load_address out of the target's range
+    kEntryAddress = 8,  // entry_address out of range
+    kCodeEnd = 9,       // load_address + LengthIN past the highest address
 };
 
 namespace detail {

@@ -94,15 +94,15 @@ std::uint16_t read_address(const char* argument) {
 }
 
 void infer_type(State& state, std::uint16_t address) {
-    if (state.TypeDest == kNone) state.TypeDest = address > 0xBFFE ? kK7 : kEXE;
+    if (state.type_number == kNone) state.type_number = address > 0xBFFE ? kK7 : kEXE;
 }
 
 // `by_type` tells that the load address is the default of the type chosen before, not
 // one given: a later --type then puts its own default there (a later -t never did).
 void choose_type(State& state, const TargetType& type, bool& by_type, bool long_form) {
-    state.TypeDest = type.TypeDest;
-    if (state.RelocAdr == 0 || (long_form && by_type)) {
-        state.RelocAdr = type.default_reloc;
+    state.type_number = type.type_number;
+    if (state.load_address == 0 || (long_form && by_type)) {
+        state.load_address = type.default_reloc;
         by_type = true;
     }
 }
@@ -141,15 +141,15 @@ bool take_loader(int c, std::string_view argument, State& state) {
 // After the options: the default type, the addresses completed from each other, then
 // the source and target names.
 int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
-    if (state.TypeDest == kNone) {
-        state.TypeDest = kTargetTypes.front().TypeDest;
-        state.RelocAdr = kTargetTypes.front().default_reloc;
+    if (state.type_number == kNone) {
+        state.type_number = kTargetTypes.front().type_number;
+        state.load_address = kTargetTypes.front().default_reloc;
     }
-    if (state.BrAdr == 0) {
-        state.BrAdr = state.RelocAdr;
-    } else if (state.RelocAdr == 0) {
-        state.RelocAdr = state.BrAdr;
-    } else if (state.BrAdr < state.RelocAdr) {
+    if (state.entry_address == 0) {
+        state.entry_address = state.load_address;
+    } else if (state.load_address == 0) {
+        state.load_address = state.entry_address;
+    } else if (state.entry_address < state.load_address) {
         std::fputs("Branch Address must be greater than Relocation Adress.\n", stderr);
         return fit::kRefused;
     }
@@ -208,19 +208,19 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             break;
         }
         case 'r':
-            state.RelocAdr = read_address(scan.argument());
+            state.load_address = read_address(scan.argument());
             reloc_by_type = false;
-            infer_type(state, state.RelocAdr);
+            infer_type(state, state.load_address);
             break;
         case 'b':
-            state.BrAdr = read_address(scan.argument());
-            infer_type(state, state.BrAdr);
+            state.entry_address = read_address(scan.argument());
+            infer_type(state, state.entry_address);
             break;
         case kLongLoad:
         case kLongEntry: {
             const auto address = strict_address(scan);
             if (!address) return fit::kRefused;
-            (c == kLongLoad ? state.RelocAdr : state.BrAdr) = *address;
+            (c == kLongLoad ? state.load_address : state.entry_address) = *address;
             if (c == kLongLoad) reloc_by_type = false;
             infer_type(state, *address);
             break;

@@ -14,9 +14,9 @@ enum Type : int { kNone = 0, kEXE = 1, kDOS = 2, kROM = 3, kK7 = 4, kBAS = 5 };
 
 // What the option parser fills in and the converters read.
 struct State {
-    int TypeDest = kNone;
-    std::uint16_t RelocAdr = 0;  // load address on the target machine
-    std::uint16_t BrAdr = 0;     // entry address
+    int type_number = kNone;
+    std::uint16_t load_address = 0;  // load address on the target machine
+    std::uint16_t entry_address = 0;     // entry address
     media::K7Name K7Name = media::kBlankK7Name;
     int loaderk7 = 0;            // 0 no BASIC loader, else 1 or 2
     bool pagination = false;     // -p

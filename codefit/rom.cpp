@@ -8,15 +8,15 @@
 namespace codefit {
 
 int RomConv(const State& state, fit::Work& work, fit::Reporter& report) {
-    const int reloc = state.RelocAdr;
-    const int entry = state.BrAdr;
+    const int reloc = state.load_address;
+    const int entry = state.entry_address;
     if (!ranges_hold({.load = media::kRomCodeWindow.holds(reloc),
                       .entry = media::kRomCodeWindow.holds(entry),
                       .end = reloc + work.LengthIN <= media::kRomCodeWindow.last},
                      report))
         return 1;
 
-    auto image = std::span(work.bufOUT).first(media::kRomSize);
+    auto image = std::span(work.out_buffer).first(media::kRomSize);
     // memset and memcpy: at -O2 ranges::fill and copy are loops of single bytes.
     std::memset(image.data(), 0x00, image.size());
     const auto trailer = image.subspan(media::kRomTrailer);

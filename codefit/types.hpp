@@ -17,7 +17,7 @@ using Converter = int (*)(const State&, fit::Work&, fit::Reporter&);
 
 struct TargetType {
     std::string_view name;  // -t:EXE compares ":" and this, case-sensitively
-    int TypeDest;           // the row's place in the table, counted from 1
+    int type_number;           // the row's place in the table, counted from 1
     std::uint16_t default_reloc;
     Converter convert;
     std::string_view help;       // what the target is, in a few words
@@ -34,9 +34,9 @@ inline constexpr std::array<TargetType, 5> kTargetTypes{{
 
 static_assert(fit::numbered_in_order(kTargetTypes));
 
-// The row of a TypeDest, or none.
-constexpr const TargetType* target_type(int TypeDest) {
-    return fit::numbered_row(kTargetTypes, TypeDest);
+// The row of a type_number, or none.
+constexpr const TargetType* target_type(int type_number) {
+    return fit::numbered_row(kTargetTypes, type_number);
 }
 
 }  // namespace codefit

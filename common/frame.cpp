@@ -20,31 +20,31 @@ bool init(Work& work, Capacities caps, Reporter& report) {
     // Left as allocated: load() fills what it reads, and each converter writes all it
     // claims (see page_buffer.hpp).
     if (!try_allocate([&] {
-            work.bufIN.resize(caps.in);
-            work.bufOUT.resize(caps.out);
+            work.in_buffer.resize(caps.in);
+            work.out_buffer.resize(caps.out);
         })) {
         end(work);
-        report.erreur(kMemory);
+        report.error(kMemory);
         return false;
     }
     return true;
 }
 
 int load(Work& work, const std::string& source, LongSource longer, Reporter& report) {
-    const ReadResult read = is_standard_stream(source) ? read_standard_input(work.bufIN)
-                                                       : read_file(source, work.bufIN);
+    const ReadResult read = is_standard_stream(source) ? read_standard_input(work.in_buffer)
+                                                       : read_file(source, work.in_buffer);
     if (read.status == ReadStatus::cannot_open) {
-        report.erreur(kCannotOpen);
+        report.error(kCannotOpen);
         report.explain(source);
         return 0;
     }
     if (read.status == ReadStatus::read_error || read.count == 0) {
-        report.erreur(kLoading);
+        report.error(kLoading);
         report.explain(source);  // nothing for an empty source, which is no failed call
         return 0;
     }
     if (read.longer && longer.refuse_code != 0) {
-        report.erreur(longer.refuse_code);
+        report.error(longer.refuse_code);
         return 0;
     }
     return static_cast<int>(read.count);
@@ -55,11 +55,11 @@ int save(const Work& work, const std::string& target, Reporter& report, bool qui
                                                           : write_file(target, {work.output()});
     switch (status) {
     case WriteStatus::cannot_create:
-        report.erreur(kCannotSave);
+        report.error(kCannotSave);
         report.explain(target);
         return 0;
     case WriteStatus::short_write:
-        report.erreur(kSaving);
+        report.error(kSaving);
         report.explain(target);
         return 0;
     case WriteStatus::written:
@@ -70,8 +70,8 @@ int save(const Work& work, const std::string& target, Reporter& report, bool qui
 }
 
 void end(Work& work) {
-    work.bufIN = {};
-    work.bufOUT = {};
+    work.in_buffer = {};
+    work.out_buffer = {};
     work.LengthIN = 0;
     work.LengthOUT = 0;
 }

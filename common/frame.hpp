@@ -10,23 +10,23 @@
 #include <string>
 #include <vector>
 
-#include "erreur.hpp"
+#include "reporter.hpp"
 #include "page_buffer.hpp"
 
 namespace fit {
 
 // The whole source and the whole target of one run.
 struct Work {
-    Buffer bufIN;   // sized to its capacity by init()
-    Buffer bufOUT;
+    Buffer in_buffer;   // sized to its capacity by init()
+    Buffer out_buffer;
     int LengthIN = 0;
     int LengthOUT = 0;
 
     [[nodiscard]] std::span<const std::uint8_t> input() const {
-        return {bufIN.data(), static_cast<std::size_t>(LengthIN)};
+        return {in_buffer.data(), static_cast<std::size_t>(LengthIN)};
     }
     [[nodiscard]] std::span<const std::uint8_t> output() const {
-        return {bufOUT.data(), static_cast<std::size_t>(LengthOUT)};
+        return {out_buffer.data(), static_cast<std::size_t>(LengthOUT)};
     }
 };
 
@@ -43,11 +43,11 @@ struct LongSource {
 // Allocates both buffers; code 6 on failure.
 bool init(Work& work, Capacities caps, Reporter& report);
 
-// Reads the source into bufIN (at most its capacity), standard input when it is named
+// Reads the source into in_buffer (at most its capacity), standard input when it is named
 // "-"; returns LengthIN, 0 after an error (code 2, 4 or the refusal code of `longer`).
 int load(Work& work, const std::string& source, LongSource longer, Reporter& report);
 
-// Writes LengthOUT bytes of bufOUT, on standard output when the target is named "-";
+// Writes LengthOUT bytes of out_buffer, on standard output when the target is named "-";
 // returns the count written, 0 after an error (code 3 or 5). "%s file written." on
 // standard error follows only a complete write, unless `quiet`.
 int save(const Work& work, const std::string& target, Reporter& report, bool quiet = false);

@@ -243,7 +243,7 @@ bool take_source_and_target(const std::vector<std::string>& names, std::string& 
                           ? standard_input_is(target)
                           : source == target || same_file(source, target);
     if (same) {
-        report.erreur(same_name_code);
+        report.error(same_name_code);
         return false;
     }
     return true;

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "erreur.hpp"
+#include "reporter.hpp"
 
 namespace fit {
 

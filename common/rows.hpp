@@ -1,4 +1,4 @@
-// Tables whose rows are numbered from 1 in order by a field `TypeDest`, so that a
+// Tables whose rows are numbered from 1 in order by a field `type_number`, so that a
 // number names its row without a search.
 #pragma once
 
@@ -8,7 +8,7 @@ template <typename Rows>
 constexpr bool numbered_in_order(const Rows& rows) {
     int number = 0;
     for (const auto& row : rows)
-        if (row.TypeDest != ++number) return false;
+        if (row.type_number != ++number) return false;
     return true;
 }
 

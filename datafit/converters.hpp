@@ -1,5 +1,5 @@
 // datafit's three converters, one per target type. Each reads the source in
-// work.bufIN and the settings, builds the whole target in work.bufOUT from its start
+// work.in_buffer and the settings, builds the whole target in work.out_buffer from its start
 // and sets work.LengthOUT; it returns 0, or 1 after reporting why the source or the
 // options cannot give a target, in which case it has written nothing.
 #pragma once
@@ -30,7 +30,7 @@ int DOSConv(const State& state, fit::Work& work, fit::Reporter& report);
 int K7Conv(const State& state, fit::Work& work, fit::Reporter& report);
 int TASMConv(const State& state, fit::Work& work, fit::Reporter& report);
 
-// The converter that TypeDest selects.
+// The converter that type_number selects.
 int convert(const State& state, fit::Work& work, fit::Reporter& report);
 
 }  // namespace datafit

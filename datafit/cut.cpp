@@ -39,16 +39,16 @@ std::optional<Cut> plan_cut(const State& state, std::span<const std::uint8_t> so
                             fit::Reporter& report) {
     const auto header = state.headerSize.size();
     if (!header) {
-        report.erreur(kHeaderSize);
+        report.error(kHeaderSize);
         return std::nullopt;
     }
     const auto record = state.recordSize.size();
     if (!record) {
-        report.erreur(kRecordSize);
+        report.error(kRecordSize);
         return std::nullopt;
     }
     if (static_cast<std::size_t>(*header) > source.size()) {
-        report.erreur(kHeaderSize);
+        report.error(kHeaderSize);
         return std::nullopt;
     }
     return Cut(source, static_cast<std::size_t>(*header), static_cast<std::size_t>(*record));

@@ -27,17 +27,17 @@ int DOSConv(const State& state, fit::Work& work, fit::Reporter& report) {
     if (!cut) return 1;
     const std::size_t maximum = declared_maximum(*cut);
     if (maximum > media::kMaxRecordLength) {
-        report.erreur(kRecordTooLong);
+        report.error(kRecordTooLong);
         return 1;
     }
     // Every record is its data and its length word.
     const std::size_t records_size = source.size() + media::kRecordWordSize * cut->count();
     if (records_size > media::kMaxRecordsSize) {
-        report.erreur(kRecordsTooLong);
+        report.error(kRecordsTooLong);
         return 1;
     }
 
-    media::DiskFileWriter file(work.bufOUT, cut->count(), maximum, records_size);
+    media::DiskFileWriter file(work.out_buffer, cut->count(), maximum, records_size);
     for (std::size_t i = 0; i < cut->count(); ++i) file.add_record(cut->piece(i));
     work.LengthOUT = static_cast<int>(file.finish());
     return 0;

@@ -17,18 +17,18 @@ int K7Conv(const State& state, fit::Work& work, fit::Reporter& report) {
     const auto cut = plan_cut(state, source, report);
     if (!cut) return 1;
     if (cut->longest() > kMaxBlock) {
-        report.erreur(kBlockTooLong);
+        report.error(kBlockTooLong);
         return 1;
     }
     const std::size_t image = source.size() + media::kUnitOverhead * cut->count();
-    if (image > std::min(kOutCapacity, work.bufOUT.size())) {
-        report.erreur(kImageTooLong);
+    if (image > std::min(kOutCapacity, work.out_buffer.size())) {
+        report.error(kImageTooLong);
         return 1;
     }
 
     std::size_t p = 0;
     for (std::size_t i = 0; i < cut->count(); ++i)
-        p = media::append_unit(work.bufOUT, p, state.K7Name, media::kDataBlockStart, cut->piece(i));
+        p = media::append_unit(work.out_buffer, p, state.K7Name, media::kDataBlockStart, cut->piece(i));
     work.LengthOUT = static_cast<int>(p);
     return 0;
 }

@@ -2,7 +2,7 @@
 // is the exit status of a failed run.
 #pragma once
 
-#include "common/erreur.hpp"
+#include "common/reporter.hpp"
 
 namespace datafit {
 

@@ -90,13 +90,13 @@ bool take_long_type(std::string_view argument, State& state) {
                           "unknown type; use " + fit::spoken_list(fit::row_names(kTargetTypes, true)));
         return false;
     }
-    state.TypeDest = entry->TypeDest;
+    state.type_number = entry->type_number;
     return true;
 }
 
 // After the options: the default type, then the source and target names.
 int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
-    if (state.TypeDest == kNone) state.TypeDest = kTargetTypes.front().TypeDest;
+    if (state.type_number == kNone) state.type_number = kTargetTypes.front().type_number;
     if (!fit::take_source_and_target(names, state.source, state.target, report, kSameName))
         return fit::kRefused;
     state.source_is_stdin = fit::is_standard_stream(state.source);
@@ -147,7 +147,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             const std::string_view argument = scan.argument();
             if (argument.starts_with(':'))
                 for (const auto& entry : kTargetTypes)
-                    if (argument.substr(1) == entry.name) state.TypeDest = entry.TypeDest;
+                    if (argument.substr(1) == entry.name) state.type_number = entry.type_number;
             break;
         }
         case kLongType:

@@ -26,7 +26,7 @@ struct SizeOption {
 
 // What the option parser fills in and the converters read.
 struct State {
-    int TypeDest = kNone;
+    int type_number = kNone;
     SizeOption headerSize;  // bytes of header at the start of the source, 0 for none
     SizeOption recordSize;  // bytes per record or block after it, 0 for one piece
     media::K7Name K7Name = media::kBlankK7Name;

@@ -15,7 +15,7 @@ int program_main(int argc, char** argv) {
         parsed != fit::kGoOn)
         return parsed == fit::kAnswered ? fit::answered_status() : 1;
     report.set_verbose(state.verbose);
-    const fit::Run run{datafit::capacities(state.TypeDest), {datafit::kSourceTooLong},
+    const fit::Run run{datafit::capacities(state.type_number), {datafit::kSourceTooLong},
                        state.source, state.target, state.quiet};
     return fit::run_conversion(
         run, [&](fit::Work& work, fit::Reporter& r) { return datafit::convert(state, work, r); },

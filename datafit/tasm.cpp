@@ -39,8 +39,8 @@ const std::array<std::uint32_t, 256> kPacked = [] {
 // The listing ignores the sizes and the name: it always covers the whole source.
 int TASMConv(const State&, fit::Work& work, fit::Reporter&) {
     const auto source = work.input();
-    assert(listing_length(source.size()) <= work.bufOUT.size());
-    std::uint8_t* out = work.bufOUT.data();
+    assert(listing_length(source.size()) <= work.out_buffer.size());
+    std::uint8_t* out = work.out_buffer.data();
 
     // The last item of a line needs no comma: what comes next, a line start or the
     // final line end, is written over it.
@@ -66,7 +66,7 @@ int TASMConv(const State&, fit::Work& work, fit::Reporter&) {
         put_line(source.data() + kItemsPerLine * full, rest);
     std::memcpy(out, kLineEnd.data(), kLineEnd.size());
     out += kLineEnd.size();
-    work.LengthOUT = static_cast<int>(out - work.bufOUT.data());
+    work.LengthOUT = static_cast<int>(out - work.out_buffer.data());
     return 0;
 }
 

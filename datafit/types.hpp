@@ -16,7 +16,7 @@ using Converter = int (*)(const State&, fit::Work&, fit::Reporter&);
 
 struct TargetType {
     std::string_view name;  // -t:DOS compares ":" and this, case-sensitively
-    int TypeDest;           // the row's place in the table, counted from 1
+    int type_number;           // the row's place in the table, counted from 1
     Converter convert;
     std::string_view help;       // what the target is, in a few words
     std::string_view extension;  // of a target file's name, without the dot
@@ -30,9 +30,9 @@ inline constexpr std::array<TargetType, 3> kTargetTypes{{
 
 static_assert(fit::numbered_in_order(kTargetTypes));
 
-// The row of a TypeDest, or none.
-constexpr const TargetType* target_type(int TypeDest) {
-    return fit::numbered_row(kTargetTypes, TypeDest);
+// The row of a type_number, or none.
+constexpr const TargetType* target_type(int type_number) {
+    return fit::numbered_row(kTargetTypes, type_number);
 }
 
 }  // namespace datafit

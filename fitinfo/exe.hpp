@@ -1,4 +1,4 @@
-// The executable disk file: a container of two records, header_Exec and the code
+// The executable disk file: a container of two records, ExeHeader and the code
 // stored last byte first.
 #pragma once
 

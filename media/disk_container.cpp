@@ -8,9 +8,9 @@
 
 namespace media {
 
-header_Tolvan make_header(std::size_t record_count, std::size_t max_record_length,
+DiskHeader make_header(std::size_t record_count, std::size_t max_record_length,
                           std::size_t records_size) {
-    header_Tolvan header;
+    DiskHeader header;
     header.NbRecordH = static_cast<std::uint8_t>(record_count >> 8);
     header.NbRecordL = static_cast<std::uint8_t>(record_count & 0xFF);
     header.MaxRecordLengthH = static_cast<std::uint8_t>(max_record_length >> 8);
@@ -23,10 +23,10 @@ DiskFileWriter::DiskFileWriter(std::span<std::uint8_t> out, std::size_t record_c
                                std::size_t max_record_length, std::size_t records_size)
     : out_(out.first(file_size_for(records_size))),
       records_size_(records_size),
-      pos_(sizeof(header_Tolvan)) {
+      pos_(sizeof(DiskHeader)) {
     assert(record_count <= 0xFFFF && max_record_length <= kMaxRecordLength &&
            records_size <= kMaxRecordsSize);
-    const header_Tolvan header = make_header(record_count, max_record_length, records_size);
+    const DiskHeader header = make_header(record_count, max_record_length, records_size);
     std::memcpy(out_.data(), &header, sizeof header);
 }
 
@@ -47,7 +47,7 @@ void DiskFileWriter::add_record(std::span<const std::uint8_t> data) {
 
 std::size_t DiskFileWriter::finish() {
     // The records must add up to what the header declared.
-    assert(pos_ == sizeof(header_Tolvan) + records_size_);
+    assert(pos_ == sizeof(DiskHeader) + records_size_);
     std::memset(out_.data() + pos_, 0x00, out_.size() - pos_);
     pos_ = out_.size();
     return pos_;
@@ -70,17 +70,17 @@ std::string record_name(std::size_t index, std::size_t count) {
 // The fixed bytes of the header: everything but the record count, the declared
 // maximum and NbAu.
 std::optional<FormatError> check_fixed_header(std::span<const std::uint8_t> file) {
-    const header_Tolvan model;
+    const DiskHeader model;
     const auto* expected = reinterpret_cast<const std::uint8_t*>(&model);
     for (std::size_t at = 0; at < sizeof model; ++at) {
         if (at >= kRecordCountOffset && at < kMaxRecordLengthOffset + 2) continue;
         if (at == kUnitCountOffset) continue;
         if (file[at] == expected[at]) continue;
-        const char* what = at == offsetof(header_Tolvan, Check)      ? "Check"
-                           : at == offsetof(header_Tolvan, Flag)     ? "Flag"
-                           : at < offsetof(header_Tolvan, FirstAuH)  ? "Reserved1"
-                           : at == offsetof(header_Tolvan, FirstAuH) ? "FirstAuH"
-                           : at == offsetof(header_Tolvan, FirstAuL) ? "FirstAuL"
+        const char* what = at == offsetof(DiskHeader, Check)      ? "Check"
+                           : at == offsetof(DiskHeader, Flag)     ? "Flag"
+                           : at < offsetof(DiskHeader, FirstAuH)  ? "Reserved1"
+                           : at == offsetof(DiskHeader, FirstAuH) ? "FirstAuH"
+                           : at == offsetof(DiskHeader, FirstAuL) ? "FirstAuL"
                                                                      : "Reserved2";
         return byte_error(at, what, expected[at], file[at]);
     }
@@ -162,17 +162,17 @@ std::optional<FormatError> count_error(std::span<const std::uint8_t> file, std::
 }  // namespace
 
 std::size_t signature_differences(std::span<const std::uint8_t> file) {
-    const header_Tolvan model;
+    const DiskHeader model;
     const auto* expected = reinterpret_cast<const std::uint8_t*>(&model);
     std::size_t count = 0;
-    for (const std::size_t at : {offsetof(header_Tolvan, Check), offsetof(header_Tolvan, Flag),
-                                 offsetof(header_Tolvan, FirstAuH), offsetof(header_Tolvan, FirstAuL)})
+    for (const std::size_t at : {offsetof(DiskHeader, Check), offsetof(DiskHeader, Flag),
+                                 offsetof(DiskHeader, FirstAuH), offsetof(DiskHeader, FirstAuL)})
         if (at >= file.size() || file[at] != expected[at]) ++count;
     return count;
 }
 
 Checked<DiskFile> read_disk_file(std::span<const std::uint8_t> file) {
-    if (file.size() < sizeof(header_Tolvan))
+    if (file.size() < sizeof(DiskHeader))
         return FormatError{file.size(), "container header", "512 bytes", bytes_text(file.size())};
     if (auto error = check_fixed_header(file)) return *error;
 

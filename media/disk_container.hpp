@@ -17,7 +17,7 @@ inline constexpr std::size_t kMaxRecordsSize = kMaxUnits * kAllocationUnit;  // 
 inline constexpr std::size_t kMaxRecordLength = 0xFFFF;
 
 // Every 16-bit field is split H then L: the header is big-endian throughout.
-struct header_Tolvan {
+struct DiskHeader {
     std::uint8_t Check = 0xFD;
     std::uint8_t Flag = 0x00;
     std::uint8_t NbRecordH = 0;
@@ -30,7 +30,7 @@ struct header_Tolvan {
     std::uint8_t NbAu = 0;
     std::array<std::uint8_t, 496> Reserved2{};
 };
-static_assert(sizeof(header_Tolvan) == kAllocationUnit);
+static_assert(sizeof(DiskHeader) == kAllocationUnit);
 
 // Units that hold B bytes of records (each counted with its length word).
 constexpr std::size_t units_for(std::size_t records_size) {
@@ -42,7 +42,7 @@ constexpr std::size_t file_size_for(std::size_t records_size) {
     return kAllocationUnit * (units_for(records_size) + 1);
 }
 
-header_Tolvan make_header(std::size_t record_count, std::size_t max_record_length,
+DiskHeader make_header(std::size_t record_count, std::size_t max_record_length,
                           std::size_t records_size);
 
 // Builds one container file from the start of an output buffer. The caller fixes

@@ -1,4 +1,4 @@
-// The executable disk file: a disk container of two records, the 17-byte header_Exec
+// The executable disk file: a disk container of two records, the 17-byte ExeHeader
 // and the code stored last byte first, so that the loader can store it at falling
 // addresses from the end address down.
 #pragma once
@@ -12,7 +12,7 @@
 namespace media {
 
 // Low byte first throughout, unlike the container header.
-struct header_Exec {
+struct ExeHeader {
     std::uint8_t Reserved2 = 0x00;
     std::uint8_t Reserved1 = 0x00;
     std::uint8_t BrL = 0;
@@ -26,18 +26,18 @@ struct header_Exec {
     std::uint8_t VersionH = 0x00;
     std::array<std::uint8_t, 6> Check{'X', 'A', 'L', 'R', 'O', 'V'};  // read backwards
 };
-static_assert(sizeof(header_Exec) == 17);
+static_assert(sizeof(ExeHeader) == 17);
 
-// Offsets within header_Exec.
-inline constexpr std::size_t kExecBranch = offsetof(header_Exec, BrL);
-inline constexpr std::size_t kExecLength = offsetof(header_Exec, CodeLengthL);
-inline constexpr std::size_t kExecEnd = offsetof(header_Exec, RelocL);
-inline constexpr std::size_t kExecFlag = offsetof(header_Exec, Flag);
-inline constexpr std::size_t kExecVersion = offsetof(header_Exec, VersionL);
-inline constexpr std::size_t kExecCheck = offsetof(header_Exec, Check);
-inline constexpr std::size_t kExecSize = sizeof(header_Exec);
+// Offsets within ExeHeader.
+inline constexpr std::size_t kExecBranch = offsetof(ExeHeader, BrL);
+inline constexpr std::size_t kExecLength = offsetof(ExeHeader, CodeLengthL);
+inline constexpr std::size_t kExecEnd = offsetof(ExeHeader, RelocL);
+inline constexpr std::size_t kExecFlag = offsetof(ExeHeader, Flag);
+inline constexpr std::size_t kExecVersion = offsetof(ExeHeader, VersionL);
+inline constexpr std::size_t kExecCheck = offsetof(ExeHeader, Check);
+inline constexpr std::size_t kExecSize = sizeof(ExeHeader);
 inline constexpr unsigned kExecVersionValue = 0x0001;
-inline constexpr std::array<std::uint8_t, 6> kExecCheckBytes = header_Exec{}.Check;
+inline constexpr std::array<std::uint8_t, 6> kExecCheckBytes = ExeHeader{}.Check;
 
 // Where the code may load and start; the address just past it must stay within
 // kExecWindow.last too.

@@ -71,7 +71,7 @@ inline constexpr ModeFacts kTwoColour{16, 2, 1, 0x01};
 
 constexpr const ModeFacts& mode_facts(bool colour) { return colour ? kColour : kTwoColour; }
 
-// Largest picture of a mode (`color` a mode byte); its width must also be a multiple of
+// Largest picture of `mode` (a mode byte); its width must also be a multiple of
 // the mode's pixel group, so that no group spans two rows.
 struct SizeLimits {
     int widest;
@@ -79,9 +79,9 @@ struct SizeLimits {
     int multiple;
 };
 
-constexpr SizeLimits size_limits(int color) {
-    const ModeFacts& mode = mode_facts(color != kTwoColourMode);
-    return {static_cast<int>(mode.widest()), static_cast<int>(kHighest), static_cast<int>(mode.group)};
+constexpr SizeLimits size_limits(int mode) {
+    const ModeFacts& facts = mode_facts(mode != kTwoColourMode);
+    return {static_cast<int>(facts.widest()), static_cast<int>(kHighest), static_cast<int>(facts.group)};
 }
 
 // A coded stream decoded into its pixels, with how many run bytes and literal markers

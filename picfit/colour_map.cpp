@@ -149,7 +149,7 @@ RgbaPicture palette_picture(std::span<const std::uint8_t, 768> palette,
     return out;
 }
 
-int palette_size(int color) { return color != kTwoColour ? 8 : 2; }
+int palette_size(int mode) { return mode != kTwoColour ? 8 : 2; }
 
 Lab oklab(std::uint16_t r, std::uint16_t g, std::uint16_t b) {
     const auto& root = cube_roots();
@@ -164,11 +164,11 @@ Lab oklab(std::uint16_t r, std::uint16_t g, std::uint16_t b) {
 
 std::uint16_t cube_root(std::uint16_t v) { return cube_roots()[v]; }
 
-int nearest_index(int color, std::uint16_t r, std::uint16_t g, std::uint16_t b) {
+int nearest_index(int mode, std::uint16_t r, std::uint16_t g, std::uint16_t b) {
     const Lab p = oklab(r, g, b);
     const PaletteLab& pal = palette_lab();
     const std::span<const Lab> entries =
-        color != kTwoColour ? std::span<const Lab>(pal.colour) : std::span<const Lab>(pal.two);
+        mode != kTwoColour ? std::span<const Lab>(pal.colour) : std::span<const Lab>(pal.two);
     int best = 0;
     std::int64_t best_distance = INT64_MAX;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -184,20 +184,20 @@ int nearest_index(int color, std::uint16_t r, std::uint16_t g, std::uint16_t b) 
     return best;
 }
 
-std::optional<int> exact_index(int color, std::uint16_t r, std::uint16_t g, std::uint16_t b) {
+std::optional<int> exact_index(int mode, std::uint16_t r, std::uint16_t g, std::uint16_t b) {
     const auto full = [](std::uint16_t v) { return v == kFull; };
     const auto off_or_full = [](std::uint16_t v) { return v == 0 || v == kFull; };
     if (!off_or_full(r) || !off_or_full(g) || !off_or_full(b)) return std::nullopt;
-    if (color == kTwoColour) {
+    if (mode == kTwoColour) {
         if (r != g || g != b) return std::nullopt;
         return full(r) ? 1 : 0;
     }
     return (full(r) ? 1 : 0) | (full(g) ? 2 : 0) | (full(b) ? 4 : 0);
 }
 
-bool exact_palette(const LinearPicture& picture, int color) {
+bool exact_palette(const LinearPicture& picture, int mode) {
     for (std::size_t i = 0; i + 2 < picture.rgb.size(); i += 3)
-        if (!exact_index(color, picture.rgb[i], picture.rgb[i + 1], picture.rgb[i + 2])) return false;
+        if (!exact_index(mode, picture.rgb[i], picture.rgb[i + 1], picture.rgb[i + 2])) return false;
     return true;
 }
 

@@ -54,13 +54,13 @@ void linear_row(const PixelView& picture, int y, Rgb background, std::uint16_t* 
 RgbaPicture palette_picture(std::span<const std::uint8_t, 768> palette,
                             std::span<const std::uint8_t> indices, int width, int height);
 
-// The number of colours of the mode `color` (kColour or kTwoColour): 8 or 2.
-int palette_size(int color);
+// The number of colours of `mode` (kColour or kTwoColour): 8 or 2.
+int palette_size(int mode);
 
 // Palette colour `index` of the mode in linear light, one channel (0 red, 1 green,
 // 2 blue): 0 or kFull.
-constexpr std::uint16_t palette_channel(int color, int index, int channel) {
-    if (color == kTwoColour) return index != 0 ? kFull : 0;
+constexpr std::uint16_t palette_channel(int mode, int index, int channel) {
+    if (mode == kTwoColour) return index != 0 ? kFull : 0;
     return (index >> channel & 1) != 0 ? kFull : 0;
 }
 
@@ -77,12 +77,12 @@ std::uint16_t cube_root(std::uint16_t v);
 
 // The index of the palette colour nearest in Oklab to a linear colour; on a tie the
 // lower index.
-int nearest_index(int color, std::uint16_t r, std::uint16_t g, std::uint16_t b);
+int nearest_index(int mode, std::uint16_t r, std::uint16_t g, std::uint16_t b);
 
 // The index of the palette colour that the linear colour is exactly, if it is one.
-std::optional<int> exact_index(int color, std::uint16_t r, std::uint16_t g, std::uint16_t b);
+std::optional<int> exact_index(int mode, std::uint16_t r, std::uint16_t g, std::uint16_t b);
 
 // Whether every pixel is exactly a palette colour of the mode.
-bool exact_palette(const LinearPicture& picture, int color);
+bool exact_palette(const LinearPicture& picture, int mode);
 
 }  // namespace picfit

@@ -67,8 +67,8 @@ constexpr std::int32_t kHalf = kFull / 2 + 1;
 // mode, whose palette has no hue, that of the luminance alone: an error of hue could
 // never be paid back there. The weights of `taps` are in units of 1 / 2^shift.
 template <std::size_t N>
-void diffuse(const LinearPicture& p, int color, const Tap (&taps)[N], int shift, std::vector<std::uint8_t>& out) {
-    const int channels = color != kTwoColour ? 3 : 1;
+void diffuse(const LinearPicture& p, int mode, const Tap (&taps)[N], int shift, std::vector<std::uint8_t>& out) {
+    const int channels = mode != kTwoColour ? 3 : 1;
     int reach = 0;
     int total = 0;
     for (const Tap& t : taps) {
@@ -146,7 +146,7 @@ std::vector<std::uint32_t> thresholds(int n) {
     return t;
 }
 
-void ordered(const LinearPicture& p, int color, int n, std::vector<std::uint8_t>& out) {
+void ordered(const LinearPicture& p, int mode, int n, std::vector<std::uint8_t>& out) {
     const std::vector<std::uint32_t> level = thresholds(n);
     std::vector<std::uint32_t> threshold(static_cast<std::size_t>(n * n));
     for (int y = 0; y < n; ++y)
@@ -161,7 +161,7 @@ void ordered(const LinearPicture& p, int color, int n, std::vector<std::uint8_t>
             const std::uint32_t r = p.rgb[at * 3];
             const std::uint32_t g = p.rgb[at * 3 + 1];
             const std::uint32_t b = p.rgb[at * 3 + 2];
-            if (color == kTwoColour) {
+            if (mode == kTwoColour) {
                 out[at] = luminance(r, g, b) >= t ? 1 : 0;
             } else {
                 out[at] = static_cast<std::uint8_t>((r >= t ? 1 : 0) | (g >= t ? 2 : 0) | (b >= t ? 4 : 0));
@@ -190,25 +190,25 @@ const char* dither_name(Dither dither) {
     return "none";
 }
 
-std::vector<std::uint8_t> map_picture(const LinearPicture& picture, int color, Dither dither) {
+std::vector<std::uint8_t> map_picture(const LinearPicture& picture, int mode, Dither dither) {
     const std::size_t n = picture.rgb.size() / 3;
     std::vector<std::uint8_t> out(n, 0);
-    if (exact_palette(picture, color)) {
+    if (exact_palette(picture, mode)) {
         for (std::size_t i = 0; i < n; ++i)
             out[i] = static_cast<std::uint8_t>(
-                *exact_index(color, picture.rgb[i * 3], picture.rgb[i * 3 + 1], picture.rgb[i * 3 + 2]));
+                *exact_index(mode, picture.rgb[i * 3], picture.rgb[i * 3 + 1], picture.rgb[i * 3 + 2]));
         return out;
     }
     switch (dither) {
     case Dither::none:
         for (std::size_t i = 0; i < n; ++i)
             out[i] = static_cast<std::uint8_t>(
-                nearest_index(color, picture.rgb[i * 3], picture.rgb[i * 3 + 1], picture.rgb[i * 3 + 2]));
+                nearest_index(mode, picture.rgb[i * 3], picture.rgb[i * 3 + 1], picture.rgb[i * 3 + 2]));
         break;
-    case Dither::floyd_steinberg: diffuse(picture, color, kFloydSteinberg, 4, out); break;
-    case Dither::atkinson: diffuse(picture, color, kAtkinson, 3, out); break;
-    case Dither::bayer4: ordered(picture, color, 4, out); break;
-    case Dither::bayer8: ordered(picture, color, 8, out); break;
+    case Dither::floyd_steinberg: diffuse(picture, mode, kFloydSteinberg, 4, out); break;
+    case Dither::atkinson: diffuse(picture, mode, kAtkinson, 3, out); break;
+    case Dither::bayer4: ordered(picture, mode, 4, out); break;
+    case Dither::bayer8: ordered(picture, mode, 8, out); break;
     }
     return out;
 }

@@ -34,6 +34,6 @@ const char* dither_name(Dither dither);
 // luminance) when its linear value reaches the matrix threshold, so that the share of
 // pixels lit follows the light; each threshold lies midway, as the eye sees it,
 // between the shares it divides.
-std::vector<std::uint8_t> map_picture(const LinearPicture& picture, int color, Dither dither);
+std::vector<std::uint8_t> map_picture(const LinearPicture& picture, int mode, Dither dither);
 
 }  // namespace picfit

@@ -151,7 +151,7 @@ private:
 };
 
 template <class Scheme>
-int encode(const Picture& picture, header_TAV& tav) {
+int encode(const Picture& picture, TavRecord& tav) {
     const std::span<const std::uint8_t> pixels = picture.pixels;
     if (pixels.empty() || pixels.size() % Scheme::kGroup != 0) return 0;
     std::vector<std::uint8_t> stream;
@@ -162,7 +162,7 @@ int encode(const Picture& picture, header_TAV& tav) {
         return 0;
     Encoder<Scheme>(pixels, stream).run();
     tav.width = static_cast<std::uint16_t>(picture.width);
-    tav.heigth = static_cast<std::uint16_t>(picture.height);
+    tav.height = static_cast<std::uint16_t>(picture.height);
     tav.Flag = Scheme::kFlag;
     tav.stream = std::move(stream);
     return static_cast<int>(tav.stream.size());
@@ -170,10 +170,10 @@ int encode(const Picture& picture, header_TAV& tav) {
 
 }  // namespace
 
-int encoder_COLOR_tav(const Picture& picture, header_TAV& tav) {
+int encode_colour_tav(const Picture& picture, TavRecord& tav) {
     return encode<ColourScheme>(picture, tav);
 }
-int encoder_BW_tav(const Picture& picture, header_TAV& tav) {
+int encode_two_colour_tav(const Picture& picture, TavRecord& tav) {
     return encode<TwoColourScheme>(picture, tav);
 }
 

@@ -13,8 +13,8 @@ namespace picfit {
 // fields and return the stream's length in bytes; 0 for an empty picture, or when
 // the picture holds no whole number of groups or the stream buffer cannot be had
 // (the record is then left as it was).
-int encoder_COLOR_tav(const Picture& picture, header_TAV& tav);
-int encoder_BW_tav(const Picture& picture, header_TAV& tav);
+int encode_colour_tav(const Picture& picture, TavRecord& tav);
+int encode_two_colour_tav(const Picture& picture, TavRecord& tav);
 
 // The longest stream of `groups` pixel groups: all of them literal, with a marker for
 // every 128. A 320 x 250 colour picture needs at most 30079 bytes, a 640 x 250

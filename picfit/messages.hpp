@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "common/erreur.hpp"
+#include "common/reporter.hpp"
 
 namespace picfit {
 

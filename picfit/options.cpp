@@ -123,7 +123,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) 
             return fit::kRefused;
         case 'b':
         case kLongTwoColour:
-            state.color = kTwoColour;
+            state.mode = kTwoColour;
             break;
         case kLongNoDump:
             state.dump = kNoDump;

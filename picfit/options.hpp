@@ -35,7 +35,7 @@ struct Background {
 };
 
 struct State {
-    int color = kColour;  // -b: kTwoColour
+    int mode = kColour;  // -b: kTwoColour
     std::string source;
     std::string target;
     bool source_is_stdin = false;   // the source was named "-"

@@ -31,8 +31,8 @@ bool accepted_kind(std::span<const std::uint8_t> file) {
            file[65] == 1;
 }
 
-bool size_fits(int width, int height, int color) {
-    const SizeLimits limits = size_limits(color);
+bool size_fits(int width, int height, int mode) {
+    const SizeLimits limits = size_limits(mode);
     // Zero passes: it gives an empty picture, which the encoding step refuses.
     return width >= 0 && height >= 0 && width <= limits.widest && height <= limits.highest &&
            width % limits.multiple == 0;
@@ -78,54 +78,54 @@ bool decode_pixels(std::span<const std::uint8_t> data, std::span<std::uint8_t> p
 
 }  // namespace
 
-std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int color,
+std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int mode,
                                   fit::Reporter& report) {
     if (!accepted_kind(file)) {
-        report.erreur(kBadFormat);
+        report.error(kBadFormat);
         return std::nullopt;
     }
     const int width =
         static_cast<int>(media::low_byte_first(file, 8)) - static_cast<int>(media::low_byte_first(file, 4)) + 1;
     const int height =
         static_cast<int>(media::low_byte_first(file, 10)) - static_cast<int>(media::low_byte_first(file, 6)) + 1;
-    if (!size_fits(width, height, color)) {
-        report.erreur(kBadSize);
+    if (!size_fits(width, height, mode)) {
+        report.error(kBadSize);
         return std::nullopt;
     }
 
     std::optional<Picture> picture(std::in_place);
     picture->width = static_cast<std::size_t>(width);
     picture->height = static_cast<std::size_t>(height);
-    picture->colour = color != kTwoColour;
+    picture->colour = mode != kTwoColour;
     if (!fit::try_allocate([&] { picture->pixels.assign(picture->width * picture->height, 0); })) {
-        report.erreur(kMemory);
+        report.error(kMemory);
         return std::nullopt;
     }
     if (!decode_pixels(file.subspan(kPcxHeaderSize), picture->pixels)) {
         // A picture with pixels missing would be converted wrongly without a word.
-        report.erreur(kBadFormat);
+        report.error(kBadFormat);
         return std::nullopt;
     }
     return picture;
 }
 
-std::optional<Picture> read_pcx(const std::string& filename, int color, fit::Reporter& report) {
+std::optional<Picture> read_pcx(const std::string& filename, int mode, fit::Reporter& report) {
     std::vector<std::uint8_t> file;
     Load load = Load::ok;
     if (!fit::try_allocate([&] { load = read_whole(filename, file); })) {
-        report.erreur(kMemory);
+        report.error(kMemory);
         return std::nullopt;
     }
     if (load == Load::cannot_open) {
-        report.erreur(kCannotOpenSource);
+        report.error(kCannotOpenSource);
         return std::nullopt;
     }
     if (load == Load::read_error || file.empty()) {
-        report.erreur(kEmptySource);
+        report.error(kEmptySource);
         return std::nullopt;
     }
 
-    return decode_pcx(file, color, report);
+    return decode_pcx(file, mode, report);
 }
 
 }  // namespace picfit

@@ -20,11 +20,11 @@ inline constexpr std::size_t kPcxHeaderSize = 128;
 inline constexpr std::size_t kPcxReadLimit = 1 << 20;
 
 // Checks a whole PCX file held in memory and decodes its pixels into a picture for
-// the mode `color`; nothing after reporting the error.
-std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int color,
+// `mode`; nothing after reporting the error.
+std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int mode,
                                   fit::Reporter& report);
 
 // Reads the whole file `filename` and decodes it.
-std::optional<Picture> read_pcx(const std::string& filename, int color, fit::Reporter& report);
+std::optional<Picture> read_pcx(const std::string& filename, int mode, fit::Reporter& report);
 
 }  // namespace picfit

@@ -10,7 +10,7 @@
 namespace picfit {
 
 struct PictureOptions {
-    int color = kColour;  // kColour or kTwoColour
+    int mode = kColour;  // kColour or kTwoColour
     // Pictures that are exactly palette colours are never dithered, so this default
     // dithers exactly those pictures that have colours outside the palette.
     Dither dither = Dither::floyd_steinberg;

@@ -119,16 +119,16 @@ LinearPicture scale_rows(int from_width, int from_height, int width, int height,
 
 }  // namespace
 
-bool fits_mode(int width, int height, int color) {
-    const SizeLimits limits = size_limits(color);
+bool fits_mode(int width, int height, int mode) {
+    const SizeLimits limits = size_limits(mode);
     return width >= 1 && height >= 1 && width <= limits.widest && height <= limits.highest &&
            width % limits.multiple == 0;
 }
 
-FitPlan fit_plan(int width, int height, int color) {
-    const SizeLimits limits = size_limits(color);
+FitPlan fit_plan(int width, int height, int mode) {
+    const SizeLimits limits = size_limits(mode);
     FitPlan plan{width, height, width, height};
-    if (fits_mode(width, height, color) || width < 1 || height < 1) return plan;
+    if (fits_mode(width, height, mode) || width < 1 || height < 1) return plan;
 
     // The scaled width before rounding: the factor is the smaller of the two limits'
     // (64-bit: the products reach 2^45).
@@ -163,8 +163,8 @@ LinearPicture scale_down(const LinearPicture& picture, int width, int height) {
                       [&](int y) { return &picture.rgb[stride * static_cast<std::size_t>(y)]; });
 }
 
-LinearPicture fit_picture(const PixelView& picture, int color, Rgb background) {
-    const FitPlan plan = fit_plan(picture.width, picture.height, color);
+LinearPicture fit_picture(const PixelView& picture, int mode, Rgb background) {
+    const FitPlan plan = fit_plan(picture.width, picture.height, mode);
     LinearPicture scaled;
     if (plan.scaled_width == picture.width && plan.scaled_height == picture.height) {
         scaled = to_linear(picture, background);

@@ -17,16 +17,16 @@ struct FitPlan {
     int scaled_height = 0;
 };
 
-// Whether the mode `color` takes the size as it is: within the limits, and a width of
+// Whether `mode` takes the size as it is: within the limits, and a width of
 // whole pixel groups (8 pixels in colour mode, 16 in two-colour mode).
-bool fits_mode(int width, int height, int color);
+bool fits_mode(int width, int height, int mode);
 
 // The plan for a picture of width x height (both 1 or more). A picture that fits is
 // left as it is. Otherwise it is scaled by the largest factor (at most 1) that keeps
 // it within the limits, its width is then rounded down to whole groups, and its
 // height follows the rounded width: height x new width / width, rounded to nearest,
 // at least 1 row and never above the limit.
-FitPlan fit_plan(int width, int height, int color);
+FitPlan fit_plan(int width, int height, int mode);
 
 // The picture scaled to width x height (each no larger than the picture's) by area
 // averaging in linear light: each new pixel is the mean of the area of the picture it
@@ -35,6 +35,6 @@ LinearPicture scale_down(const LinearPicture& picture, int width, int height);
 
 // The picture in linear light fitted to the mode by its plan (transparent parts over
 // `background`, as to_linear lays them), widened with `background` if the plan says so.
-LinearPicture fit_picture(const PixelView& picture, int color, Rgb background);
+LinearPicture fit_picture(const PixelView& picture, int mode, Rgb background);
 
 }  // namespace picfit

@@ -61,12 +61,12 @@ Rgb rgb_of(const std::optional<Background>& background) {
             static_cast<std::uint8_t>(background->rgb)};
 }
 
-void say_limits(int width, int height, int color, bool fit_scales) {
-    const SizeLimits limits = size_limits(color);
+void say_limits(int width, int height, int mode, bool fit_scales) {
+    const SizeLimits limits = size_limits(mode);
     std::fprintf(stderr,
                  "picfit: the picture is %d x %d; %s mode takes at most %d x %d, a width of whole "
                  "groups of %d pixels%s\n",
-                 width, height, color == kTwoColour ? "two-colour" : "colour", limits.widest,
+                 width, height, mode == kTwoColour ? "two-colour" : "colour", limits.widest,
                  limits.highest, limits.multiple, fit_scales ? " (--fit scales it)" : "");
 }
 
@@ -74,14 +74,14 @@ void say_limits(int width, int height, int color, bool fit_scales) {
 std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const Job& job,
                                 fit::Reporter& report) {
     if (file.size() > kPcxReadLimit) file = file.first(kPcxReadLimit);
-    std::optional<Picture> picture = decode_pcx(file, job.color, report);
+    std::optional<Picture> picture = decode_pcx(file, job.mode, report);
     if (!picture) {
         if (job.verbose && report.first_code() == kBadFormat)
             std::fprintf(stderr, "picfit: the kinds of picture accepted: %s\n", accepted_kinds());
         if (job.verbose && report.first_code() == kBadSize) {
             // The size the header gives, as the reader computed it.
             const auto word = [&](std::size_t at) { return file[at] | file[at + 1] << 8; };
-            say_limits(word(8) - word(4) + 1, word(10) - word(6) + 1, job.color, false);
+            say_limits(word(8) - word(4) + 1, word(10) - word(6) + 1, job.mode, false);
         }
         return picture;
     }
@@ -92,9 +92,9 @@ std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const Job& j
     const RgbaPicture rgba = palette_picture(file.last<kPalette>(), picture->pixels,
                                              static_cast<int>(picture->width),
                                              static_cast<int>(picture->height));
-    PictureOptions options{job.color, dither_of(job.dither), rgb_of(job.background), false};
+    PictureOptions options{job.mode, dither_of(job.dither), rgb_of(job.background), false};
     if (picture_record(rgba, options, *picture) != PictureStatus::ok) {
-        report.erreur(kMemory);
+        report.error(kMemory);
         return std::nullopt;
     }
     return picture;
@@ -105,15 +105,15 @@ std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, con
     // Without --fit, a picture larger than the mode takes is refused before decoding.
     PictureLimits limits;
     if (!job.fit) {
-        limits.widest = size_limits(job.color).widest;
-        limits.highest = size_limits(job.color).highest;
+        limits.widest = size_limits(job.mode).widest;
+        limits.highest = size_limits(job.mode).highest;
     }
     const Decoded decoded = decode_picture(file, limits);
     switch (decoded.status) {
     case DecodeStatus::ok: break;
     case DecodeStatus::too_large:
-        report.erreur(kBadSize);
-        if (job.verbose && !job.fit) say_limits(decoded.width, decoded.height, job.color, true);
+        report.error(kBadSize);
+        if (job.verbose && !job.fit) say_limits(decoded.width, decoded.height, job.mode, true);
         if (job.verbose && job.fit)
             std::fprintf(stderr, "picfit: the picture is %d x %d; --fit takes at most %d x %d and %zu pixels\n",
                          decoded.width, decoded.height, limits.widest, limits.highest, limits.most_pixels);
@@ -122,7 +122,7 @@ std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, con
         std::fprintf(stderr, "picfit: the source goes on past the %zu bytes a %d x %d %s can need\n",
                      decoded.most_bytes, decoded.width, decoded.height, kind_name(decoded.kind));
         return std::nullopt;
-    case DecodeStatus::memory: report.erreur(kMemory); return std::nullopt;
+    case DecodeStatus::memory: report.error(kMemory); return std::nullopt;
     case DecodeStatus::unknown_kind:
     case DecodeStatus::corrupt:
         // Not the PCX reader's message: the file is of another kind. The loading error
@@ -130,15 +130,15 @@ std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, con
         std::fprintf(stderr, "ERROR: Bad %s source format.\n", kind_name(decoded.kind));
         return std::nullopt;
     }
-    const PictureOptions options{job.color, dither_of(job.dither), rgb_of(job.background), job.fit};
+    const PictureOptions options{job.mode, dither_of(job.dither), rgb_of(job.background), job.fit};
     Picture picture;
     switch (picture_record(decoded.picture, options, picture)) {
     case PictureStatus::ok: return picture;
-    case PictureStatus::memory: report.erreur(kMemory); return std::nullopt;
+    case PictureStatus::memory: report.error(kMemory); return std::nullopt;
     case PictureStatus::bad_size: break;
     }
-    report.erreur(kBadSize);
-    if (job.verbose) say_limits(decoded.picture.width, decoded.picture.height, job.color, true);
+    report.error(kBadSize);
+    if (job.verbose) say_limits(decoded.picture.width, decoded.picture.height, job.mode, true);
     return std::nullopt;
 }
 
@@ -147,17 +147,17 @@ std::optional<Picture> read_picture(const Job& job, fit::Reporter& report) {
     switch (read_source(job, file)) {
     case Load::ok: break;
     case Load::cannot_open:
-        report.erreur(kCannotOpenSource);
+        report.error(kCannotOpenSource);
         report.explain(job.source);
         return std::nullopt;
-    case Load::memory: report.erreur(kMemory); return std::nullopt;
+    case Load::memory: report.error(kMemory); return std::nullopt;
     case Load::read_error:
-        report.erreur(kEmptySource);
+        report.error(kEmptySource);
         report.explain(job.source);
         return std::nullopt;
     }
     if (file.empty()) {
-        report.erreur(kEmptySource);
+        report.error(kEmptySource);
         return std::nullopt;
     }
     // Told apart by content: anything the decoder does not take is the PCX reader's to
@@ -197,7 +197,7 @@ bool names_clash(const Job& job) {
 
 // The preview, made from the file as written, so that it shows what the machine will
 // show; nothing when there is no memory for it.
-std::optional<Bytes> preview_of(const header_TAV& tav, int length) {
+std::optional<Bytes> preview_of(const TavRecord& tav, int length) {
     const TavHeader header = tav_header(tav, length);
     Bytes file(header.begin(), header.end());
     file.insert(file.end(), tav.stream.begin(), tav.stream.begin() + length);
@@ -224,9 +224,9 @@ int asked_file_failed(const std::string& name, const char* what, fit::Reporter& 
 }
 
 int target_failed(const Job& job, fit::WriteStatus status, fit::Reporter& report) {
-    report.erreur(status == fit::WriteStatus::cannot_create ? kCannotCreateTarget : kShortWrite);
+    report.error(status == fit::WriteStatus::cannot_create ? kCannotCreateTarget : kShortWrite);
     report.explain(job.target);
-    report.erreur(kSaving);
+    report.error(kSaving);
     return kExitSaving;
 }
 
@@ -267,19 +267,19 @@ int save_set(const Job& job, const Picture& picture, const TavFile& tav_file,
     return kExitDone;
 }
 
-int save_files(const Job& job, const Picture& picture, const header_TAV& tav, int length,
+int save_files(const Job& job, const Picture& picture, const TavRecord& tav, int length,
                fit::Reporter& report) {
     const std::optional<TavFile> tav_file = tav_file_of(tav, length);
     if (!tav_file) {
-        report.erreur(kShortWrite);
-        report.erreur(kSaving);
+        report.error(kShortWrite);
+        report.error(kSaving);
         dump_alone(job, picture);
         return kExitSaving;
     }
     std::optional<Bytes> png;
     if (job.preview && !(png = preview_of(tav, length))) {
-        report.erreur(kEncoding);
-        report.erreur(kSaving);
+        report.error(kEncoding);
+        report.error(kSaving);
         dump_alone(job, picture);
         return kExitSaving;
     }
@@ -292,7 +292,7 @@ int save_files(const Job& job, const Picture& picture, const header_TAV& tav, in
 }  // namespace
 
 Job job_of(const State& state) {
-    Job job{state.source, state.color, state.target};
+    Job job{state.source, state.mode, state.target};
     if (state.dump == kNoDump) job.dump.reset();
     if (state.dump == kDumpToFile) {
         job.dump = state.dump_to;
@@ -313,16 +313,16 @@ Job job_of(const State& state) {
 int run(const Job& job, fit::Reporter& report) {
     // The dump would replace a source that is that very file.
     if (job.dump && !job.source_is_stdin && fit::same_file(job.source, *job.dump)) {
-        report.erreur(kSameName);
+        report.error(kSameName);
         return kExitUsage;
     }
     if (names_clash(job)) {
-        report.erreur(kSameName);
+        report.error(kSameName);
         return kExitUsage;
     }
     const std::optional<Picture> picture = read_picture(job, report);
     if (!picture) {
-        report.erreur(kLoading);
+        report.error(kLoading);
         return kExitLoading;
     }
     // With the TAV file on standard output, every line goes to standard error.
@@ -332,11 +332,11 @@ int run(const Job& job, fit::Reporter& report) {
         std::fflush(lines);
     }
 
-    header_TAV tav;
-    const int length_coding = job.color != kTwoColour ? encoder_COLOR_tav(*picture, tav)
-                                                      : encoder_BW_tav(*picture, tav);
+    TavRecord tav;
+    const int length_coding = job.mode != kTwoColour ? encode_colour_tav(*picture, tav)
+                                                      : encode_two_colour_tav(*picture, tav);
     if (length_coding < kShortestStream) {
-        report.erreur(kEncoding);
+        report.error(kEncoding);
         dump_alone(job, *picture);
         return kExitEncoding;
     }

@@ -17,7 +17,7 @@ inline constexpr const char* kDumpName = "truc.raw";
 
 struct Job {
     std::string source;  // the picture
-    int color = kColour;
+    int mode = kColour;
     std::string target;  // the TAV file
     // Where the decoded pixels go; nowhere when empty. The default dump is skipped
     // without a word when it cannot be written; a named one is an error.

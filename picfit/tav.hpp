@@ -18,11 +18,11 @@ using media::tav::SizeLimits;
 using media::tav::size_limits;
 
 // The TAV file's header fields and the coded stream.
-struct header_TAV {
+struct TavRecord {
     std::array<char, 3> check{'T', 'A', 'V'};
     std::uint8_t version = media::tav::kMagic[3];
     std::uint16_t width = 0;   // pixels
-    std::uint16_t heigth = 0;  // rows
+    std::uint16_t height = 0;  // rows
     std::uint16_t Length = 0;  // unused: the stream length travels beside the record
     std::uint8_t Flag = kColour;
     std::uint8_t Reserved = 0;

@@ -7,21 +7,21 @@
 
 namespace picfit {
 
-TavHeader tav_header(const header_TAV& tav, int length) {
+TavHeader tav_header(const TavRecord& tav, int length) {
     const auto group = media::tav::mode_facts(tav.Flag != kTwoColour).group;
     return {static_cast<std::uint8_t>(tav.check[0]),
             static_cast<std::uint8_t>(tav.check[1]),
             static_cast<std::uint8_t>(tav.check[2]),
             tav.version,
             static_cast<std::uint8_t>(tav.width / group),
-            static_cast<std::uint8_t>(tav.heigth),
+            static_cast<std::uint8_t>(tav.height),
             static_cast<std::uint8_t>(length >> 8 & 0xFF),
             static_cast<std::uint8_t>(length & 0xFF),
             tav.Flag,
             0};
 }
 
-std::optional<TavFile> tav_file_of(const header_TAV& tav, int length) {
+std::optional<TavFile> tav_file_of(const TavRecord& tav, int length) {
     // The header's 16-bit field could not tell a longer stream's length.
     if (length < 0 || length > 0xFFFF || static_cast<std::size_t>(length) > tav.stream.size())
         return std::nullopt;
@@ -29,21 +29,21 @@ std::optional<TavFile> tav_file_of(const header_TAV& tav, int length) {
                    std::span<const std::uint8_t>(tav.stream.data(), static_cast<std::size_t>(length))};
 }
 
-int save_tav(const std::string& filename, const header_TAV& tav, int length,
+int save_tav(const std::string& filename, const TavRecord& tav, int length,
              fit::Reporter& report, bool quiet, bool to_stdout) {
     const std::optional<TavFile> file = tav_file_of(tav, length);
     if (!file) {
-        report.erreur(kShortWrite);
+        report.error(kShortWrite);
         return 0;
     }
     const auto& [header, stream] = *file;
     switch (to_stdout ? fit::write_standard_output({header, stream}) : fit::write_file(filename, {header, stream})) {
     case fit::WriteStatus::cannot_create:
-        report.erreur(kCannotCreateTarget);
+        report.error(kCannotCreateTarget);
         report.explain(filename);
         return 0;
     case fit::WriteStatus::short_write:
-        report.erreur(kShortWrite);
+        report.error(kShortWrite);
         report.explain(filename);
         return 0;
     case fit::WriteStatus::written:

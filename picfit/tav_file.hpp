@@ -18,7 +18,7 @@ namespace picfit {
 using TavHeader = std::array<std::uint8_t, media::tav::kHeaderSize>;
 
 // The header of a record whose stream is `length` bytes long.
-TavHeader tav_header(const header_TAV& tav, int length);
+TavHeader tav_header(const TavRecord& tav, int length);
 
 // The whole file: the header and the first `length` bytes of the record's stream;
 // nothing for a length the record does not hold or the header cannot tell.
@@ -26,13 +26,13 @@ struct TavFile {
     TavHeader header;
     std::span<const std::uint8_t> stream;
 };
-std::optional<TavFile> tav_file_of(const header_TAV& tav, int length);
+std::optional<TavFile> tav_file_of(const TavRecord& tav, int length);
 
 // Writes the header and the first `length` bytes of the record's stream as the whole
 // file; returns `length`, or 0 after an error, in which case no partial file is left
 // and an existing target is unchanged. "%s file written." follows a complete write
 // unless `quiet`. With `to_stdout` the file goes to standard output instead.
-int save_tav(const std::string& filename, const header_TAV& tav, int length, fit::Reporter& report,
+int save_tav(const std::string& filename, const TavRecord& tav, int length, fit::Reporter& report,
              bool quiet = false, bool to_stdout = false);
 
 }  // namespace picfit

@@ -82,7 +82,7 @@ TEST(CodefitE2E, SourceLongerThan65535BytesIsCut) {
     fit::Reporter report(fit::codefit_errors);
     ASSERT_TRUE(fit::init(work, codefit::kCapacities, report));
     EXPECT_EQ(fit::load(work, path, {}, report), 65535);
-    EXPECT_TRUE(std::equal(big.begin(), big.begin() + 65535, work.bufIN.begin()));
+    EXPECT_TRUE(std::equal(big.begin(), big.begin() + 65535, work.in_buffer.begin()));
     EXPECT_FALSE(report.failed()) << "the cut is silent";
 
     // At 0x0200 the cut source is still far too long for a cartridge.

@@ -8,9 +8,9 @@ namespace codefit_test {
 
 inline codefit::State state_for(int type, std::uint16_t reloc, std::uint16_t branch) {
     codefit::State s;
-    s.TypeDest = type;
-    s.RelocAdr = reloc;
-    s.BrAdr = branch;
+    s.type_number = type;
+    s.load_address = reloc;
+    s.entry_address = branch;
     return s;
 }
 

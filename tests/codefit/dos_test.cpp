@@ -124,7 +124,7 @@ TEST(DosConv, RangeErrorsInOrderWriteNothing) {
         EXPECT_EQ(r.result, 1) << std::hex << c.reloc << " " << c.branch;
         EXPECT_EQ(r.code, c.code) << std::hex << c.reloc << " " << c.branch;
         EXPECT_EQ(r.errors, 1) << "only the first failure is reported";
-        EXPECT_TRUE(r.untouched) << "bufOUT must stay as it was";
+        EXPECT_TRUE(r.untouched) << "out_buffer must stay as it was";
     }
 }
 

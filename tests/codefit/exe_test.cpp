@@ -35,7 +35,7 @@ TEST(ExeConv, WritesBothRecordsInTheirByteOrders) {
     // Container header: two records, the code length declared as the maximum, 1 unit.
     EXPECT_EQ(slice(r.output, 0, 16),
               (Bytes{0xFD, 0, 0x00, 0x02, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x01, 0x01}));
-    // 00 11, then header_Exec low byte first: entry, length, end address 0x10FF, flag,
+    // 00 11, then ExeHeader low byte first: entry, length, end address 0x10FF, flag,
     // version, the signature backwards; then the code's length word high byte first.
     EXPECT_EQ(slice(r.output, 512, 21),
               (Bytes{0x00, 0x11, 0x00, 0x00, 0x00, 0x10, 0x00, 0x01, 0xFF, 0x10, 0x01, 0x01,
@@ -136,7 +136,7 @@ TEST(ExeConv, RangeErrorsInOrderWriteNothing) {
         EXPECT_EQ(r.result, 1) << what;
         EXPECT_EQ(r.code, c.code) << what;
         EXPECT_EQ(r.errors, 1) << "only the first failure is reported: " << what;
-        EXPECT_TRUE(r.untouched) << "bufOUT must stay as it was: " << what;
+        EXPECT_TRUE(r.untouched) << "out_buffer must stay as it was: " << what;
     }
 }
 

@@ -288,7 +288,7 @@ TEST(K7Conv, EntryMustBeTheLoadAddressAndOnlyTheFirstFailureCounts) {
     };
     for (const auto& c : cases) {
         codefit::State s = k7_state(c.reloc);
-        s.BrAdr = c.branch;
+        s.entry_address = c.branch;
         const auto r = k7(s, Bytes(c.length, 1));
         EXPECT_EQ(r.result, 1);
         EXPECT_EQ(r.code, c.code) << std::hex << c.reloc << " " << c.branch;

@@ -19,9 +19,9 @@ Parsed parse(std::vector<std::string> words) {
 TEST(CodefitOptions, DefaultsToExeAt1000) {
     const auto p = parse({"codefit", "a.bin", "a.exe"});
     ASSERT_EQ(p.result, 0);
-    EXPECT_EQ(p.state.TypeDest, codefit::kEXE);
-    EXPECT_EQ(p.state.RelocAdr, 0x1000);
-    EXPECT_EQ(p.state.BrAdr, 0x1000);
+    EXPECT_EQ(p.state.type_number, codefit::kEXE);
+    EXPECT_EQ(p.state.load_address, 0x1000);
+    EXPECT_EQ(p.state.entry_address, 0x1000);
     EXPECT_EQ(p.state.K7Name, media::kBlankK7Name);
     EXPECT_EQ(p.state.loaderk7, 0);
     EXPECT_FALSE(p.state.pagination);
@@ -72,9 +72,9 @@ TEST(CodefitOptions, TypeDefaultsAndInferenceFromAddresses) {
         }
         const std::string what = words[3];
         ASSERT_EQ(p.result, 0) << what;
-        EXPECT_EQ(p.state.TypeDest, c.type) << what;
-        EXPECT_EQ(p.state.RelocAdr, c.reloc) << what;
-        EXPECT_EQ(p.state.BrAdr, c.branch) << what;
+        EXPECT_EQ(p.state.type_number, c.type) << what;
+        EXPECT_EQ(p.state.load_address, c.reloc) << what;
+        EXPECT_EQ(p.state.entry_address, c.branch) << what;
     }
 }
 
@@ -91,8 +91,8 @@ TEST(CodefitOptions, UnmatchedTypeArgumentsAreIgnored) {
         fit::Reporter report(fit::codefit_errors);
         ASSERT_EQ(codefit::ManageArguments(static_cast<int>(copy.size()), argv.data(), state, report), 0)
             << words[1];
-        EXPECT_EQ(state.TypeDest, codefit::kEXE) << words[1];
-        EXPECT_EQ(state.RelocAdr, 0x1000) << words[1];
+        EXPECT_EQ(state.type_number, codefit::kEXE) << words[1];
+        EXPECT_EQ(state.load_address, 0x1000) << words[1];
     }
 }
 
@@ -101,7 +101,7 @@ TEST(CodefitOptions, OptionsMayStandAnywhere) {
     ASSERT_EQ(p.result, 0);
     EXPECT_EQ(p.state.source, "in.bin");
     EXPECT_EQ(p.state.target, "out.rom");
-    EXPECT_EQ(p.state.TypeDest, codefit::kROM);
+    EXPECT_EQ(p.state.type_number, codefit::kROM);
     EXPECT_TRUE(p.state.pagination);
     EXPECT_TRUE(p.state.clearvdp);
 

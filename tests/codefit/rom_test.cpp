@@ -64,7 +64,7 @@ TEST(RomConv, RangeErrorsInOrderWriteNothing) {
         EXPECT_EQ(r.code, c.code) << std::hex << c.reloc;
         EXPECT_EQ(r.errors, 1) << "only the first failure is reported";
         EXPECT_TRUE(r.output.empty());
-        EXPECT_TRUE(r.untouched) << "bufOUT must stay as it was";
+        EXPECT_TRUE(r.untouched) << "out_buffer must stay as it was";
     }
     EXPECT_EQ(codefit_test::run_codefit(codefit::RomConv, rom_state(0x0200, 0x7FFB), Bytes(1, 1))
                   .result,

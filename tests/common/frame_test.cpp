@@ -30,13 +30,13 @@ namespace {
 
 // A converter that copies the source, to exercise the frame alone.
 int copy_converter(fit::Work& work, fit::Reporter&) {
-    std::copy(work.input().begin(), work.input().end(), work.bufOUT.begin());
+    std::copy(work.input().begin(), work.input().end(), work.out_buffer.begin());
     work.LengthOUT = work.LengthIN;
     return 0;
 }
 
 int failing_converter(fit::Work&, fit::Reporter& report) {
-    report.erreur(8);
+    report.error(8);
     return 1;
 }
 
@@ -80,7 +80,7 @@ TEST(Erreur, PrintsEachProgramsTableAndItsFallback) {
     for (const auto& c : cases) {
         fit::Reporter report(c.table);
         CaptureStderr();
-        report.erreur(c.code);
+        report.error(c.code);
         EXPECT_EQ(GetCapturedStderr(), c.text) << "code " << c.code;
     }
 }
@@ -89,8 +89,8 @@ TEST(Erreur, KeepsTheFirstCodeReported) {
     fit::Reporter report(fit::codefit_errors);
     CaptureStderr();
     EXPECT_FALSE(report.failed());
-    report.erreur(7);
-    report.erreur(3);
+    report.error(7);
+    report.error(3);
     GetCapturedStderr();
     EXPECT_EQ(report.first_code(), 7);
     EXPECT_EQ(report.count(), 2);

@@ -8,7 +8,7 @@ namespace datafit_test {
 
 inline datafit::State with_sizes(int type, long header, long record) {
     datafit::State s;
-    s.TypeDest = type;
+    s.type_number = type;
     s.headerSize.value = header;
     s.recordSize.value = record;
     return s;
@@ -16,7 +16,7 @@ inline datafit::State with_sizes(int type, long header, long record) {
 
 inline fit_test::ConversionResult run(const datafit::State& state, const fit_test::Bytes& source) {
     return fit_test::convert_with(datafit::convert, state, source,
-                                  datafit::capacities(state.TypeDest).out, fit::datafit_errors);
+                                  datafit::capacities(state.type_number).out, fit::datafit_errors);
 }
 
 }  // namespace datafit_test

@@ -30,7 +30,7 @@ std::string describe(const Limit& c) {
 
 void check(const Limit& c) {
     datafit::State state;
-    state.TypeDest = c.type;
+    state.type_number = c.type;
     state.headerSize = c.header;
     state.recordSize = c.record;
     const Bytes source = fit_test::pattern(c.length, static_cast<std::uint32_t>(c.length));

@@ -28,7 +28,7 @@ Parsed parse_options(const std::vector<std::string>& options) {
 TEST(DatafitOptions, DefaultsAndFileNamesAnywhere) {
     auto p = parse({"datafit", "level.dat", "level.dsk"});
     ASSERT_EQ(p.result, 0);
-    EXPECT_EQ(p.state.TypeDest, datafit::kDOS);
+    EXPECT_EQ(p.state.type_number, datafit::kDOS);
     EXPECT_EQ(p.state.headerSize.size(), 0);
     EXPECT_EQ(p.state.recordSize.size(), 0);
     EXPECT_EQ(p.state.K7Name, media::kBlankK7Name);
@@ -40,7 +40,7 @@ TEST(DatafitOptions, DefaultsAndFileNamesAnywhere) {
     ASSERT_EQ(p.result, 0);
     EXPECT_EQ(p.state.source, "in");
     EXPECT_EQ(p.state.target, "out");
-    EXPECT_EQ(p.state.TypeDest, datafit::kK7);
+    EXPECT_EQ(p.state.type_number, datafit::kK7);
     EXPECT_EQ(p.state.headerSize.size(), 16);
     EXPECT_EQ(p.state.recordSize.size(), 32);
 }
@@ -56,7 +56,7 @@ TEST(DatafitOptions, TypeIsMatchedWithItsColonAndTheLastValidWins) {
     for (const auto& [opts, type] : cases) {
         const auto p = parse_options(opts);
         ASSERT_EQ(p.result, 0) << opts.back();
-        EXPECT_EQ(p.state.TypeDest, type) << opts.back();
+        EXPECT_EQ(p.state.type_number, type) << opts.back();
         EXPECT_EQ(p.state.source, "s");
     }
 }

@@ -27,9 +27,9 @@ struct Pixels {
 Bytes encode(bool colour, const Bytes& pixels, int* result = nullptr) {
     picfit::Picture picture;
     picture.pixels = pixels;
-    picfit::header_TAV tav;
-    const int n = colour ? picfit::encoder_COLOR_tav(picture, tav)
-                         : picfit::encoder_BW_tav(picture, tav);
+    picfit::TavRecord tav;
+    const int n = colour ? picfit::encode_colour_tav(picture, tav)
+                         : picfit::encode_two_colour_tav(picture, tav);
     if (result != nullptr) *result = n;
     EXPECT_EQ(static_cast<std::size_t>(n), tav.stream.size());
     return tav.stream;
@@ -125,18 +125,18 @@ TEST(TavEncoders, MarkerHoldsAtMost128Groups) {
 TEST(TavEncoders, FillTheRecordFromThePicture) {
     for (const bool colour : {true, false}) {
         const picfit::Picture picture{16, 1, !colour, Pixels{}.fill(15, 0).fill(1, 1).bytes};
-        picfit::header_TAV tav;
+        picfit::TavRecord tav;
         if (colour) {
-            EXPECT_EQ(picfit::encoder_COLOR_tav(picture, tav), 5);
+            EXPECT_EQ(picfit::encode_colour_tav(picture, tav), 5);
             EXPECT_EQ(tav.stream, (Bytes{0x00, 0x80, 0x00, 0x00, 0x01}));
             EXPECT_EQ(tav.Flag, picfit::kColour);  // the encoder's mode, not the picture's
         } else {
-            EXPECT_EQ(picfit::encoder_BW_tav(picture, tav), 3);
+            EXPECT_EQ(picfit::encode_two_colour_tav(picture, tav), 3);
             EXPECT_EQ(tav.stream, (Bytes{0x80, 0x00, 0x01}));
             EXPECT_EQ(tav.Flag, picfit::kTwoColour);
         }
         EXPECT_EQ(tav.width, 16);
-        EXPECT_EQ(tav.heigth, 1);
+        EXPECT_EQ(tav.height, 1);
         EXPECT_EQ(std::string(tav.check.data(), 3), "TAV");
         EXPECT_EQ(tav.version, 1);
     }
@@ -146,10 +146,10 @@ TEST(TavEncoders, RefuseEmptyOrPartialGroupsWithoutTouchingTheRecord) {
     for (const bool colour : {true, false}) {
         for (const Bytes& pixels : {Bytes{}, Bytes(12, 1), Bytes(7, 0)}) {
             const picfit::Picture picture{pixels.size(), 1, colour, pixels};
-            picfit::header_TAV tav;
+            picfit::TavRecord tav;
             tav.width = 3;
-            const int n = colour ? picfit::encoder_COLOR_tav(picture, tav)
-                                 : picfit::encoder_BW_tav(picture, tav);
+            const int n = colour ? picfit::encode_colour_tav(picture, tav)
+                                 : picfit::encode_two_colour_tav(picture, tav);
             EXPECT_EQ(n, 0);
             EXPECT_TRUE(tav.stream.empty());
             EXPECT_EQ(tav.width, 3);

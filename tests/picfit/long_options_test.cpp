@@ -19,7 +19,7 @@ Parsed parse(const Words& options) {
 
 TEST(PicfitLongOptions, TwoColourIsB) {
     EXPECT_EQ(parse({"--two-colour"}).state, parse({"-b"}).state);
-    EXPECT_EQ(parse({"--two-colour"}).state.color, picfit::kTwoColour);
+    EXPECT_EQ(parse({"--two-colour"}).state.mode, picfit::kTwoColour);
 
     const fit_test::TempDir dir;
     const std::string logo = std::string(FIT_TEST_DATA) + "/logo-640x200-pillow.pcx";

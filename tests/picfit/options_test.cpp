@@ -19,7 +19,7 @@ Parsed parse(std::vector<std::string> words) {
 TEST(PicfitOptions, ModeAndNamesWhereverTheOptionStands) {
     struct Case {
         std::initializer_list<std::string> words;
-        int color;
+        int mode;
         std::string target = "out.tav";
     };
     const Case cases[] = {
@@ -33,7 +33,7 @@ TEST(PicfitOptions, ModeAndNamesWhereverTheOptionStands) {
     for (const auto& c : cases) {
         const Parsed p = parse(c.words);
         ASSERT_EQ(p.result, 0) << p.err;
-        EXPECT_EQ(p.state.color, c.color);
+        EXPECT_EQ(p.state.mode, c.mode);
         EXPECT_EQ(p.state.source, "in.pcx");
         EXPECT_EQ(p.state.target, c.target);
         EXPECT_EQ(p.out + p.err, "");

@@ -31,12 +31,12 @@ Read captured(Reader&& reader) {
     return r;
 }
 
-Read decode(const Bytes& file, int color = picfit::kColour) {
-    return captured([&](fit::Reporter& report) { return picfit::decode_pcx(file, color, report); });
+Read decode(const Bytes& file, int mode = picfit::kColour) {
+    return captured([&](fit::Reporter& report) { return picfit::decode_pcx(file, mode, report); });
 }
 
-Read read(const std::string& path, int color = picfit::kColour) {
-    return captured([&](fit::Reporter& report) { return picfit::read_pcx(path, color, report); });
+Read read(const std::string& path, int mode = picfit::kColour) {
+    return captured([&](fit::Reporter& report) { return picfit::read_pcx(path, mode, report); });
 }
 
 // A picture of the size with a blank pixel data that fills it.
@@ -68,16 +68,16 @@ TEST(PcxReader, SizeLimitsOfEachMode) {
         {16, 251, false, false}, {12, 10, false, false},
     };
     for (const auto& c : cases) {
-        for (const int color : {picfit::kColour, picfit::kTwoColour}) {
-            const bool ok = color == picfit::kColour ? c.colour_ok : c.two_colour_ok;
-            const Read r = decode(blank(c.width, c.height), color);
+        for (const int mode : {picfit::kColour, picfit::kTwoColour}) {
+            const bool ok = mode == picfit::kColour ? c.colour_ok : c.two_colour_ok;
+            const Read r = decode(blank(c.width, c.height), mode);
             const std::string what = std::to_string(c.width) + " x " + std::to_string(c.height) +
-                                     (color == picfit::kColour ? " colour" : " two colours");
+                                     (mode == picfit::kColour ? " colour" : " two colours");
             ASSERT_EQ(r.picture.has_value(), ok) << what;
             if (ok) {
                 EXPECT_EQ(r.picture->width, static_cast<std::size_t>(c.width)) << what;
                 EXPECT_EQ(r.picture->height, static_cast<std::size_t>(c.height)) << what;
-                EXPECT_EQ(r.picture->colour, color == picfit::kColour) << what;
+                EXPECT_EQ(r.picture->colour, mode == picfit::kColour) << what;
                 EXPECT_EQ(r.picture->pixels.size(), static_cast<std::size_t>(c.width * c.height))
                     << what;
                 EXPECT_EQ(r.err, "") << what;

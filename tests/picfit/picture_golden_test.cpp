@@ -39,7 +39,7 @@ picfit::PictureOptions options_of(const fs::path& file) {
         const std::string key = line.substr(0, eq);
         const std::string value = eq == std::string::npos ? "" : line.substr(eq + 1);
         if (key == "mode") {
-            o.color = value == "two-colour" ? picfit::kTwoColour : picfit::kColour;
+            o.mode = value == "two-colour" ? picfit::kTwoColour : picfit::kColour;
         } else if (key == "dither") {
             const auto d = picfit::dither_named(value);
             EXPECT_TRUE(d.has_value()) << file << ": " << value;
@@ -101,7 +101,7 @@ TEST(PictureGolden, ExactPicturesOfEveryKindMapExactly) {
     struct Case {
         const char* file;
         const char* indices;
-        int color;
+        int mode;
         int scale;  // the palette index in the mode of the indices drawn
     };
     const Case cases[] = {
@@ -126,11 +126,11 @@ TEST(PictureGolden, ExactPicturesOfEveryKindMapExactly) {
         for (const auto dither : {picfit::Dither::none, picfit::Dither::floyd_steinberg,
                                   picfit::Dither::atkinson, picfit::Dither::bayer4, picfit::Dither::bayer8}) {
             picfit::PictureOptions o;
-            o.color = c.color;
+            o.mode = c.mode;
             o.dither = dither;
             const picfit::Picture r = convert(kData / "exact" / c.file, o);
             EXPECT_EQ(r.pixels, want) << c.file << " " << picfit::dither_name(dither);
-            EXPECT_EQ(r.colour, c.color != picfit::kTwoColour) << c.file;
+            EXPECT_EQ(r.colour, c.mode != picfit::kTwoColour) << c.file;
         }
     }
 }

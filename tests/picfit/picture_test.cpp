@@ -308,7 +308,7 @@ TEST(Dither, EvenColoursMakeNoClumps) {
 
 TEST(PictureFit, Plans) {
     struct Case {
-        int width, height, color;
+        int width, height, mode;
         int fit_width, fit_height, scaled_width, scaled_height;
     };
     const Case cases[] = {
@@ -330,13 +330,13 @@ TEST(PictureFit, Plans) {
         {640, 251, kTwoColour, 624, 245, 624, 245},
     };
     for (const auto& c : cases) {
-        const picfit::FitPlan p = picfit::fit_plan(c.width, c.height, c.color);
+        const picfit::FitPlan p = picfit::fit_plan(c.width, c.height, c.mode);
         const std::string what = std::to_string(c.width) + " x " + std::to_string(c.height);
         EXPECT_EQ(p.width, c.fit_width) << what;
         EXPECT_EQ(p.height, c.fit_height) << what;
         EXPECT_EQ(p.scaled_width, c.scaled_width) << what;
         EXPECT_EQ(p.scaled_height, c.scaled_height) << what;
-        EXPECT_TRUE(picfit::fits_mode(p.width, p.height, c.color)) << what;
+        EXPECT_TRUE(picfit::fits_mode(p.width, p.height, c.mode)) << what;
     }
 }
 
@@ -371,7 +371,7 @@ TEST(PictureChain, SizeRefusedWithoutFit) {
     EXPECT_EQ(r.height, 3);
     EXPECT_EQ(r.pixels, Bytes(24, 1));
     // Widened with the background.
-    fit.color = kTwoColour;
+    fit.mode = kTwoColour;
     fit.background = {255, 255, 255};
     ASSERT_EQ(picfit::picture_record(flat_rgba(2, 1, {0, 0, 0, 255}), fit, r), picfit::PictureStatus::ok);
     EXPECT_EQ(r.pixels, Bytes({0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));

@@ -11,10 +11,10 @@ using testing::internal::GetCapturedStderr;
 
 namespace {
 
-picfit::header_TAV record(int width, int height, int flag, std::size_t stream_length) {
-    picfit::header_TAV tav;
+picfit::TavRecord record(int width, int height, int flag, std::size_t stream_length) {
+    picfit::TavRecord tav;
     tav.width = static_cast<std::uint16_t>(width);
-    tav.heigth = static_cast<std::uint16_t>(height);
+    tav.height = static_cast<std::uint16_t>(height);
     tav.Flag = static_cast<std::uint8_t>(flag);
     tav.Length = 0xEEEE;  // not what the file tells
     tav.Reserved = 0x77;
@@ -28,7 +28,7 @@ struct Saved {
     std::string err;
 };
 
-Saved save(const std::string& path, const picfit::header_TAV& tav, int length) {
+Saved save(const std::string& path, const picfit::TavRecord& tav, int length) {
     fit::Reporter report(fit::picfit_errors);
     CaptureStderr();
     const int result = picfit::save_tav(path, tav, length, report);

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/erreur.hpp"
+#include "common/reporter.hpp"
 
 namespace fit_test {
 

@@ -16,8 +16,8 @@ struct ConversionResult {
     int code = 0;           // first error code reported
     int errors = 0;         // how many "ERROR: " lines were printed
     std::string err;        // everything printed on standard error
-    Bytes output;           // bufOUT up to LengthOUT
-    bool untouched = true;  // bufOUT still holds only its initial filler
+    Bytes output;           // out_buffer up to LengthOUT
+    bool untouched = true;  // out_buffer still holds only its initial filler
 };
 
 template <typename State, typename Conv>
@@ -25,9 +25,9 @@ ConversionResult convert_with(Conv conv, const State& state, const Bytes& source
                               std::size_t out_capacity, const fit::ErrorTable& table) {
     constexpr std::uint8_t kFiller = 0xA5;
     fit::Work work;
-    work.bufIN.assign(source.begin(), source.end());
+    work.in_buffer.assign(source.begin(), source.end());
     work.LengthIN = static_cast<int>(source.size());
-    work.bufOUT.assign(out_capacity, kFiller);
+    work.out_buffer.assign(out_capacity, kFiller);
     fit::Reporter report(table);
     ConversionResult r;
     testing::internal::CaptureStderr();
@@ -37,9 +37,9 @@ ConversionResult convert_with(Conv conv, const State& state, const Bytes& source
     for (std::size_t at = r.err.find("ERROR: "); at != std::string::npos;
          at = r.err.find("ERROR: ", at + 1))
         ++r.errors;
-    r.output.assign(work.bufOUT.begin(), work.bufOUT.begin() + work.LengthOUT);
+    r.output.assign(work.out_buffer.begin(), work.out_buffer.begin() + work.LengthOUT);
     r.untouched = work.LengthOUT == 0 &&
-                  std::all_of(work.bufOUT.begin(), work.bufOUT.end(),
+                  std::all_of(work.out_buffer.begin(), work.out_buffer.end(),
                               [](std::uint8_t b) { return b == kFiller; });
     return r;
 }

@@ -24,10 +24,10 @@ struct Range {
 // The code the machine refuses for these settings, 0 when it takes them: the load
 // address (7), the entry address (8), then the end of the code (9).
 int refusal(const codefit::State& s, int length) {
-    const int reloc = s.RelocAdr;
-    const int entry = s.BrAdr;
+    const int reloc = s.load_address;
+    const int entry = s.entry_address;
     const int end = reloc + length;  // just past the last code byte
-    switch (s.TypeDest) {
+    switch (s.type_number) {
     case codefit::kEXE: {
         const Range memory{0x0200, 0xBFFF};
         if (!memory.holds(reloc)) return 7;
@@ -67,7 +67,7 @@ std::string check_exe(const codefit::State& s, std::span<const std::uint8_t> fil
     fit_test::ExeFile exe;
     if (auto e = fit_test::decode_exe(file, exe); !e.empty()) return e;
     if (exe.code != code) return "the executable gives back other code";
-    if (exe.load != s.RelocAdr || exe.entry != s.BrAdr) return "wrong addresses";
+    if (exe.load != s.load_address || exe.entry != s.entry_address) return "wrong addresses";
     if (((exe.flag & 0x02) != 0) != s.clearvdp) return "the clear flag disagrees with -c";
     return "";
 }
@@ -75,10 +75,10 @@ std::string check_exe(const codefit::State& s, std::span<const std::uint8_t> fil
 std::string check_rom(const codefit::State& s, std::span<const std::uint8_t> image,
                       const Bytes& code) {
     if (image.size() != 0x7E00) return "the image is not 32256 bytes";
-    const std::size_t at = s.RelocAdr - 0x0200u;
+    const std::size_t at = s.load_address - 0x0200u;
     const std::array<std::uint8_t, 4> trailer{
         static_cast<std::uint8_t>(s.pagination ? 0x55 : 0xAA), 0x8C,
-        static_cast<std::uint8_t>(s.BrAdr >> 8), static_cast<std::uint8_t>(s.BrAdr & 0xFF)};
+        static_cast<std::uint8_t>(s.entry_address >> 8), static_cast<std::uint8_t>(s.entry_address & 0xFF)};
     if (!std::ranges::equal(image.last(4), trailer)) return "wrong trailer";
     if (!std::ranges::equal(image.subspan(at, code.size()), code)) return "the code is not at its address";
     const auto zero = [](std::uint8_t b) { return b == 0; };
@@ -99,7 +99,7 @@ std::string check_k7(const codefit::State& s, std::span<const std::uint8_t> imag
     if (loader && (parsed.blocks[0].start != 0xC0CC || parsed.blocks[1].start != 0x0FDD))
         return "the loader blocks are not at the loader's addresses";
     const auto& last = parsed.blocks.back();
-    if (last.start != s.RelocAdr || last.data != code) return "the code block does not load the code";
+    if (last.start != s.load_address || last.data != code) return "the code block does not load the code";
     return "";
 }
 
@@ -108,11 +108,11 @@ std::string check_k7(const codefit::State& s, std::span<const std::uint8_t> imag
 std::string check_codefit(std::span<const std::uint8_t> data) {
     Input in(data);
     codefit::State s;
-    s.TypeDest = codefit::kTargetTypes[in.byte() % codefit::kTargetTypes.size()].TypeDest;
-    s.RelocAdr = static_cast<std::uint16_t>(in.little(2));
+    s.type_number = codefit::kTargetTypes[in.byte() % codefit::kTargetTypes.size()].type_number;
+    s.load_address = static_cast<std::uint16_t>(in.little(2));
     const std::uint8_t flags = in.byte();
     const auto entry = static_cast<std::uint16_t>(in.little(2));
-    s.BrAdr = (flags & 0x01) != 0 ? s.RelocAdr : entry;
+    s.entry_address = (flags & 0x01) != 0 ? s.load_address : entry;
     s.pagination = (flags & 0x02) != 0;
     s.clearvdp = (flags & 0x04) != 0;
     s.loaderk7 = (flags >> 3 & 0x03) % 3;
@@ -131,12 +131,12 @@ std::string check_codefit(std::span<const std::uint8_t> data) {
                " was due";
     if (o.result != 0) return "";
 
-    switch (s.TypeDest) {
+    switch (s.type_number) {
     case codefit::kEXE: return check_exe(s, o.file, code);
     case codefit::kDOS: return fit_test::dos_gives_back(o.file, code);
     case codefit::kROM: return check_rom(s, o.file, code);
     case codefit::kK7: return check_k7(s, o.file, code);
-    default: return fit_test::bas_gives_back(o.file, s.RelocAdr, code);
+    default: return fit_test::bas_gives_back(o.file, s.load_address, code);
     }
 }
 

@@ -113,7 +113,7 @@ std::string check_blocks(const datafit::State& s, std::span<const std::uint8_t> 
 std::string check_datafit(std::span<const std::uint8_t> data) {
     Input in(data);
     datafit::State s;
-    s.TypeDest = datafit::kTargetTypes[in.byte() % datafit::kTargetTypes.size()].TypeDest;
+    s.type_number = datafit::kTargetTypes[in.byte() % datafit::kTargetTypes.size()].type_number;
     const std::uint8_t flags = in.byte();
     const std::size_t length = in.little(3);
     Input sizes(in.rest());  // read once the source length is known
@@ -125,17 +125,17 @@ std::string check_datafit(std::span<const std::uint8_t> data) {
     s.recordSize = size_option(sizes, (flags & 0x02) != 0, (flags & 0x10) != 0, source.size());
 
     static Bench bench;
-    const Outcome o = bench.run(datafit::convert, s, source, datafit::capacities(s.TypeDest).out,
+    const Outcome o = bench.run(datafit::convert, s, source, datafit::capacities(s.type_number).out,
                                 fit::datafit_errors);
     if (!o.broken.empty()) return o.broken;
     Plan plan;
-    const int expected = refusal(s.TypeDest, s, source.size(), plan);
+    const int expected = refusal(s.type_number, s, source.size(), plan);
     if (o.code != expected)
         return "reported " + std::to_string(o.code) + " where " + std::to_string(expected) +
                " was due";
     if (o.result != 0) return "";
 
-    switch (s.TypeDest) {
+    switch (s.type_number) {
     case datafit::kDOS: return check_records(o.file, plan, source);
     case datafit::kK7: return check_blocks(s, o.file, plan, source);
     default: return fit_test::tasm_gives_back(o.file, source);

@@ -39,7 +39,7 @@ std::string compare(const Outcome& o, Span file, const char* what) {
 }
 
 std::string remake_code(int type, codefit::State s, const Bytes& code, Span file) {
-    s.TypeDest = type;
+    s.type_number = type;
     const Outcome o = codefit_bench().run(codefit::convert, s, code, codefit::kCapacities.out,
                                           fit::codefit_errors);
     return compare(o, file, "codefit");
@@ -48,7 +48,7 @@ std::string remake_code(int type, codefit::State s, const Bytes& code, Span file
 std::string remake_data(int type, datafit::State s, const Bytes& data, Span file) {
     // Beyond what datafit reads: fitinfo reads longer files than datafit makes.
     if (data.size() > datafit::kInCapacity) return "";
-    s.TypeDest = type;
+    s.type_number = type;
     const Outcome o = datafit_bench().run(datafit::convert, s, data,
                                           datafit::capacities(type).out, fit::datafit_errors);
     return compare(o, file, "datafit");
@@ -83,34 +83,34 @@ struct Remake {
 
     std::string operator()(const fitinfo::ExeFile& exe) const {
         codefit::State s;
-        s.RelocAdr = static_cast<std::uint16_t>(exe.load);
-        s.BrAdr = static_cast<std::uint16_t>(exe.entry);
+        s.load_address = static_cast<std::uint16_t>(exe.load);
+        s.entry_address = static_cast<std::uint16_t>(exe.entry);
         s.clearvdp = (exe.flag & 0x02) != 0;
         return remake_code(codefit::kEXE, s, exe.code, file);
     }
     std::string operator()(const fitinfo::TaggedObject& module) const {
         codefit::State s;
-        s.RelocAdr = s.BrAdr = 0x1000;
+        s.load_address = s.entry_address = 0x1000;
         return remake_code(codefit::kDOS, s, module.code, file);
     }
     std::string operator()(const fitinfo::RomImage& rom) const {
         if (!rom.load) return "";  // nothing to extract
         codefit::State s;
-        s.RelocAdr = static_cast<std::uint16_t>(*rom.load);
-        s.BrAdr = static_cast<std::uint16_t>(rom.entry);
+        s.load_address = static_cast<std::uint16_t>(*rom.load);
+        s.entry_address = static_cast<std::uint16_t>(rom.entry);
         s.pagination = rom.paged;
         return remake_code(codefit::kROM, s, rom.code, file);
     }
     std::string operator()(const fitinfo::BasicProgram& program) const {
         codefit::State s;
-        s.RelocAdr = s.BrAdr = static_cast<std::uint16_t>(program.load);
+        s.load_address = s.entry_address = static_cast<std::uint16_t>(program.load);
         return remake_code(codefit::kBAS, s, program.code, file);
     }
     std::string operator()(const fitinfo::CassetteImage& image) const {
         if (image.blocks.empty()) return "a cassette image without blocks";
         if (image.code) {
             codefit::State s;
-            s.RelocAdr = s.BrAdr = static_cast<std::uint16_t>(image.blocks.back().start);
+            s.load_address = s.entry_address = static_cast<std::uint16_t>(image.blocks.back().start);
             s.loaderk7 = image.loader;
             s.K7Name = image.blocks.back().name;
             return remake_code(codefit::kK7, s, image.payload, file);
@@ -138,9 +138,9 @@ struct Remake {
 std::string recode(const fitinfo::TavFile& tav, const fitinfo::Finding& finding) {
     if (!finding.picture || *finding.picture != tav.picture)
         return "the picture extracted is not the one parsed";
-    picfit::header_TAV record;
-    const int length = tav.picture.colour ? picfit::encoder_COLOR_tav(tav.picture, record)
-                                          : picfit::encoder_BW_tav(tav.picture, record);
+    picfit::TavRecord record;
+    const int length = tav.picture.colour ? picfit::encode_colour_tav(tav.picture, record)
+                                          : picfit::encode_two_colour_tav(tav.picture, record);
     if (length <= 0) return "picfit's encoder refused a picture fitinfo accepts";
     const picfit::TavHeader header = picfit::tav_header(record, length);
     Bytes again(header.begin(), header.end());

@@ -84,8 +84,8 @@ std::string check_codefit_options(const Words& words) {
         !e.empty())
         return "codefit: " + e;
     if (result != 0) return "";
-    if (codefit::target_type(s.TypeDest) == nullptr) return "codefit: no type";
-    if (s.BrAdr < s.RelocAdr) return "codefit: the entry lies below the load address";
+    if (codefit::target_type(s.type_number) == nullptr) return "codefit: no type";
+    if (s.entry_address < s.load_address) return "codefit: the entry lies below the load address";
     if (s.loaderk7 < 0 || s.loaderk7 > 2) return "codefit: no such loader";
     return "";
 }
@@ -96,7 +96,7 @@ std::string check_datafit_options(const Words& words) {
     if (auto e = parse_twice(words, datafit::ManageArguments, fit::datafit_errors, result, s);
         !e.empty())
         return "datafit: " + e;
-    if (result == 0 && datafit::target_type(s.TypeDest) == nullptr)
+    if (result == 0 && datafit::target_type(s.type_number) == nullptr)
         return "datafit: no type";
     return "";
 }
@@ -108,7 +108,7 @@ std::string check_picfit_options(const Words& words) {
         !e.empty())
         return "picfit: " + e;
     if (result != 0) return "";
-    if (s.color != picfit::kColour && s.color != picfit::kTwoColour) return "picfit: no mode";
+    if (s.mode != picfit::kColour && s.mode != picfit::kTwoColour) return "picfit: no mode";
     if ((s.dump == picfit::kDumpToFile) == s.dump_to.empty()) return "picfit: dump without a file";
     if (s.map < picfit::kMapUnset || s.map > picfit::kMapColour) return "picfit: no such map";
     if (s.dither < picfit::kDitherUnset || s.dither > picfit::kDitherBayer8)

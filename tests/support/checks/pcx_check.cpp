@@ -20,12 +20,12 @@ unsigned word(std::span<const std::uint8_t> f, std::size_t at) {
 
 // The code the reader refuses the file with, 0 when it takes it; then `pixels` holds
 // the picture as the PCX run-length scheme gives it.
-int refusal(std::span<const std::uint8_t> f, int color, int& width, int& height, Bytes& pixels) {
+int refusal(std::span<const std::uint8_t> f, int mode, int& width, int& height, Bytes& pixels) {
     if (f.size() < 128 || f[0] != 0x0A || f[2] != 1 || f[3] != 8 || f[65] != 1) return 7;
     width = static_cast<int>(word(f, 8)) - static_cast<int>(word(f, 4)) + 1;
     height = static_cast<int>(word(f, 10)) - static_cast<int>(word(f, 6)) + 1;
-    const int widest = color == picfit::kColour ? 320 : 640;
-    const int group = color == picfit::kColour ? 8 : 16;
+    const int widest = mode == picfit::kColour ? 320 : 640;
+    const int group = mode == picfit::kColour ? 8 : 16;
     if (width < 0 || height < 0 || width > widest || height > 250 || width % group != 0) return 8;
     const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     for (std::size_t at = 128; pixels.size() < n;) {
@@ -41,8 +41,8 @@ int refusal(std::span<const std::uint8_t> f, int color, int& width, int& height,
     return 0;
 }
 
-std::string check_stream(const picfit::header_TAV& tav, int length, int color, const Bytes& pixels) {
-    const bool colour = color == picfit::kColour;
+std::string check_stream(const picfit::TavRecord& tav, int length, int mode, const Bytes& pixels) {
+    const bool colour = mode == picfit::kColour;
     const std::size_t groups = pixels.size() / (colour ? 8 : 16);
     const std::size_t bound = groups * (colour ? 3 : 2) + (groups + 127) / 128;
     if (pixels.empty()) return length == 0 ? "" : "an empty picture gave a stream";
@@ -90,15 +90,15 @@ std::string check_preview(const media::Picture& read, const Bytes& pixels) {
 
 std::string check_pcx(std::span<const std::uint8_t> input) {
     if (input.empty()) return "";
-    const int color = (input[0] & 1) != 0 ? picfit::kColour : picfit::kTwoColour;
+    const int mode = (input[0] & 1) != 0 ? picfit::kColour : picfit::kTwoColour;
     const auto file = input.subspan(1);
 
     fit::Reporter report(fit::picfit_errors);
-    const auto picture = picfit::decode_pcx(file, color, report);
+    const auto picture = picfit::decode_pcx(file, mode, report);
     int width = 0;
     int height = 0;
     Bytes pixels;
-    const int expected = refusal(file, color, width, height, pixels);
+    const int expected = refusal(file, mode, width, height, pixels);
     if (!picture) {
         if (report.count() != 1) return "refused after " + std::to_string(report.count()) + " messages";
         if (report.first_code() != expected)
@@ -110,16 +110,16 @@ std::string check_pcx(std::span<const std::uint8_t> input) {
     if (report.count() != 0) return "accepted after an error message";
     if (picture->width != static_cast<std::size_t>(width) ||
         picture->height != static_cast<std::size_t>(height) ||
-        picture->colour != (color == picfit::kColour))
+        picture->colour != (mode == picfit::kColour))
         return "the picture has the wrong size or mode";
     if (picture->pixels != pixels) return "the pixels are not the file's";
 
-    picfit::header_TAV tav;
-    const int length = color == picfit::kColour ? picfit::encoder_COLOR_tav(*picture, tav)
-                                                : picfit::encoder_BW_tav(*picture, tav);
-    if (length != 0 && (tav.width != width || tav.heigth != height || tav.Flag != color))
+    picfit::TavRecord tav;
+    const int length = mode == picfit::kColour ? picfit::encode_colour_tav(*picture, tav)
+                                                : picfit::encode_two_colour_tav(*picture, tav);
+    if (length != 0 && (tav.width != width || tav.height != height || tav.Flag != mode))
         return "the record has the wrong size or mode";
-    if (auto problem = check_stream(tav, length, color, pixels); !problem.empty()) return problem;
+    if (auto problem = check_stream(tav, length, mode, pixels); !problem.empty()) return problem;
     return check_preview(*picture, pixels);
 }
 

@@ -16,22 +16,22 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::string check_record(const picfit::Picture& r, int color) {
-    if (!picfit::fits_mode(r.width, r.height, color)) return "the record does not fit the mode";
-    if (r.colour != (color != picfit::kTwoColour)) return "the record has the wrong mode";
+std::string check_record(const picfit::Picture& r, int mode) {
+    if (!picfit::fits_mode(r.width, r.height, mode)) return "the record does not fit the mode";
+    if (r.colour != (mode != picfit::kTwoColour)) return "the record has the wrong mode";
     if (r.pixels.size() != static_cast<std::size_t>(r.width) * r.height) return "the record's pixels are not its size";
-    const int colours = picfit::palette_size(color);
+    const int colours = picfit::palette_size(mode);
     for (const auto v : r.pixels)
         if (v >= colours) return "an index outside the palette";
     return "";
 }
 
 // The encoder's stream of the record decodes back to its indices.
-std::string check_stream(picfit::Picture r, int color) {
+std::string check_stream(picfit::Picture r, int mode) {
     const Bytes indices = r.pixels;
-    const bool colour = color == picfit::kColour;
-    picfit::header_TAV tav;
-    const int length = colour ? picfit::encoder_COLOR_tav(r, tav) : picfit::encoder_BW_tav(r, tav);
+    const bool colour = mode == picfit::kColour;
+    picfit::TavRecord tav;
+    const int length = colour ? picfit::encode_colour_tav(r, tav) : picfit::encode_two_colour_tav(r, tav);
     if (length <= 0) return "the encoder refused a fitted picture";
     const auto d = fit_test::decode_tav_stream(
         std::span(tav.stream).first(static_cast<std::size_t>(length)), colour, indices.size());
@@ -44,7 +44,7 @@ std::string check_stream(picfit::Picture r, int color) {
 // or full and made opaque (grey in two-colour mode): it must map to exactly the
 // palette colours it has, whatever the dithering.
 std::string check_exact(const picfit::DecodedPicture& p, const picfit::PictureOptions& options) {
-    const bool colour = options.color == picfit::kColour;
+    const bool colour = options.mode == picfit::kColour;
     const int group = colour ? 8 : 16;
     const int width = std::min(p.width, colour ? 320 : 640) / group * group;
     const int height = std::min(p.height, 250);
@@ -80,7 +80,7 @@ std::string check_picture(std::span<const std::uint8_t> input) {
     Input in(input);
     const std::uint8_t settings = in.byte();
     picfit::PictureOptions options;
-    options.color = (settings & 1) != 0 ? picfit::kColour : picfit::kTwoColour;
+    options.mode = (settings & 1) != 0 ? picfit::kColour : picfit::kTwoColour;
     options.dither = static_cast<picfit::Dither>((settings >> 1 & 7) % 5);
     options.background = {in.byte(), in.byte(), in.byte()};
     const auto file = in.rest();
@@ -105,19 +105,19 @@ std::string check_picture(std::span<const std::uint8_t> input) {
 
     picfit::Picture as_is;
     const picfit::PictureStatus status = picfit::picture_record(p, options, as_is);
-    if ((status == picfit::PictureStatus::ok) != picfit::fits_mode(p.width, p.height, options.color))
+    if ((status == picfit::PictureStatus::ok) != picfit::fits_mode(p.width, p.height, options.mode))
         return "a picture was taken or refused against its size";
 
     options.fit = true;
     picfit::Picture fitted;
     if (picfit::picture_record(p, options, fitted) != picfit::PictureStatus::ok) return "a fitted picture was refused";
-    const picfit::FitPlan plan = picfit::fit_plan(p.width, p.height, options.color);
+    const picfit::FitPlan plan = picfit::fit_plan(p.width, p.height, options.mode);
     if (fitted.width != static_cast<std::size_t>(plan.width) || fitted.height != static_cast<std::size_t>(plan.height))
         return "the fitted size is not the plan's";
     if (status == picfit::PictureStatus::ok && fitted.pixels != as_is.pixels)
         return "fitting changed a picture that fits";
-    std::string broken = check_record(fitted, options.color);
-    if (broken.empty()) broken = check_stream(fitted, options.color);
+    std::string broken = check_record(fitted, options.mode);
+    if (broken.empty()) broken = check_stream(fitted, options.mode);
     if (broken.empty()) broken = check_exact(p, options);
     return broken;
 }

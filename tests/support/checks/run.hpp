@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "common/erreur.hpp"
+#include "common/reporter.hpp"
 #include "common/frame.hpp"
 
 namespace fit_fuzz {
@@ -19,7 +19,7 @@ namespace fit_fuzz {
 struct Outcome {
     int result = -1;
     int code = 0;                        // first error code reported
-    std::span<const std::uint8_t> file;  // bufOUT up to LengthOUT
+    std::span<const std::uint8_t> file;  // out_buffer up to LengthOUT
     std::string broken;                  // a rule every converter keeps was broken
 };
 
@@ -31,22 +31,22 @@ public:
     Outcome run(Conv conv, const State& state, std::vector<std::uint8_t> source,
                 std::size_t out_capacity, const fit::ErrorTable& table) {
         // Only what the previous run wrote needs its marks again.
-        if (work_.bufOUT.size() < out_capacity) work_.bufOUT.resize(out_capacity, kFiller);
-        std::fill_n(work_.bufOUT.begin(), written_, kFiller);
-        work_.bufOUT.resize(out_capacity);
-        work_.bufIN.assign(source.begin(), source.end());
-        work_.LengthIN = static_cast<int>(work_.bufIN.size());
+        if (work_.out_buffer.size() < out_capacity) work_.out_buffer.resize(out_capacity, kFiller);
+        std::fill_n(work_.out_buffer.begin(), written_, kFiller);
+        work_.out_buffer.resize(out_capacity);
+        work_.in_buffer.assign(source.begin(), source.end());
+        work_.LengthIN = static_cast<int>(work_.in_buffer.size());
         work_.LengthOUT = 0;
 
         fit::Reporter report(table);
         Outcome o;
         o.result = conv(state, work_, report);
         o.code = report.first_code();
-        const std::span<const std::uint8_t> out(work_.bufOUT);
+        const std::span<const std::uint8_t> out(work_.out_buffer);
         const bool inside = work_.LengthOUT >= 0 &&
                             static_cast<std::size_t>(work_.LengthOUT) <= out.size();
         const std::size_t length = inside ? static_cast<std::size_t>(work_.LengthOUT) : 0;
-        // A converter writes from the start of bufOUT: everything after what it
+        // A converter writes from the start of out_buffer: everything after what it
         // claims must still be marked.
         const bool clean = marked(out.subspan(length));
         written_ = clean ? length : out.size();
@@ -54,7 +54,7 @@ public:
         if (o.result != 0 && o.result != 1) {
             o.broken = "returned " + std::to_string(o.result);
         } else if (!inside) {
-            o.broken = "LengthOUT " + std::to_string(work_.LengthOUT) + " is outside bufOUT";
+            o.broken = "LengthOUT " + std::to_string(work_.LengthOUT) + " is outside out_buffer";
         } else if (!clean) {
             o.broken = "wrote past LengthOUT";
         } else if (o.result == 1 && report.count() != 1) {

@@ -68,7 +68,7 @@ class Reporter {
 public:
     explicit Reporter(const ErrorTable& table) : table_(table) {}
 
-    void erreur(int code);
+    void error(int code);
 
     // With --verbose, explain() follows an error line that comes from a failed call of
     // the file layer with "name: the system's reason" on standard error.

@@ -1,10 +1,10 @@
-#include "erreur.hpp"
+#include "reporter.hpp"
 
 #include "file_io.hpp"
 
 namespace fit {
 
-void Reporter::erreur(int code) {
+void Reporter::error(int code) {
     std::fputs("ERROR: ", stderr);
     const bool known = code > 0 && static_cast<std::size_t>(code) < table_.messages.size() &&
                        !table_.messages[static_cast<std::size_t>(code)].empty();
