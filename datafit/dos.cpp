@@ -1,21 +1,9 @@
 // Disk record file: the cut pieces as the records of one disk file container.
-#include <algorithm>
-
 #include "converters.hpp"
 #include "cut.hpp"
 #include "media/disk_container.hpp"
 
 namespace datafit {
-
-namespace {
-
-// The header declares the record size (or, without one, the data length) even where
-// no record reaches it, and the header record's length when that is longer.
-std::size_t declared_maximum(const Cut& cut) {
-    return std::max(cut.header(), cut.record() != 0 ? cut.record() : cut.rest());
-}
-
-}  // namespace
 
 static_assert(media::file_size_for(media::kMaxRecordsSize) <= kOutCapacity);
 static_assert(fit::states_limit(detail::messages[kRecordTooLong], media::kMaxRecordLength));
@@ -25,7 +13,7 @@ int DOSConv(const State& state, fit::Work& work, fit::Reporter& report) {
     const auto source = work.input();
     const auto cut = plan_cut(state, source, report);
     if (!cut) return 1;
-    const std::size_t maximum = declared_maximum(*cut);
+    const std::size_t maximum = cut->declared_maximum();
     if (maximum > media::kMaxRecordLength) {
         report.error(kRecordTooLong);
         return 1;

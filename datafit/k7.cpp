@@ -7,16 +7,13 @@
 
 namespace datafit {
 
-namespace {
-constexpr std::size_t kMaxBlock = 0x10000;  // what a 16-bit end field can state
-static_assert(fit::states_limit(detail::messages[kBlockTooLong], kMaxBlock));
-}  // namespace
+static_assert(fit::states_limit(detail::messages[kBlockTooLong], media::kLongestBlock));
 
 int K7Conv(const State& state, fit::Work& work, fit::Reporter& report) {
     const auto source = work.input();
     const auto cut = plan_cut(state, source, report);
     if (!cut) return 1;
-    if (cut->longest() > kMaxBlock) {
+    if (cut->longest() > media::kLongestBlock) {
         report.error(kBlockTooLong);
         return 1;
     }

@@ -76,9 +76,7 @@ media::Checked<BasicProgram> read_basic(std::span<const std::uint8_t> text) {
 
 Finding describe(BasicProgram program) {
     const unsigned byte_lines = (program.last_line - kFirstLine) / kStep - 1;
-    Finding finding;
-    finding.kind = kind_name::kBasic;
-    finding.details = {
+    std::vector<std::string> details{
         "text: " + bytes_text(program.text_size) + ", lines 100 to " +
             std::to_string(program.last_line) + " (" + std::to_string(byte_lines) +
             (byte_lines == 1 ? " line" : " lines") + " of bytes)",
@@ -86,9 +84,7 @@ Finding describe(BasicProgram program) {
             std::to_string(program.load) + ")",
         "code: " + bytes_text(program.code.size()),
     };
-    finding.payload = program.code;
-    finding.parsed = std::move(program);
-    return finding;
+    return found(kind_name::kBasic, std::move(details), std::move(program), &BasicProgram::code);
 }
 
 }  // namespace fitinfo

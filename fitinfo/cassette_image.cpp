@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include "cut_plan.hpp"
+#include "media/record_cut.hpp"
 #include "media/code_cassette.hpp"
 
 namespace fitinfo {
@@ -135,7 +135,7 @@ media::Checked<CassetteImage> read_data(const std::vector<BlockView>& blocks) {
                                      media::kDataBlockStart, block.start);
         sizes.push_back(block.data.size());
     }
-    if (const auto broken = check_cut(sizes))
+    if (const auto broken = media::check_cut(sizes))
         return FormatError{blocks[broken->index].block_offset() + media::kEndFieldOffset,
                            "size of block " + std::to_string(broken->index + 1) + " (blocks " +
                                sizes_text(sizes) + ")",
@@ -163,10 +163,8 @@ Finding describe_data(const CassetteImage& image) {
 }  // namespace
 
 Finding describe(CassetteImage image) {
-    Finding finding = image.code ? describe_code(image) : describe_data(image);
-    finding.payload = image.payload;
-    finding.parsed = std::move(image);
-    return finding;
+    Finding lines = image.code ? describe_code(image) : describe_data(image);
+    return found(lines.kind, std::move(lines.details), std::move(image), &CassetteImage::payload);
 }
 
 media::Checked<CassetteImage> read_cassette_image(const std::vector<BlockView>& blocks) {

@@ -152,9 +152,7 @@ media::Checked<ExeFile> read_exe(const media::DiskFile& disk) {
 }
 
 Finding describe(ExeFile exe) {
-    Finding finding;
-    finding.kind = kind_name::kExe;
-    finding.details = {
+    std::vector<std::string> details{
         container_text(exe.container),
         "load address: " + media::hex16(exe.load),
         "end address: " + media::hex16(exe.end),
@@ -163,9 +161,7 @@ Finding describe(ExeFile exe) {
             std::to_string(exe.code_offset),
         "flags: " + flags_text(exe.flag),
     };
-    finding.payload = exe.code;
-    finding.parsed = std::move(exe);
-    return finding;
+    return found(kind_name::kExe, std::move(details), std::move(exe), &ExeFile::code);
 }
 
 }  // namespace fitinfo

@@ -29,6 +29,15 @@ struct Finding {
 
 using Checked = media::Checked<Finding>;
 
+// The finding of a kind: `-x` writes the bytes `payload` names in its parsed struct.
+template <typename T>
+Finding found(std::string_view kind, std::vector<std::string> details, T parsed,
+              Bytes T::*payload) {
+    Finding finding{std::string(kind), std::move(details), parsed.*payload, std::nullopt, {}};
+    finding.parsed = std::move(parsed);
+    return finding;
+}
+
 // A reader's result made into a finding by the describe() of its kind.
 template <typename T>
 Checked described(media::Checked<T> read) {

@@ -52,16 +52,12 @@ media::Checked<Listing> read_listing(std::span<const std::uint8_t> text) {
 }
 
 Finding describe(Listing listing) {
-    Finding finding;
-    finding.kind = kind_name::kListing;
-    finding.details = {
+    std::vector<std::string> details{
         "text: " + bytes_text(listing.text_size) + ", " + std::to_string(listing.lines) +
             (listing.lines == 1 ? " .byte line" : " .byte lines"),
         "data: " + bytes_text(listing.data.size()),
     };
-    finding.payload = listing.data;
-    finding.parsed = std::move(listing);
-    return finding;
+    return found(kind_name::kListing, std::move(details), std::move(listing), &Listing::data);
 }
 
 }  // namespace fitinfo

@@ -1,7 +1,7 @@
 #include "record_file.hpp"
 #include "kinds.hpp"
 
-#include "cut_plan.hpp"
+#include "media/record_cut.hpp"
 
 namespace fitinfo {
 
@@ -12,12 +12,12 @@ media::Checked<RecordFile> read_record_file(const media::DiskFile& disk) {
     if (disk.records.empty())
         return FormatError{media::kRecordCountOffset, "NbRecordH/NbRecordL", "at least 1 record",
                            "0"};
-    if (const auto broken = check_cut(sizes))
+    if (const auto broken = media::check_cut(sizes))
         return FormatError{disk.records[broken->index].offset,
                            "length of record " + std::to_string(broken->index + 1) +
                                " (records " + sizes_text(sizes) + ")",
                            broken->expected, bytes_text(sizes[broken->index])};
-    const auto longest = declared_longest(sizes);
+    const auto longest = media::declared_longest(sizes);
     if (longest.exact ? disk.max_record_length != longest.at_least
                       : disk.max_record_length < longest.at_least) {
         auto error = media::word_error(media::kMaxRecordLengthOffset, true,
@@ -37,16 +37,12 @@ media::Checked<RecordFile> read_record_file(const media::DiskFile& disk) {
 }
 
 Finding describe(RecordFile records) {
-    Finding finding;
-    finding.kind = kind_name::kRecordFile;
-    finding.details = {
+    std::vector<std::string> details{
         container_text(records.container),
         "records: " + sizes_text(records.sizes) + " bytes",
         "data: " + bytes_text(records.data.size()),
     };
-    finding.payload = records.data;
-    finding.parsed = std::move(records);
-    return finding;
+    return found(kind_name::kRecordFile, std::move(details), std::move(records), &RecordFile::data);
 }
 
 }  // namespace fitinfo

@@ -34,13 +34,17 @@ bool looks_like_rom(std::span<const std::uint8_t> file, bool& exact) {
     return file.size() == kRomSize || (trailer && file.size() < kRomSize + kLengthSlack);
 }
 
-media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
-                                  std::optional<std::uint16_t> load,
-                                  std::optional<std::uint16_t> size) {
+namespace {
+
+struct Trailer {
+    std::uint8_t marker;
+    unsigned entry;
+};
+
+// The trailer (paged marker, signature, entry address) and the byte below it, which
+// is never code.
+media::Checked<Trailer> read_trailer(std::span<const std::uint8_t> file) {
     using media::FormatError;
-    if (file.size() != kRomSize)
-        return FormatError{std::min(file.size(), kRomSize), "image length", bytes_text(kRomSize),
-                           bytes_text(file.size())};
     const std::uint8_t marker = file[kRomTrailer];
     if (marker != kRomPaged && marker != kRomUnpaged)
         return FormatError{kRomTrailer, "paged marker at 0x7FFC", "0xAA or 0x55 (paged)",
@@ -55,12 +59,25 @@ media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
                            "entry address at 0x7FFE (high byte first)",
                            media::hex16(kRomBase) + " to " + media::hex16(kRomCodeLimit),
                            media::hex16(entry)};
-    const std::size_t area_size = kRomCodeLimit - kRomBase;  // 0x7FFB is never code
+    const std::size_t area_size = kRomCodeLimit - kRomBase;
     if (file[area_size] != 0)
         return media::byte_error(area_size, "byte at 0x7FFB (below the trailer)", 0,
                                  file[area_size]);
+    return Trailer{marker, entry};
+}
 
-    const auto area = file.first(area_size);
+struct CodeSpan {
+    std::size_t from;
+    std::size_t to;
+};
+
+// Where the code lies in the area below the trailer: from the load address given (no
+// byte below it may be set) or the first non-zero byte, to the end the size given sets
+// (no byte after it may be set) or past the last non-zero byte.
+media::Checked<CodeSpan> find_code(std::span<const std::uint8_t> area,
+                                   std::optional<std::uint16_t> load,
+                                   std::optional<std::uint16_t> size) {
+    using media::FormatError;
     const auto first_nonzero = [&](std::size_t from) {
         return static_cast<std::size_t>(
             std::find_if(area.begin() + static_cast<std::ptrdiff_t>(from), area.end(),
@@ -76,58 +93,69 @@ media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
                                      0, area[from]);
         from = given;
     }
-    std::size_t to = from;
-    if (size && from < area.size()) {
-        to = from + *size;
-        if (to > area.size())
-            return FormatError{area.size(), "end of the code (load address " + address(from) +
-                                                " + size " + media::hex16(*size) + ")",
-                               "at most " + media::hex16(kRomCodeLimit), address(to)};
-        if (const std::size_t after = first_nonzero(to); after < area.size())
-            return media::byte_error(after, "byte at " + address(after) + ", after the code", 0,
-                                     area[after]);
-    } else {
+    if (!size || from >= area.size()) {
         const auto last = std::find_if(area.rbegin(), area.rend(), [](std::uint8_t b) { return b != 0; });
-        to = std::max(from, static_cast<std::size_t>(area.rend() - last));
+        return CodeSpan{from, std::max(from, static_cast<std::size_t>(area.rend() - last))};
     }
+    const std::size_t to = from + *size;
+    if (to > area.size())
+        return FormatError{area.size(), "end of the code (load address " + address(from) +
+                                            " + size " + media::hex16(*size) + ")",
+                           "at most " + media::hex16(kRomCodeLimit), address(to)};
+    if (const std::size_t after = first_nonzero(to); after < area.size())
+        return media::byte_error(after, "byte at " + address(after) + ", after the code", 0,
+                                 area[after]);
+    return CodeSpan{from, to};
+}
+
+}  // namespace
+
+media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
+                                  std::optional<std::uint16_t> load,
+                                  std::optional<std::uint16_t> size) {
+    if (file.size() != kRomSize)
+        return media::FormatError{std::min(file.size(), kRomSize), "image length",
+                                  bytes_text(kRomSize), bytes_text(file.size())};
+    const auto trailer = read_trailer(file);
+    if (!trailer) return trailer.error();
+    const auto area = file.first(kRomCodeLimit - kRomBase);  // 0x7FFB is never code
+    const auto code = find_code(area, load, size);
+    if (!code) return code.error();
 
     RomImage rom;
     rom.load_given = load.has_value();
     rom.size_given = size.has_value();
-    rom.entry = entry;
-    rom.paged = marker == kRomPaged;
-    if (to > from) {
-        rom.load = static_cast<unsigned>(from + kRomBase);
-        rom.code.assign(area.begin() + static_cast<std::ptrdiff_t>(from),
-                        area.begin() + static_cast<std::ptrdiff_t>(to));
+    rom.entry = trailer->entry;
+    rom.paged = trailer->marker == kRomPaged;
+    if (code->to > code->from) {
+        rom.load = static_cast<unsigned>(code->from + kRomBase);
+        rom.code.assign(area.begin() + static_cast<std::ptrdiff_t>(code->from),
+                        area.begin() + static_cast<std::ptrdiff_t>(code->to));
     }
     return rom;
 }
 
 Finding describe(RomImage rom) {
-    Finding finding;
-    finding.kind = kind_name::kRom;
-    finding.details.push_back("image: " + bytes_text(kRomSize) + ", addresses 0x0200 to 0x7FFF");
+    std::vector<std::string> details;
+    details.push_back("image: " + bytes_text(kRomSize) + ", addresses 0x0200 to 0x7FFF");
     if (rom.load) {
         const std::size_t from = *rom.load - kRomBase;
-        finding.details.push_back(std::string(rom.load_given ? "load address (given): "
-                                                             : "load address (first non-zero byte): ") +
-                                  address(from));
-        finding.details.push_back("code: " + bytes_text(rom.code.size()) + ", " + address(from) +
-                                  " to " + address(from + rom.code.size() - 1) +
-                                  (rom.size_given ? " (size given)" : " (up to the last non-zero byte)"));
+        details.push_back(std::string(rom.load_given ? "load address (given): "
+                                                     : "load address (first non-zero byte): ") +
+                          address(from));
+        details.push_back("code: " + bytes_text(rom.code.size()) + ", " + address(from) +
+                          " to " + address(from + rom.code.size() - 1) +
+                          (rom.size_given ? " (size given)" : " (up to the last non-zero byte)"));
     } else {
-        finding.details.push_back("code: none found (no non-zero byte" +
-                                  std::string(rom.load_given ? " from the load address on)" : ")"));
+        details.push_back("code: none found (no non-zero byte" +
+                          std::string(rom.load_given ? " from the load address on)" : ")"));
     }
     const std::uint8_t marker = rom.paged ? kRomPaged : kRomUnpaged;
-    finding.details.push_back("entry address: " + media::hex16(rom.entry));
-    finding.details.push_back("trailer: " + media::hex8(marker) +
-                              (rom.paged ? " (paged)" : " (not paged)") + ", " + media::hex8(kRomSignature) + ", " +
-                              media::hex8(rom.entry >> 8) + " " + media::hex8(rom.entry & 0xFF));
-    finding.payload = rom.code;
-    finding.parsed = std::move(rom);
-    return finding;
+    details.push_back("entry address: " + media::hex16(rom.entry));
+    details.push_back("trailer: " + media::hex8(marker) +
+                      (rom.paged ? " (paged)" : " (not paged)") + ", " + media::hex8(kRomSignature) + ", " +
+                      media::hex8(rom.entry >> 8) + " " + media::hex8(rom.entry & 0xFF));
+    return found(kind_name::kRom, std::move(details), std::move(rom), &RomImage::code);
 }
 
 }  // namespace fitinfo

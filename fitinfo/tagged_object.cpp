@@ -162,11 +162,9 @@ media::Checked<TaggedObject> read_tagged_object(const media::DiskFile& disk) {
 }
 
 Finding describe(TaggedObject module) {
-    Finding finding;
-    finding.kind = kind_name::kTaggedObject;
     const std::size_t records = module.container.record_count;
     const std::size_t data_records = records - 2;
-    finding.details = {
+    std::vector<std::string> details{
         container_text(module.container),
         "text records: " + std::to_string(records) + " of " + std::to_string(kTextRecordLength) +
             " characters (module, " + std::to_string(data_records) +
@@ -175,9 +173,8 @@ Finding describe(TaggedObject module) {
         "code: " + bytes_text(module.code.size()) + " (loads at " +
             media::hex16(media::kModuleAddress) + ")",
     };
-    finding.payload = module.code;
-    finding.parsed = std::move(module);
-    return finding;
+    return found(kind_name::kTaggedObject, std::move(details), std::move(module),
+                 &TaggedObject::code);
 }
 
 }  // namespace fitinfo

@@ -18,6 +18,8 @@ inline constexpr std::size_t kUnitOverhead = kLeaderSize + kBlockOverhead;  // 2
 inline constexpr std::uint8_t kBlockMarker = 0x7A;
 // Where the blocks of a data cassette load; code blocks carry the code's address.
 inline constexpr int kDataBlockStart = 0x0000;
+// The longest block: as many bytes as its 16-bit end and start fields can tell apart.
+inline constexpr std::size_t kLongestBlock = 0x10000;
 
 inline constexpr std::array<std::uint8_t, kLeaderSize> sync = [] {
     std::array<std::uint8_t, kLeaderSize> leader{};

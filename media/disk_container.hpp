@@ -32,6 +32,11 @@ struct DiskHeader {
 };
 static_assert(sizeof(DiskHeader) == kAllocationUnit);
 
+// Offsets within DiskHeader.
+inline constexpr std::size_t kRecordCountOffset = offsetof(DiskHeader, NbRecordH);
+inline constexpr std::size_t kMaxRecordLengthOffset = offsetof(DiskHeader, MaxRecordLengthH);
+inline constexpr std::size_t kUnitCountOffset = offsetof(DiskHeader, NbAu);
+
 // Units that hold B bytes of records (each counted with its length word).
 constexpr std::size_t units_for(std::size_t records_size) {
     return (records_size + kAllocationUnit - 1) / kAllocationUnit;
@@ -78,10 +83,6 @@ private:
 #include "media/format_error.hpp"
 
 namespace media {
-
-inline constexpr std::size_t kRecordCountOffset = 2;       // NbRecordH, NbRecordL
-inline constexpr std::size_t kMaxRecordLengthOffset = 4;   // MaxRecordLengthH, ...L
-inline constexpr std::size_t kUnitCountOffset = 15;        // NbAu
 
 // How many of the header's four signature bytes (Check, Flag, FirstAuH, FirstAuL)
 // differ from a container's, counting those past the end of `file`.

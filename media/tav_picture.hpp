@@ -20,6 +20,7 @@
 #include <span>
 #include <vector>
 
+#include "byte_order.hpp"
 #include "format_error.hpp"
 
 namespace media {
@@ -37,17 +38,34 @@ struct Picture {
 namespace tav {
 
 inline constexpr std::array<std::uint8_t, 4> kMagic{'T', 'A', 'V', 0x01};  // and the version
-inline constexpr std::size_t kHeaderSize = 10;
-// Header offsets after the magic; the length is high byte first.
-inline constexpr std::size_t kWidthAt = 4;
-inline constexpr std::size_t kHeightAt = 5;
-inline constexpr std::size_t kLengthAt = 6;
-inline constexpr std::size_t kModeAt = 8;
-inline constexpr std::size_t kReservedAt = 9;
+// Header offsets, each field after the one before; the length is high byte first.
+inline constexpr std::size_t kWidthAt = kMagic.size();
+inline constexpr std::size_t kHeightAt = kWidthAt + 1;
+inline constexpr std::size_t kLengthAt = kHeightAt + 1;
+inline constexpr std::size_t kModeAt = kLengthAt + 2;
+inline constexpr std::size_t kReservedAt = kModeAt + 1;
+inline constexpr std::size_t kHeaderSize = kReservedAt + 1;
+static_assert(kHeaderSize == 10);
 
 // The mode byte.
 inline constexpr std::uint8_t kTwoColourMode = 0;
 inline constexpr std::uint8_t kColourMode = 1;
+
+using Header = std::array<std::uint8_t, kHeaderSize>;
+
+// The header of a picture `width_groups` pixel groups wide and `rows` rows high whose
+// stream is `length` bytes long.
+constexpr Header make_header(std::uint8_t width_groups, std::uint8_t rows, std::uint16_t length,
+                             std::uint8_t mode) {
+    Header header{};
+    std::copy(kMagic.begin(), kMagic.end(), header.begin());
+    header[kWidthAt] = width_groups;
+    header[kHeightAt] = rows;
+    put_high_byte_first(header, kLengthAt, length);
+    header[kModeAt] = mode;
+    header[kReservedAt] = 0;
+    return header;
+}
 
 inline constexpr std::size_t kWidestGroups = 40;
 inline constexpr std::size_t kHighest = 250;

@@ -2,7 +2,6 @@
 // and the coded record that the encoders make of it and the writer saves.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -17,10 +16,9 @@ enum Mode : int { kTwoColour = media::tav::kTwoColourMode, kColour = media::tav:
 using media::tav::SizeLimits;
 using media::tav::size_limits;
 
-// The TAV file's header fields and the coded stream.
+// The TAV file's header fields and the coded stream
+// (the magic and the version are media::tav's).
 struct TavRecord {
-    std::array<char, 3> check{'T', 'A', 'V'};
-    std::uint8_t version = media::tav::kMagic[3];
     std::uint16_t width = 0;   // pixels
     std::uint16_t height = 0;  // rows
     std::uint16_t Length = 0;  // unused: the stream length travels beside the record

@@ -9,16 +9,9 @@ namespace picfit {
 
 TavHeader tav_header(const TavRecord& tav, int length) {
     const auto group = media::tav::mode_facts(tav.Flag != kTwoColour).group;
-    return {static_cast<std::uint8_t>(tav.check[0]),
-            static_cast<std::uint8_t>(tav.check[1]),
-            static_cast<std::uint8_t>(tav.check[2]),
-            tav.version,
-            static_cast<std::uint8_t>(tav.width / group),
-            static_cast<std::uint8_t>(tav.height),
-            static_cast<std::uint8_t>(length >> 8 & 0xFF),
-            static_cast<std::uint8_t>(length & 0xFF),
-            tav.Flag,
-            0};
+    return media::tav::make_header(static_cast<std::uint8_t>(tav.width / group),
+                                   static_cast<std::uint8_t>(tav.height),
+                                   static_cast<std::uint16_t>(length), tav.Flag);
 }
 
 std::optional<TavFile> tav_file_of(const TavRecord& tav, int length) {

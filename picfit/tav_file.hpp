@@ -15,7 +15,7 @@
 
 namespace picfit {
 
-using TavHeader = std::array<std::uint8_t, media::tav::kHeaderSize>;
+using TavHeader = media::tav::Header;
 
 // The header of a record whose stream is `length` bytes long.
 TavHeader tav_header(const TavRecord& tav, int length);
