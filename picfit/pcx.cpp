@@ -8,23 +8,10 @@
 #include <vector>
 
 #include "common/allocation.hpp"
-#include "common/file_io.hpp"
 
 namespace picfit {
 
 namespace {
-
-enum class Load { ok, cannot_open, read_error };
-
-Load read_whole(const std::string& path, std::vector<std::uint8_t>& into) {
-    const fit::ReadResult read = fit::read_file_upto(path, kPcxReadLimit, into);
-    switch (read.status) {
-    case fit::ReadStatus::cannot_open: return Load::cannot_open;
-    case fit::ReadStatus::read_error: return Load::read_error;
-    case fit::ReadStatus::ok: break;
-    }
-    return Load::ok;
-}
 
 bool accepted_kind(std::span<const std::uint8_t> file) {
     return file.size() >= kPcxHeaderSize && file[0] == 0x0A && file[2] == 1 && file[3] == 8 &&
@@ -107,25 +94,6 @@ std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int mode,
         return std::nullopt;
     }
     return picture;
-}
-
-std::optional<Picture> read_pcx(const std::string& filename, int mode, fit::Reporter& report) {
-    std::vector<std::uint8_t> file;
-    Load load = Load::ok;
-    if (!fit::try_allocate([&] { load = read_whole(filename, file); })) {
-        report.error(kMemory);
-        return std::nullopt;
-    }
-    if (load == Load::cannot_open) {
-        report.error(kCannotOpenSource);
-        return std::nullopt;
-    }
-    if (load == Load::read_error || file.empty()) {
-        report.error(kEmptySource);
-        return std::nullopt;
-    }
-
-    return decode_pcx(file, mode, report);
 }
 
 }  // namespace picfit

@@ -24,7 +24,5 @@ inline constexpr std::size_t kPcxReadLimit = 1 << 20;
 std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int mode,
                                   fit::Reporter& report);
 
-// Reads the whole file `filename` and decodes it.
-std::optional<Picture> read_pcx(const std::string& filename, int mode, fit::Reporter& report);
 
 }  // namespace picfit

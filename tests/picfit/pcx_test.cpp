@@ -35,9 +35,6 @@ Read decode(const Bytes& file, int mode = picfit::kColour) {
     return captured([&](fit::Reporter& report) { return picfit::decode_pcx(file, mode, report); });
 }
 
-Read read(const std::string& path, int mode = picfit::kColour) {
-    return captured([&](fit::Reporter& report) { return picfit::read_pcx(path, mode, report); });
-}
 
 // A picture of the size with a blank pixel data that fills it.
 Bytes blank(int width, int height) {
@@ -179,33 +176,18 @@ TEST(PcxReader, RefusesPixelDataThatEndsEarly) {
     }
 }
 
-TEST(PcxReader, FileFailures) {
-    TempDir dir;
-    auto r = read(dir.file("missing.pcx"));
-    EXPECT_FALSE(r.picture);
-    EXPECT_EQ(r.err, "ERROR: Cannot open source file.\n");
-    r = read(dir.write("empty.pcx", {}));
-    EXPECT_EQ(r.err, "ERROR: When loading source file.\n");
-    r = read(dir.path().string());  // a directory opens but does not read
-    EXPECT_EQ(r.err, "ERROR: When loading source file.\n");
-    r = read(dir.write("bad.pcx", Bytes(200, 0x0A)));
-    EXPECT_EQ(r.err, "ERROR: Bad PCX source format.\n");
-}
-
 TEST(PcxReader, ReadsTheWholeFileHoweverLong) {
     // 320 x 250 pixels that all need a run byte: 160000 bytes of pixel data.
     Bytes pixels(80000);
     for (std::size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = static_cast<std::uint8_t>(0xC0 + i % 61);
-    TempDir dir;
     const Bytes file = fit_test::make_pcx(320, 250, pixels);
     ASSERT_GT(file.size(), 160000u);
-    const Read r = read(dir.write("big.pcx", file));
+    const Read r = decode(file);
     ASSERT_TRUE(r.picture) << r.err;
     EXPECT_EQ(r.picture->pixels, pixels);
 
-    const Read noise =
-        read(std::string(FIT_TEST_DATA) + "/noise-320x250-pillow.pcx");
+    const Read noise = decode(fit_test::read_bytes(std::string(FIT_TEST_DATA) + "/noise-320x250-pillow.pcx"));
     ASSERT_TRUE(noise.picture) << noise.err;
     EXPECT_EQ(noise.picture->pixels.size(), 80000u);
 }

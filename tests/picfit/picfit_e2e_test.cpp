@@ -151,12 +151,15 @@ TEST(PicfitE2E, ReaderFailuresExitWithTwo) {
     narrow.xmin = 10;  // width -1
     dir.write("narrow.pcx", fit_test::pcx_with_data(narrow, {}));
     dir.write("cut.pcx", fit_test::pcx_with_data(fit_test::window(16, 2), {0xC0 | 20, 1}));
+    dir.write("empty.pcx", {});
     struct Case {
         const char* source;
         const char* first_line;
     };
     const Case cases[] = {
         {"missing.pcx", "ERROR: Cannot open source file.\n"},
+        {"empty.pcx", "ERROR: When loading source file.\n"},
+        {".", "ERROR: When loading source file.\n"},  // a directory opens but does not read
         {"narrow.pcx", "ERROR: Bad image size.\n"},
         {"cut.pcx", "ERROR: Bad PCX source format.\n"},
         {"/dev/zero", "ERROR: Bad PCX source format.\n"},  // endless, read only so far
