@@ -156,13 +156,6 @@ FitPlan fit_plan(int width, int height, int mode) {
     return plan;
 }
 
-LinearPicture scale_down(const LinearPicture& picture, int width, int height) {
-    if (width == picture.width && height == picture.height) return picture;
-    const std::size_t stride = static_cast<std::size_t>(picture.width) * 3;
-    return scale_rows(picture.width, picture.height, width, height,
-                      [&](int y) { return &picture.rgb[stride * static_cast<std::size_t>(y)]; });
-}
-
 LinearPicture fit_picture(const PixelView& picture, int mode, Rgb background) {
     const FitPlan plan = fit_plan(picture.width, picture.height, mode);
     LinearPicture scaled;

@@ -28,13 +28,11 @@ bool fits_mode(int width, int height, int mode);
 // at least 1 row and never above the limit.
 FitPlan fit_plan(int width, int height, int mode);
 
-// The picture scaled to width x height (each no larger than the picture's) by area
-// averaging in linear light: each new pixel is the mean of the area of the picture it
-// covers, partly covered pixels weighed by their share. Exact integer arithmetic.
-LinearPicture scale_down(const LinearPicture& picture, int width, int height);
-
 // The picture in linear light fitted to the mode by its plan (transparent parts over
 // `background`, as to_linear lays them), widened with `background` if the plan says so.
+// It is scaled by area averaging in linear light: each new pixel is the mean of the
+// area of the picture it covers, partly covered pixels weighed by their share, in exact
+// integer arithmetic.
 LinearPicture fit_picture(const PixelView& picture, int mode, Rgb background);
 
 }  // namespace picfit

@@ -341,21 +341,40 @@ TEST(PictureFit, Plans) {
 }
 
 TEST(PictureFit, AreaAveraging) {
-    // 3 x 2 to 2 x 1: each new pixel takes one and a half source pixels of each row.
-    picfit::LinearPicture p;
-    p.width = 3;
-    p.height = 2;
-    p.rgb = {0, 0, 0, 30000, 30000, 30000, 60000, 60000, 60000,
-             3000, 0, 0, 3000, 0, 0, 3000, 0, 0};
-    const picfit::LinearPicture s = picfit::scale_down(p, 2, 1);
-    ASSERT_EQ(s.rgb.size(), 6u);
-    EXPECT_EQ(s.rgb[0], 6500);   // ((0 + 15000) / 1.5 + 3000) / 2
-    EXPECT_EQ(s.rgb[1], 5000);
-    EXPECT_EQ(s.rgb[3], 26500);  // ((15000 + 60000) / 1.5 + 3000) / 2
-    EXPECT_EQ(s.rgb[4], 25000);
+    // 480 x 3 fitted to the colour screen is 320 x 2: each new pixel takes one and a
+    // half source pixels each way. Red goes 0, 255, 255 along each row and green down
+    // each column, so every new pixel's red is (0 + 65535 / 2) / 1.5 or
+    // (65535 / 2 + 65535) / 1.5 by its column, and its green so by its row.
+    const int width = 480;
+    const int height = 3;
+    picfit::RgbaPicture rgba;
+    rgba.width = width;
+    rgba.height = height;
+    Bytes rgb;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t red = x % 3 == 0 ? 0 : 255;
+            const std::uint8_t green = y == 0 ? 0 : 255;
+            rgba.pixels.insert(rgba.pixels.end(), {red, green, 0, 255});
+            rgb.insert(rgb.end(), {red, green, 0});
+        }
+    // The opaque path scales the sRGB samples as it reads them, the other the rows
+    // laid over the background: the same means.
+    for (const picfit::PixelView view : {picfit::PixelView(rgba), picfit::PixelView{width, height, 3, rgb}}) {
+        const picfit::LinearPicture s = picfit::fit_picture(view, kColour, {});
+        ASSERT_EQ(s.width, 320);
+        ASSERT_EQ(s.height, 2);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 4; ++x) {
+                const std::size_t at = (static_cast<std::size_t>(y) * 320 + static_cast<std::size_t>(x)) * 3;
+                EXPECT_EQ(s.rgb[at], x % 2 == 0 ? 21845 : 65535) << view.channels << " " << x << "," << y;
+                EXPECT_EQ(s.rgb[at + 1], y == 0 ? 21845 : 65535) << view.channels << " " << x << "," << y;
+                EXPECT_EQ(s.rgb[at + 2], 0);
+            }
+    }
     // A whole-factor reduction of palette blocks stays exactly on the palette.
-    const picfit::LinearPicture red = picfit::scale_down(flat_linear(64, 40, 65535, 0, 0), 8, 5);
-    EXPECT_EQ(red.rgb, flat_linear(8, 5, 65535, 0, 0).rgb);
+    const picfit::LinearPicture red = picfit::fit_picture(flat_rgba(640, 400, {255, 0, 0, 255}), kColour, {});
+    EXPECT_EQ(red.rgb, flat_linear(320, 200, 65535, 0, 0).rgb);
 }
 
 TEST(PictureChain, SizeRefusedWithoutFit) {
