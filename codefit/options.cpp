@@ -13,28 +13,8 @@ namespace codefit {
 
 namespace {
 
-constexpr std::string_view kProgram = "codefit";
-constexpr const char* kShortOptions = "hpct:r:b:n:l:";
-
-enum LongCode : int {
-    kLongType = fit::kFirstOwnLongCode,
-    kLongLoad,
-    kLongEntry,
-    kLongName,
-    kLongLoader,
-    kLongPaged,
-    kLongClearScreen,
-};
-
-constexpr std::array<fit::LongOption, 7> kLongOptions{{
-    {"type", true, kLongType},
-    {"load", true, kLongLoad},
-    {"entry", true, kLongEntry},
-    {"name", true, kLongName},
-    {"loader", true, kLongLoader},
-    {"paged", false, kLongPaged},
-    {"clear-screen", false, kLongClearScreen},
-}};
+constexpr fit::LongOptions kLongOptions({"type=", "load=", "entry=", "name=", "loader=", "paged",
+                                          "clear-screen"});
 
 std::string hex4(std::uint16_t value) {
     char text[5];
@@ -61,15 +41,8 @@ std::string help_text() {
            "  -n:NAME  --name=NAME     cassette name, 1 to 4 characters\n"
            "  -l:1|2   --loader=1|2    K7: put BASIC loader 1 or 2 before the code\n"
            "  -p       --paged         ROM: mark the cartridge as paged\n"
-           "  -c       --clear-screen  EXE: clear the video memory before starting\n"
-           "           --quiet         no banner and no \"file written\" line; errors only\n"
-           "           --verbose       after an error of the system, its reason\n"
-           "  -h                       the usage line (exit status 1)\n"
-           "           --help          this text\n"
-           "           --version       the program's name and version\n"
-           "\n"
-           "A file named - is standard input as the source, standard output as the target\n"
-           "(then the banner and every message go to standard error); ./- is a file.\n"
+           "  -c       --clear-screen  EXE: clear the video memory before starting\n" +
+           fit::converter_help_common(27) +
            "Addresses are hexadecimal. A short option's value follows one character that\n"
            "is skipped (-r:C400); a long option's follows '=' or is the next word\n"
            "(--load C400), must be whole and in range, and --type takes any case.\n"
@@ -81,12 +54,14 @@ std::string help_text() {
            "  codefit --quiet --type=k7 game.bin - | fitinfo -\n";
 }
 
-// -h's line, as it has always read.
 std::string usage_line() {
-    const std::string types = fit::joined(fit::row_names(kTargetTypes), "|");
-    return "Usage: codefit sourceFile targetFile [-t:" + types +
-           "] [-r:0xRelocAdr] [-b:0xBranchAdr] [-n:4LettersK7Filename] [-l:1|2] [-p] [-c]\n";
+    return fit::usage_with_types("codefit", kTargetTypes,
+                                 " [-r:0xRelocAdr] [-b:0xBranchAdr] [-n:4LettersK7Filename]"
+                                 " [-l:1|2] [-p] [-c]\n");
 }
+
+constexpr fit::CommandLine kCommandLine{"codefit", "Codefit", "hpct:r:b:n:l:", kLongOptions,
+                                        help_text, usage_line};
 
 std::uint16_t read_address(const char* argument) {
     // strtol's whole reading, kept to the 16 bits of the target's address space.
@@ -110,7 +85,7 @@ void choose_type(State& state, const TargetType& type, bool& by_type, bool long_
 std::optional<std::uint16_t> strict_address(const fit::OptionScanner& scan) {
     const auto value = fit::parse_hex_strictly(scan.argument(), 0xFFFF);
     if (!value) {
-        fit::refuse_value(kProgram, scan.long_name(), scan.argument(),
+        fit::refuse_value(kCommandLine.program, scan.long_name(), scan.argument(),
                           "not an address; use hexadecimal 0 to FFFF, as in C400 or 0xC400");
         return std::nullopt;
     }
@@ -131,11 +106,77 @@ bool take_loader(int c, std::string_view argument, State& state) {
         return true;
     }
     if (argument != "1" && argument != "2") {
-        fit::refuse_value(kProgram, "loader", argument, "unknown loader; use 1 or 2");
+        fit::refuse_value(kCommandLine.program, "loader", argument, "unknown loader; use 1 or 2");
         return false;
     }
     state.loaderk7 = argument[0] - '0';
     return true;
+}
+
+// -r and -b as strtol reads them, --load and --entry whole and in range; each address
+// given before a type chooses one.
+int take_address(int c, const fit::OptionScanner& scan, State& state, bool& reloc_by_type) {
+    std::uint16_t address = 0;
+    if (c == 'r' || c == 'b') {
+        address = read_address(scan.argument());
+    } else {
+        const auto strict = strict_address(scan);
+        if (!strict) return fit::kRefused;
+        address = *strict;
+    }
+    const bool load = c == 'r' || c == kLongOptions.code("load");
+    (load ? state.load_address : state.entry_address) = address;
+    if (load) reloc_by_type = false;
+    infer_type(state, address);
+    return fit::kGoOn;
+}
+
+// One of codefit's own options; nothing for any other.
+std::optional<int> take_option(int c, const fit::OptionScanner& scan, State& state,
+                               bool& reloc_by_type) {
+    switch (c) {
+    case 't': {
+        const std::string_view argument = scan.argument();
+        if (argument.starts_with(':'))
+            for (const auto& type : kTargetTypes)
+                if (argument.substr(1) == type.name) choose_type(state, type, reloc_by_type, false);
+        return fit::kGoOn;
+    }
+    case kLongOptions.code("type"): {
+        const TargetType* type = fit::row_named(kTargetTypes, scan.argument());
+        if (type == nullptr) {
+            fit::refuse_value(kCommandLine.program, "type", scan.argument(),
+                              "unknown type; use " +
+                                  fit::spoken_list(fit::row_names(kTargetTypes, true)));
+            return fit::kRefused;
+        }
+        choose_type(state, *type, reloc_by_type, true);
+        return fit::kGoOn;
+    }
+    case 'r':
+    case 'b':
+    case kLongOptions.code("load"):
+    case kLongOptions.code("entry"):
+        return take_address(c, scan, state, reloc_by_type);
+    case 'n':
+        return fit::go_on_if(media::set_k7_name(state.K7Name, scan.argument()));
+    case kLongOptions.code("name"):
+        return fit::go_on_if(
+            media::set_k7_name_strictly(state.K7Name, kCommandLine.program, scan.argument()));
+    case 'l':
+    case kLongOptions.code("loader"):
+        return fit::go_on_if(take_loader(c, scan.argument(), state));
+    case 'p':
+    case kLongOptions.code("paged"):
+        state.pagination = true;
+        return fit::kGoOn;
+    case 'c':
+    case kLongOptions.code("clear-screen"):
+        state.clearvdp = true;
+        return fit::kGoOn;
+    default:
+        return std::nullopt;
+    }
 }
 
 // After the options: the default type, the addresses completed from each other, then
@@ -154,103 +195,30 @@ int finish(const std::vector<std::string>& names, State& state, fit::Reporter& r
         return fit::kRefused;
     }
 
-    if (!fit::take_source_and_target(names, state.source, state.target, report,
-                                     kSameName))
-        return fit::kRefused;
-    state.source_is_stdin = fit::is_standard_stream(state.source);
-    state.target_is_stdout = fit::is_standard_stream(state.target);
-    return fit::kGoOn;
+    return fit::go_on_if(fit::take_source_and_target(names, state, report, kSameName));
 }
 
 }  // namespace
 
 fit::OptionTable option_table() {
-    return {kProgram, kShortOptions, "", kLongOptions,
+    return {kCommandLine.program, kCommandLine.shorts, "", kLongOptions,
             {{"type", fit::row_names(kTargetTypes, true)},
              {"t", fit::row_names(kTargetTypes, false, ":")},
              {"loader", {"1", "2"}}}};
 }
 
-fit::Outline outline(int argc, char** argv) {
-    return fit::outline(argc, argv, kShortOptions, kLongOptions);
-}
+const fit::CommandLine& command_line() { return kCommandLine; }
 
 int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report) {
-    const std::string_view version = fit::version_name(outline(argc, argv), "Codefit");
-    fit::OptionScanner scan(argc, argv, kShortOptions, kLongOptions, kProgram);
     bool reloc_by_type = false;
-    for (int c = scan.next(); c != -1; c = scan.next()) {
-        if (const auto common = fit::take_common_long(c, state, help_text().c_str(), version)) {
-            if (*common != fit::kGoOn) return *common;
-            continue;
-        }
-        switch (c) {
-        case 'h':
-            std::fputs(usage_line().c_str(), stdout);
-            return fit::kRefused;
-        case 't': {
-            const std::string_view argument = scan.argument();
-            if (argument.starts_with(':'))
-                for (const auto& type : kTargetTypes)
-                    if (argument.substr(1) == type.name)
-                        choose_type(state, type, reloc_by_type, false);
-            break;
-        }
-        case kLongType: {
-            const TargetType* type = fit::row_named(kTargetTypes, scan.argument());
-            if (type == nullptr) {
-                fit::refuse_value(kProgram, "type", scan.argument(),
-                                  "unknown type; use " +
-                                      fit::spoken_list(fit::row_names(kTargetTypes, true)));
-                return fit::kRefused;
-            }
-            choose_type(state, *type, reloc_by_type, true);
-            break;
-        }
-        case 'r':
-            state.load_address = read_address(scan.argument());
-            reloc_by_type = false;
-            infer_type(state, state.load_address);
-            break;
-        case 'b':
-            state.entry_address = read_address(scan.argument());
-            infer_type(state, state.entry_address);
-            break;
-        case kLongLoad:
-        case kLongEntry: {
-            const auto address = strict_address(scan);
-            if (!address) return fit::kRefused;
-            (c == kLongLoad ? state.load_address : state.entry_address) = *address;
-            if (c == kLongLoad) reloc_by_type = false;
-            infer_type(state, *address);
-            break;
-        }
-        case 'n':
-            if (!media::set_k7_name(state.K7Name, scan.argument())) return fit::kRefused;
-            break;
-        case kLongName:
-            if (!media::set_k7_name_strictly(state.K7Name, kProgram, scan.argument()))
-                return fit::kRefused;
-            break;
-        case 'l':
-        case kLongLoader:
-            if (!take_loader(c, scan.argument(), state)) return fit::kRefused;
-            break;
-        case 'p':
-        case kLongPaged:
-            state.pagination = true;
-            break;
-        case 'c':
-        case kLongClearScreen:
-            state.clearvdp = true;
-            break;
-        default:
-            fit::report_bad_option(scan.bad_option(), "trbnl");
-            return fit::kRefused;
-        }
-    }
-
-    return finish(scan.names(), state, report);
+    std::vector<std::string> names;
+    const int parsed = fit::read_command_line(
+        kCommandLine, argc, argv, state,
+        [&](int c, const fit::OptionScanner& scan) {
+            return take_option(c, scan, state, reloc_by_type);
+        },
+        names);
+    return parsed != fit::kGoOn ? parsed : finish(names, state, report);
 }
 
 }  // namespace codefit

@@ -1,24 +1,19 @@
 #include "program.hpp"
 
-#include <cstdio>
-
+#include "common/frame.hpp"
 #include "converters.hpp"
-#include "common/options.hpp"
 
 namespace codefit {
 
 int program_main(int argc, char** argv) {
-    fit::print_banner("Codefit 2010.01\n", codefit::outline(argc, argv));
-    fit::Reporter report(fit::codefit_errors);
-    codefit::State state;
-    if (const int parsed = codefit::ManageArguments(argc, argv, state, report);
-        parsed != fit::kGoOn)
-        return parsed == fit::kAnswered ? fit::answered_status() : 1;
-    report.set_verbose(state.verbose);
-    const fit::Run run{codefit::kCapacities, {}, state.source, state.target, state.quiet};
-    return fit::run_conversion(
-        run, [&](fit::Work& work, fit::Reporter& r) { return codefit::convert(state, work, r); },
-        report);
+    return fit::converter_main<State>(
+        command_line(), fit::codefit_errors, argc, argv, ManageArguments,
+        [](const State& state, fit::Reporter& report) {
+            const fit::Run run{kCapacities, {}, state.source, state.target, state.quiet};
+            return fit::run_conversion(
+                run, [&](fit::Work& work, fit::Reporter& r) { return convert(state, work, r); },
+                report);
+        });
 }
 
 }  // namespace codefit

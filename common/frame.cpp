@@ -16,6 +16,20 @@ constexpr int kSaving = 5;
 constexpr int kMemory = 6;
 }  // namespace
 
+void report_written(const std::string& name) {
+    std::fprintf(stderr, "%s file written.\n", name.c_str());
+}
+
+std::optional<int> open_run(const CommandLine& command, int argc, char** argv,
+                            const std::function<int()>& manage, const Voice& voice,
+                            Reporter& report) {
+    print_banner(command, argc, argv);
+    const int parsed = manage();
+    if (parsed != kGoOn) return parsed == kAnswered ? answered_status() : 1;
+    report.set_verbose(voice.verbose);
+    return std::nullopt;
+}
+
 bool init(Work& work, Capacities caps, Reporter& report) {
     // Left as allocated: load() fills what it reads, and each converter writes all it
     // claims (see page_buffer.hpp).
@@ -65,7 +79,7 @@ int save(const Work& work, const std::string& target, Reporter& report, bool qui
     case WriteStatus::written:
         break;
     }
-    if (!quiet) std::fprintf(stderr, "%s file written.\n", target.c_str());
+    if (!quiet) report_written(target);
     return work.LengthOUT;
 }
 

@@ -189,29 +189,108 @@ std::optional<unsigned long> parse_hex_strictly(std::string_view text, unsigned 
     return value;
 }
 
-Outline outline(int argc, char** argv, const char* optstring, std::span<const LongOption> longs) {
+Outline outline(int argc, char** argv, const CommandLine& command) {
     Outline found;
-    OptionScanner scan(argc, argv, optstring, longs, {}, true);
+    OptionScanner scan(argc, argv, command.shorts, command.longs, {}, true);
     for (int c = scan.next(); c != -1; c = scan.next())
         if (c == kLongQuiet) found.quiet = true;
     found.to_stdout = scan.names().size() == 2 && is_standard_stream(scan.names()[1]);
     return found;
 }
 
-void print_banner(std::string_view banner, const Outline& outline) {
-    if (outline.quiet) return;
-    std::FILE* to = outline.to_stdout ? stderr : stdout;
-    std::fwrite(banner.data(), 1, banner.size(), to);
+namespace {
+
+// "Codefit 2010.01\n".
+std::string title_line(const CommandLine& command) {
+    return std::string(command.title) + " " + FIT_VERSION + "\n";
+}
+
+// --version's line: none for a converter whose banner went to standard output already,
+// as it does unless --quiet or a target on standard output sends it elsewhere.
+void print_version(const CommandLine& command, int argc, char** argv) {
+    if (command.banner) {
+        const Outline found = outline(argc, argv, command);
+        if (!found.quiet && !found.to_stdout) return;
+    }
+    std::fputs(title_line(command).c_str(), stdout);
+}
+
+// The short options that take a value: "trbnl" of "hpct:r:b:n:l:".
+std::string with_argument(std::string_view shorts) {
+    std::string letters;
+    for (std::size_t i = 0; i + 1 < shorts.size(); ++i)
+        if (shorts[i + 1] == ':' && shorts[i] != ':') letters += shorts[i];
+    return letters;
+}
+
+// --quiet, --verbose, --help, --version, -h and a long option the scanner refused:
+// kGoOn to read on, what ManageArguments returns now, or nothing for any other code.
+std::optional<int> take_common(int code, const CommandLine& command, int argc, char** argv,
+                               Voice& voice) {
+    switch (code) {
+    case kLongQuiet:
+        voice.quiet = true;
+        return kGoOn;
+    case kLongVerbose:
+        voice.verbose = true;
+        return kGoOn;
+    case kLongHelp:
+        std::fputs(command.help().c_str(), stdout);
+        return kAnswered;
+    case kLongVersion:
+        print_version(command, argc, argv);
+        return kAnswered;
+    case 'h':
+        std::fputs(command.usage().c_str(), stdout);
+        return kRefused;
+    case OptionScanner::kLongRefused:
+        return kRefused;
+    default:
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+void print_banner(const CommandLine& command, int argc, char** argv) {
+    const Outline found = outline(argc, argv, command);
+    if (found.quiet) return;
+    std::FILE* to = found.to_stdout ? stderr : stdout;
+    std::fputs(title_line(command).c_str(), to);
     std::fflush(to);
 }
 
-std::string_view version_name(const Outline& outline, std::string_view name) {
-    return outline.quiet || outline.to_stdout ? name : std::string_view{};
+std::string converter_help_common(std::size_t column) {
+    constexpr std::array<std::array<std::string_view, 2>, 5> kLines{{
+        {"           --quiet", "no banner and no \"file written\" line; errors only"},
+        {"           --verbose", "after an error of the system, its reason"},
+        {"  -h", "the usage line (exit status 1)"},
+        {"           --help", "this text"},
+        {"           --version", "the program's name and version"},
+    }};
+    std::string text;
+    for (const auto& [left, words] : kLines)
+        text += std::string(left) + std::string(column - left.size(), ' ') + std::string(words) + "\n";
+    return text +
+           "\n"
+           "A file named - is standard input as the source, standard output as the target\n"
+           "(then the banner and every message go to standard error); ./- is a file.\n";
 }
 
-void print_version(std::string_view display_name) {
-    std::printf("%.*s %s\n", static_cast<int>(display_name.size()), display_name.data(),
-                FIT_VERSION);
+int read_command_line(const CommandLine& command, int argc, char** argv, Voice& voice,
+                      const OwnOption& own, std::vector<std::string>& names) {
+    OptionScanner scan(argc, argv, command.shorts, command.longs, command.program);
+    for (int c = scan.next(); c != -1; c = scan.next()) {
+        std::optional<int> taken = take_common(c, command, argc, argv, voice);
+        if (!taken) taken = own(c, scan);
+        if (!taken) {
+            report_bad_option(scan.bad_option(), with_argument(command.shorts));
+            return kRefused;
+        }
+        if (*taken != kGoOn) return *taken;
+    }
+    names = scan.names();
+    return kGoOn;
 }
 
 int answered_status() {
@@ -231,17 +310,19 @@ bool take_two_names(const std::vector<std::string>& names, std::string& source,
     return true;
 }
 
-bool take_source_and_target(const std::vector<std::string>& names, std::string& source,
-                            std::string& target, Reporter& report, int same_name_code) {
-    if (!take_two_names(names, source, target)) return false;
+bool take_source_and_target(const std::vector<std::string>& names, CommonSettings& files,
+                            Reporter& report, int same_name_code) {
+    if (!take_two_names(names, files.source, files.target)) return false;
+    files.source_is_stdin = is_standard_stream(files.source);
+    files.target_is_stdout = is_standard_stream(files.target);
     // The names as typed, then the files they lead to: a target that is the source
     // under another spelling, a link or a hard link would replace it. "-" is a stream,
     // not a file: standard input read whole cannot be harmed by standard output, but a
     // target may be the very file standard input reads.
-    if (is_standard_stream(target)) return true;
-    const bool same = is_standard_stream(source)
-                          ? standard_input_is(target)
-                          : source == target || same_file(source, target);
+    if (files.target_is_stdout) return true;
+    const bool same = files.source_is_stdin ? standard_input_is(files.target)
+                                            : files.source == files.target ||
+                                                  same_file(files.source, files.target);
     if (same) {
         report.error(same_name_code);
         return false;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,6 +40,35 @@ enum CommonLongCode : int {
     kLongHelp,
     kLongVersion,
     kFirstOwnLongCode,
+};
+
+// Called only where a name is not in the table, which then does not compile.
+void no_such_long_option();
+
+// A program's own long options, named as the scanner's option string names short ones:
+// "type=" takes a value, "paged" none. Each is coded by its place from kFirstOwnLongCode
+// on, so a name is written in the list and where it is read
+// (`case kLongOptions.code("type"):`).
+template <std::size_t N>
+class LongOptions {
+public:
+    constexpr explicit LongOptions(const std::string_view (&names)[N]) {
+        for (std::size_t i = 0; i < N; ++i) {
+            const bool takes_value = names[i].ends_with('=');
+            options_[i] = {names[i].substr(0, names[i].size() - (takes_value ? 1 : 0)),
+                           takes_value, kFirstOwnLongCode + static_cast<int>(i)};
+        }
+    }
+    [[nodiscard]] consteval int code(std::string_view name) const {
+        for (const auto& option : options_)
+            if (option.name == name) return option.code;
+        no_such_long_option();
+        return 0;
+    }
+    constexpr operator std::span<const LongOption>() const { return options_; }  // NOLINT
+
+private:
+    std::array<LongOption, N> options_{};
 };
 
 // Walks argv as GNU getopt does with an option string that starts with '-' (clusters
@@ -147,56 +177,87 @@ std::vector<std::string> row_names(const Rows& rows, bool lower = false,
     return names;
 }
 
+// --quiet and --verbose: how much every program says.
+struct Voice {
+    bool quiet = false;    // --quiet
+    bool verbose = false;  // --verbose
+
+    bool operator==(const Voice&) const = default;
+};
+
+// What every converter's settings hold besides its own options: its two files.
+struct CommonSettings : Voice {
+    std::string source;
+    std::string target;
+    bool source_is_stdin = false;   // the source was named "-"
+    bool target_is_stdout = false;  // the target was named "-"
+
+    bool operator==(const CommonSettings&) const = default;
+};
+
+// One program's command line, as its reading, its banner and its --help and --version
+// need it.
+struct CommandLine {
+    std::string_view program;           // "codefit": a refused long option names it
+    std::string_view title;             // "Codefit": the banner's and --version's name
+    const char* shorts;                 // the scanner's option string
+    std::span<const LongOption> longs;  // the program's own; common_long_options() follow
+    std::string (*help)();              // --help's text
+    std::string (*usage)();             // -h's line(s)
+    bool banner = true;                 // a converter's, printed before its options are read
+};
+
+// A converter's -h line as it has always read: "Usage: codefit sourceFile targetFile
+// [-t:EXE|DOS|ROM|K7|BAS]", its types from its table, then `rest`.
+template <typename Rows>
+std::string usage_with_types(std::string_view program, const Rows& types, std::string_view rest) {
+    return "Usage: " + std::string(program) + " sourceFile targetFile [-t:" +
+           joined(row_names(types), "|") + "]" + std::string(rest);
+}
+
 // What a first, silent reading of the command line tells before the options are read
 // for real: where the banner goes, if anywhere.
 struct Outline {
     bool quiet = false;      // --quiet
     bool to_stdout = false;  // the target (the second file name) is "-"
 };
-Outline outline(int argc, char** argv, const char* optstring, std::span<const LongOption> longs);
+Outline outline(int argc, char** argv, const CommandLine& command);
 
-// The banner, before the options are read so that it comes before their messages as it
-// always did: on standard output, on standard error when standard output carries the
-// target, nowhere with --quiet.
-void print_banner(std::string_view banner, const Outline& outline);
-
-// "Name 2010.01\n" on standard output.
-void print_version(std::string_view display_name);
-
-// The name --version is to print for a program whose banner is "Name 2010.01": none
-// when that banner went to standard output already, as it does unless --quiet or a
-// target on standard output sends it elsewhere.
-std::string_view version_name(const Outline& outline, std::string_view name);
+// The banner, "Codefit 2010.01" with the version the build declares, before the options
+// are read so that it comes before their messages as it always did: on standard output,
+// on standard error when standard output carries the target, nowhere with --quiet.
+void print_banner(const CommandLine& command, int argc, char** argv);
 
 // A converter's exit status after --help or --version: 0 once the text is out on
 // standard output; 1, with a line on standard error, when it could not be written (a
 // full disk, a pipe closed early), so that no script takes a lost text for success.
 int answered_status();
 
-// --quiet, --verbose, --help (prints `help`) and --version (prints "`version_name`
-// 2010.01", nothing when `version_name` is empty), and a long option the scanner refused. Returns nothing for any
-// other code, else kGoOn to read on, or what ManageArguments returns now.
+// The lines a converter's --help gives --quiet, --verbose, -h, --help, --version and the
+// file named -, their words starting at `column` as the program's other lines do.
+std::string converter_help_common(std::size_t column);
+
+// kGoOn when an option was taken, kRefused after its refusal.
+constexpr int go_on_if(bool taken) { return taken ? kGoOn : kRefused; }
+
+// One of a program's own options, `code` as the scanner gave it: kGoOn to read on,
+// kRefused or kAnswered to stop there, nothing when the program has no such option.
+using OwnOption = std::function<std::optional<int>(int code, const OptionScanner& scan)>;
+
+// Reads the whole command line into `voice` and, through `own`, the program's own
+// settings; -h, --help, --version and every refusal are answered here. Returns kGoOn
+// with the file names in `names`, else what ManageArguments returns.
+int read_command_line(const CommandLine& command, int argc, char** argv, Voice& voice,
+                      const OwnOption& own, std::vector<std::string>& names);
+
+// read_command_line with `take` reading the program's own options into `settings`.
 template <typename Settings>
-std::optional<int> take_common_long(int code, Settings& settings, const char* help,
-                                    std::string_view version_name = {}) {
-    switch (code) {
-    case kLongQuiet:
-        settings.quiet = true;
-        return kGoOn;
-    case kLongVerbose:
-        settings.verbose = true;
-        return kGoOn;
-    case kLongHelp:
-        std::fputs(help, stdout);
-        return kAnswered;
-    case kLongVersion:
-        if (!version_name.empty()) print_version(version_name);
-        return kAnswered;
-    case OptionScanner::kLongRefused:
-        return kRefused;
-    default:
-        return std::nullopt;
-    }
+int read_command_line(const CommandLine& command, int argc, char** argv, Settings& settings,
+                      std::optional<int> (*take)(int, const OptionScanner&, Settings&),
+                      std::vector<std::string>& names) {
+    return read_command_line(
+        command, argc, argv, settings,
+        [&](int code, const OptionScanner& scan) { return take(code, scan, settings); }, names);
 }
 
 // "-" names standard input as a source and standard output as a target; "./-" is a file.
@@ -217,8 +278,8 @@ bool take_two_names(const std::vector<std::string>& names, std::string& source,
 
 // take_two_names, then the two names as typed must differ and must not lead to one
 // file (see same_file), nor may the target be the file standard input reads when the
-// source is "-": `same_name_code` is reported otherwise.
-bool take_source_and_target(const std::vector<std::string>& names, std::string& source,
-                            std::string& target, Reporter& report, int same_name_code);
+// source is "-": `same_name_code` is reported otherwise. Marks "-" on either side.
+bool take_source_and_target(const std::vector<std::string>& names, CommonSettings& files,
+                            Reporter& report, int same_name_code);
 
 }  // namespace fit

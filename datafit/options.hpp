@@ -25,17 +25,11 @@ struct SizeOption {
 };
 
 // What the option parser fills in and the converters read.
-struct State {
+struct State : fit::CommonSettings {
     int type_number = kNone;
     SizeOption headerSize;  // bytes of header at the start of the source, 0 for none
     SizeOption recordSize;  // bytes per record or block after it, 0 for one piece
     media::K7Name K7Name = media::kBlankK7Name;
-    std::string source;
-    std::string target;
-    bool source_is_stdin = false;   // the source was named "-"
-    bool target_is_stdout = false;  // the target was named "-"
-    bool quiet = false;             // --quiet
-    bool verbose = false;           // --verbose
 
     bool operator==(const State&) const = default;
 };
@@ -50,7 +44,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
 // The options as the parser reads them, for the bash completion.
 fit::OptionTable option_table();
 
-// A silent first look at the command line, for the banner (see fit::print_banner).
-fit::Outline outline(int argc, char** argv);
+// The command line's names and tables, for the banner (see fit::print_banner).
+const fit::CommandLine& command_line();
 
 }  // namespace datafit

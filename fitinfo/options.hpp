@@ -13,15 +13,13 @@
 
 namespace fitinfo {
 
-struct Settings {
+struct Settings : fit::Voice {
     std::vector<std::string> files;         // "-" stands for standard input
     std::optional<std::string> extract_to;  // -x, --extract
     std::optional<std::uint16_t> rom_load;  // -r, --rom-load
     std::optional<std::uint16_t> rom_size;  // -s, --rom-size
     bool extract_to_stdout = false;         // -x -
     bool json = false;                      // --json
-    bool quiet = false;                     // --quiet
-    bool verbose = false;                   // --verbose
 };
 
 // fit::kGoOn when the run may go on, fit::kRefused when the program must exit with

@@ -34,18 +34,12 @@ struct Background {
     bool operator==(const Background&) const = default;
 };
 
-struct State {
+struct State : fit::CommonSettings {
     int mode = kColour;  // -b: kTwoColour
-    std::string source;
-    std::string target;
-    bool source_is_stdin = false;   // the source was named "-"
-    bool target_is_stdout = false;  // the target was named "-"
-    bool quiet = false;             // --quiet
-    bool verbose = false;           // --verbose
-    int dump = kDumpDefault;        // --no-dump, --dump=FILE
+    Dump dump = kDumpDefault;       // --no-dump, --dump=FILE
     std::string dump_to;            // the FILE of --dump
-    int map = kMapUnset;            // --map
-    int dither = kDitherUnset;      // --dither
+    ColourMap map = kMapUnset;      // --map
+    DitherOption dither = kDitherUnset;  // --dither
     std::optional<Background> background;
     bool fit_picture = false;       // --fit: scale the picture to the screen
     std::optional<std::string> preview;  // --preview=FILE
@@ -60,7 +54,7 @@ int ManageArguments(int argc, char** argv, State& state, fit::Reporter& report);
 // The options as the parser reads them, for the bash completion.
 fit::OptionTable option_table();
 
-// A silent first look at the command line, for the banner (see fit::print_banner).
-fit::Outline outline(int argc, char** argv);
+// The command line's names and tables, for the banner (see fit::print_banner).
+const fit::CommandLine& command_line();
 
 }  // namespace picfit

@@ -1,20 +1,17 @@
 #include "program.hpp"
 
+#include "common/frame.hpp"
 #include "options.hpp"
 #include "run.hpp"
 
 namespace picfit {
 
+static_assert(kExitDone == 0 && kExitUsage == 1, "the statuses fit::open_run returns");
+
 int program_main(int argc, char** argv) {
-    fit::print_banner("Picfit 2010.01\n", picfit::outline(argc, argv));
-    fit::Reporter report(fit::picfit_errors);
-    picfit::State state;
-    if (const int parsed = picfit::ManageArguments(argc, argv, state, report);
-        parsed != fit::kGoOn)
-        return parsed == fit::kAnswered && fit::answered_status() == 0 ? picfit::kExitDone
-                                                                       : picfit::kExitUsage;
-    report.set_verbose(state.verbose);
-    return picfit::run(picfit::job_of(state), report);
+    return fit::converter_main<State>(
+        command_line(), fit::picfit_errors, argc, argv, ManageArguments,
+        [](const State& state, fit::Reporter& report) { return run(job_of(state), report); });
 }
 
 }  // namespace picfit

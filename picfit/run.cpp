@@ -5,6 +5,7 @@
 
 #include "common/allocation.hpp"
 #include "common/file_io.hpp"
+#include "common/frame.hpp"
 #include "encoder.hpp"
 #include "media/png_preview.hpp"
 #include "pcx.hpp"
@@ -45,7 +46,7 @@ Load read_source(const Job& job, Bytes& bytes) {
     return Load::ok;
 }
 
-Dither dither_of(int option) {
+Dither dither_of(DitherOption option) {
     return option == kDitherUnset ? Dither::floyd_steinberg : static_cast<Dither>(option - kDitherNone);
 }
 static_assert(kDitherFloydSteinberg - kDitherNone == static_cast<int>(Dither::floyd_steinberg) &&
@@ -261,8 +262,8 @@ int save_set(const Job& job, const Picture& picture, const TavFile& tav_file,
     }
     if (const std::size_t index = files.commit(); index != files.size()) return failed(index);
     if (!job.quiet) {
-        std::fprintf(stderr, "%s file written.\n", job.target.c_str());
-        if (job.preview) std::fprintf(stderr, "%s file written.\n", job.preview->c_str());
+        fit::report_written(job.target);
+        if (job.preview) fit::report_written(*job.preview);
     }
     return kExitDone;
 }

@@ -28,8 +28,8 @@ struct Job {
                                     // printed to standard error
     bool quiet = false;             // no size lines, no "written" lines
     bool verbose = false;           // a line more after some errors
-    int map = kMapUnset;            // a PCX's pixels: their index (default) or their colour
-    int dither = kDitherUnset;      // for true colours; Floyd-Steinberg when unset
+    ColourMap map = kMapUnset;      // a PCX's pixels: their index (default) or their colour
+    DitherOption dither = kDitherUnset;  // for true colours; Floyd-Steinberg when unset
     std::optional<Background> background{};  // under transparent parts; black when unset
     bool fit = false;                      // scale a picture the mode does not take
     std::optional<std::string> preview{};  // a PNG of the TAV file as written
