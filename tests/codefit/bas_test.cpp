@@ -124,27 +124,8 @@ TEST(BasConv, LongestProgramFillsTheWindow) {
     EXPECT_EQ(lines[73].substr(0, 9), "830 READ ");
 }
 
-TEST(BasConv, RangeErrorsInOrderWriteNothing) {
-    struct Case {
-        std::uint16_t reloc, branch;
-        std::size_t length;
-        int code;
-    };
-    const Case cases[] = {
-        {0xC37F, 0xC37F, 1, 7}, {0xC800, 0xC800, 1, 7},    {0x1000, 0x1000, 1, 7},
-        {0xC37F, 0xC400, 1, 7},  // only the first failure
-        {0xC380, 0xC400, 1, 8},  // what -t:BAS -b:C400 gives
-        {0xC7FF, 0xC800, 1, 8},  {0xC7FF, 0xC7FF, 1, 9},    {0xC380, 0xC380, 1152, 9},
-        {0xC380, 0xC380, 65535, 9},
-    };
-    for (const auto& c : cases) {
-        const auto r = codefit_test::run_codefit(codefit::BasConv, bas_state(c.reloc, c.branch), Bytes(c.length, 1));
-        EXPECT_EQ(r.result, 1);
-        EXPECT_EQ(r.code, c.code) << std::hex << c.reloc << " " << c.branch << std::dec << " "
-                                  << c.length;
-        EXPECT_EQ(r.errors, 1);
-        EXPECT_TRUE(r.untouched);
-    }
+// The last load address a BASIC program takes.
+TEST(BasConv, LoadAddressUpToTheWindowsEnd) {
     const auto last = bas({0x00}, 0xC7FE);
     ASSERT_EQ(last.result, 0);
     EXPECT_EQ(text_of(last), std::string("100 DATA 51198,1\r\n110 DATA 0\r\n120") + kRun);

@@ -108,26 +108,6 @@ TEST(DosConv, EveryLengthParsesBack) {
     EXPECT_EQ(fit_test::dos_gives_back(r.output, code), "");
 }
 
-TEST(DosConv, RangeErrorsInOrderWriteNothing) {
-    struct Case {
-        std::uint16_t reloc, branch;
-        std::size_t length;
-        int code;
-    };
-    const Case cases[] = {
-        {0x2000, 0x2000, 1, 7}, {0x0FFF, 0x1000, 1, 7}, {0x2000, 0x3000, 45057, 7},
-        {0x1000, 0x1002, 1, 8}, {0x1000, 0x1002, 45057, 8}, {0x1000, 0x1000, 45057, 9},
-        {0x1000, 0x1000, 0xFFFF, 9},
-    };
-    for (const auto& c : cases) {
-        const auto r = dos(Bytes(c.length, 1), dos_state(c.reloc, c.branch));
-        EXPECT_EQ(r.result, 1) << std::hex << c.reloc << " " << c.branch;
-        EXPECT_EQ(r.code, c.code) << std::hex << c.reloc << " " << c.branch;
-        EXPECT_EQ(r.errors, 1) << "only the first failure is reported";
-        EXPECT_TRUE(r.untouched) << "out_buffer must stay as it was";
-    }
-}
-
 // The parse-back check must refuse text a loader would not read.
 TEST(DosConv, ParseBackRefusesBrokenText) {
     const Bytes code = fit_test::pattern(31);  // one full line, then "Bxxxx*xxF"

@@ -274,29 +274,6 @@ TEST(K7Conv, WindowsAndLimitsForEveryLoaderKind) {
     }
 }
 
-TEST(K7Conv, EntryMustBeTheLoadAddressAndOnlyTheFirstFailureCounts) {
-    struct Case {
-        std::uint16_t reloc, branch;
-        std::size_t length;
-        int code;
-    };
-    const Case cases[] = {
-        {0xC300, 0xC400, 1, 8},     // passes the option checks, not this one
-        {0x8000, 0x8001, 1, 8},     {0xC300, 0xC2FF, 1, 8},
-        {0x7FFF, 0x9000, 1, 7},     // outside both windows: only the address counts
-        {0xC7FF, 0xC800, 1, 8},     // the entry before the length
-    };
-    for (const auto& c : cases) {
-        codefit::State s = k7_state(c.reloc);
-        s.entry_address = c.branch;
-        const auto r = k7(s, Bytes(c.length, 1));
-        EXPECT_EQ(r.result, 1);
-        EXPECT_EQ(r.code, c.code) << std::hex << c.reloc << " " << c.branch;
-        EXPECT_EQ(r.errors, 1);
-        EXPECT_TRUE(r.untouched);
-    }
-}
-
 TEST(K7Conv, AnyOtherLoaderValueMeansNoLoader) {
     const Bytes code{9, 8, 7};
     const auto none = k7(k7_state(0xC300, 0), code);
