@@ -114,7 +114,7 @@ bool take_loader(int c, std::string_view argument, State& state) {
 }
 
 // -r and -b as strtol reads them, --load and --entry whole and in range; each address
-// given before a type chooses one.
+// given while no type is chosen chooses one by its value.
 int take_address(int c, const fit::OptionScanner& scan, State& state, bool& reloc_by_type) {
     std::uint16_t address = 0;
     if (c == 'r' || c == 'b') {
