@@ -34,9 +34,20 @@ struct Background {
     bool operator==(const Background&) const = default;
 };
 
+// Left in the working directory after every successful read: the decoded pixels,
+// nothing before or after, for looking at the picture as the converter saw it.
+inline constexpr const char* kDumpName = "truc.raw";
+
+// The accepted command line, which is also the run's job. source_is_stdin: the source
+// is read from standard input; target_is_stdout: the TAV file goes to standard output,
+// every line printed to standard error; quiet: no size lines, no "written" lines;
+// verbose: a line more after some errors.
 struct State : fit::CommonSettings {
     int mode = kColour;  // -b: kTwoColour
-    Dump dump = kDumpDefault;       // --no-dump, --dump=FILE
+    // Where the decoded pixels go (--no-dump, --dump=FILE). The default dump is skipped
+    // without a word when it cannot be written; a named one is an error, and it may not
+    // be the target either.
+    Dump dump = kDumpDefault;
     std::string dump_to;            // the FILE of --dump
     ColourMap map = kMapUnset;      // --map
     DitherOption dither = kDitherUnset;  // --dither
@@ -45,6 +56,13 @@ struct State : fit::CommonSettings {
     std::optional<std::string> preview;  // --preview=FILE
 
     bool operator==(const State&) const = default;
+
+    // The dump's file, or none.
+    [[nodiscard]] std::optional<std::string> dump_file() const {
+        if (dump == kNoDump) return std::nullopt;
+        return dump == kDumpToFile ? dump_to : std::string(kDumpName);
+    }
+    [[nodiscard]] bool dump_named() const { return dump == kDumpToFile; }
 };
 
 // fit::kGoOn when the run may go on, fit::kRefused when the program must exit with

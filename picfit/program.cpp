@@ -11,7 +11,7 @@ static_assert(kExitDone == 0 && kExitUsage == 1, "the statuses fit::open_run ret
 int program_main(int argc, char** argv) {
     return fit::converter_main<State>(
         command_line(), fit::picfit_errors, argc, argv, ManageArguments,
-        [](const State& state, fit::Reporter& report) { return run(job_of(state), report); });
+        [](const State& state, fit::Reporter& report) { return run(state, report); });
 }
 
 }  // namespace picfit

@@ -29,12 +29,12 @@ enum class Load { ok, cannot_open, read_error, memory };
 // takes only its first part): standard input, or a pipe named as a file, cannot be
 // read a second time. A source that goes on further is read one byte past the limit,
 // for the decoder to refuse.
-Load read_source(const Job& job, Bytes& bytes) {
+Load read_source(const State& state, Bytes& bytes) {
     fit::ReadResult read;
     const fit::LimitOf limit = [](std::span<const std::uint8_t> so_far) { return source_limit(so_far); };
     if (!fit::try_allocate([&] {
-            read = job.source_is_stdin ? fit::read_standard_input_upto(limit, bytes)
-                                       : fit::read_file_upto(job.source, limit, bytes);
+            read = state.source_is_stdin ? fit::read_standard_input_upto(limit, bytes)
+                                       : fit::read_file_upto(state.source, limit, bytes);
             if (read.longer) bytes.push_back(0);
         }))
         return Load::memory;
@@ -72,28 +72,28 @@ void say_limits(int width, int height, int mode, bool fit_scales) {
 }
 
 // The picture of a PCX file, in its palette's colours or by its indices.
-std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const Job& job,
+std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const State& state,
                                 fit::Reporter& report) {
     if (file.size() > kPcxReadLimit) file = file.first(kPcxReadLimit);
-    std::optional<Picture> picture = decode_pcx(file, job.mode, report);
+    std::optional<Picture> picture = decode_pcx(file, state.mode, report);
     if (!picture) {
-        if (job.verbose && report.first_code() == kBadFormat)
+        if (state.verbose && report.first_code() == kBadFormat)
             std::fprintf(stderr, "picfit: the kinds of picture accepted: %s\n", accepted_kinds());
-        if (job.verbose && report.first_code() == kBadSize) {
+        if (state.verbose && report.first_code() == kBadSize) {
             // The size the header gives, as the reader computed it.
             const auto word = [&](std::size_t at) { return file[at] | file[at + 1] << 8; };
-            say_limits(word(8) - word(4) + 1, word(10) - word(6) + 1, job.mode, false);
+            say_limits(word(8) - word(4) + 1, word(10) - word(6) + 1, state.mode, false);
         }
         return picture;
     }
     constexpr std::size_t kPalette = 768;
     // An empty picture has no colours to map; the coding step refuses it.
-    if (job.map != kMapColour || file.size() < kPcxHeaderSize + kPalette || picture->pixels.empty())
+    if (state.map != kMapColour || file.size() < kPcxHeaderSize + kPalette || picture->pixels.empty())
         return picture;
     const RgbaPicture rgba = palette_picture(file.last<kPalette>(), picture->pixels,
                                              static_cast<int>(picture->width),
                                              static_cast<int>(picture->height));
-    PictureOptions options{job.mode, dither_of(job.dither), rgb_of(job.background), false};
+    PictureOptions options{state.mode, dither_of(state.dither), rgb_of(state.background), false};
     if (picture_record(rgba, options, *picture) != PictureStatus::ok) {
         report.error(kMemory);
         return std::nullopt;
@@ -101,21 +101,21 @@ std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const Job& j
     return picture;
 }
 
-std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, const Job& job,
+std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, const State& state,
                                          fit::Reporter& report) {
     // Without --fit, a picture larger than the mode takes is refused before decoding.
     PictureLimits limits;
-    if (!job.fit) {
-        limits.widest = size_limits(job.mode).widest;
-        limits.highest = size_limits(job.mode).highest;
+    if (!state.fit_picture) {
+        limits.widest = size_limits(state.mode).widest;
+        limits.highest = size_limits(state.mode).highest;
     }
     const Decoded decoded = decode_picture(file, limits);
     switch (decoded.status) {
     case DecodeStatus::ok: break;
     case DecodeStatus::too_large:
         report.error(kBadSize);
-        if (job.verbose && !job.fit) say_limits(decoded.width, decoded.height, job.mode, true);
-        if (job.verbose && job.fit)
+        if (state.verbose && !state.fit_picture) say_limits(decoded.width, decoded.height, state.mode, true);
+        if (state.verbose && state.fit_picture)
             std::fprintf(stderr, "picfit: the picture is %d x %d; --fit takes at most %d x %d and %zu pixels\n",
                          decoded.width, decoded.height, limits.widest, limits.highest, limits.most_pixels);
         return std::nullopt;
@@ -131,7 +131,7 @@ std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, con
         std::fprintf(stderr, "ERROR: Bad %s source format.\n", kind_name(decoded.kind));
         return std::nullopt;
     }
-    const PictureOptions options{job.mode, dither_of(job.dither), rgb_of(job.background), job.fit};
+    const PictureOptions options{state.mode, dither_of(state.dither), rgb_of(state.background), state.fit_picture};
     Picture picture;
     switch (picture_record(decoded.picture, options, picture)) {
     case PictureStatus::ok: return picture;
@@ -139,22 +139,22 @@ std::optional<Picture> from_true_colours(std::span<const std::uint8_t> file, con
     case PictureStatus::bad_size: break;
     }
     report.error(kBadSize);
-    if (job.verbose) say_limits(decoded.picture.width, decoded.picture.height, job.mode, true);
+    if (state.verbose) say_limits(decoded.picture.width, decoded.picture.height, state.mode, true);
     return std::nullopt;
 }
 
-std::optional<Picture> read_picture(const Job& job, fit::Reporter& report) {
+std::optional<Picture> read_picture(const State& state, fit::Reporter& report) {
     Bytes file;
-    switch (read_source(job, file)) {
+    switch (read_source(state, file)) {
     case Load::ok: break;
     case Load::cannot_open:
         report.error(kCannotOpenSource);
-        report.explain(job.source);
+        report.explain(state.source);
         return std::nullopt;
     case Load::memory: report.error(kMemory); return std::nullopt;
     case Load::read_error:
         report.error(kEmptySource);
-        report.explain(job.source);
+        report.explain(state.source);
         return std::nullopt;
     }
     if (file.empty()) {
@@ -164,35 +164,35 @@ std::optional<Picture> read_picture(const Job& job, fit::Reporter& report) {
     // Told apart by content: anything the decoder does not take is the PCX reader's to
     // judge.
     const PictureKindRow* kind = kind_row(picture_kind(file));
-    if (kind != nullptr && kind->header != nullptr) return from_true_colours(file, job, report);
-    return from_pcx(file, job, report);
+    if (kind != nullptr && kind->header != nullptr) return from_true_colours(file, state, report);
+    return from_pcx(file, state, report);
 }
 
 // Two of the files written (or the source and one written) are one: the later write
 // would replace the earlier, or the source before it is read.
 bool clash(const std::string& a, const std::string& b) { return a == b || fit::same_file(a, b); }
 
-bool names_clash(const Job& job) {
+bool names_clash(const State& state) {
     std::vector<std::string> written;
-    if (!job.target_is_stdout) written.push_back(job.target);
-    if (job.preview) written.push_back(*job.preview);
+    if (!state.target_is_stdout) written.push_back(state.target);
+    if (state.preview) written.push_back(*state.preview);
     for (const std::string& name : written)
-        if (!job.source_is_stdin && fit::same_file(job.source, name) && name != job.target)
+        if (!state.source_is_stdin && fit::same_file(state.source, name) && name != state.target)
             return true;
     // A source read from standard input is a file as well, when it is one.
-    if (job.source_is_stdin) {
-        if (job.dump) written.push_back(*job.dump);
+    if (state.source_is_stdin) {
+        if (state.dump_file()) written.push_back(*state.dump_file());
         for (const std::string& name : written)
             if (fit::standard_input_is(name)) return true;
-        if (job.dump) written.pop_back();
+        if (state.dump_file()) written.pop_back();
     }
     for (std::size_t i = 0; i < written.size(); ++i)
         for (std::size_t j = i + 1; j < written.size(); ++j)
             if (clash(written[i], written[j])) return true;
     // A target named like the default dump replaces it, as it always did.
-    if (job.dump)
+    if (state.dump_file())
         for (const std::string& name : written)
-            if ((job.dump_named || name != job.target) && clash(*job.dump, name)) return true;
+            if ((state.dump_named() || name != state.target) && clash(*state.dump_file(), name)) return true;
     return false;
 }
 
@@ -209,10 +209,10 @@ std::optional<Bytes> preview_of(const TavRecord& tav, int length) {
 // The default dump stays what it always was, apart from the set: written once the
 // picture is read, whatever fails after, and skipped without a word when it cannot be.
 // Any run makes it again, so it is put in place whole but not flushed.
-void dump_alone(const Job& job, const Picture& picture) {
-    if (!job.dump || job.dump_named) return;
+void dump_alone(const State& state, const Picture& picture) {
+    if (!state.dump_file() || state.dump_named()) return;
     fit::FileSet set;
-    set.add(*job.dump, {picture.pixels}, true);
+    set.add(*state.dump_file(), {picture.pixels}, true);
     if (set.prepare() == set.size()) set.commit();
 }
 
@@ -224,9 +224,9 @@ int asked_file_failed(const std::string& name, const char* what, fit::Reporter& 
     return kExitAskedFile;
 }
 
-int target_failed(const Job& job, fit::WriteStatus status, fit::Reporter& report) {
+int target_failed(const State& state, fit::WriteStatus status, fit::Reporter& report) {
     report.error(status == fit::WriteStatus::cannot_create ? kCannotCreateTarget : kShortWrite);
-    report.explain(job.target);
+    report.explain(state.target);
     report.error(kSaving);
     return kExitSaving;
 }
@@ -234,118 +234,99 @@ int target_failed(const Job& job, fit::WriteStatus status, fit::Reporter& report
 // The target, the dump and the preview, written together: each to a temporary file,
 // all flushed, then all renamed into place, so that a run that fails leaves every one
 // of them as it was. Tells in `dump_again` that the default dump is still to be written.
-int save_set(const Job& job, const Picture& picture, const TavFile& tav_file,
+int save_set(const State& state, const Picture& picture, const TavFile& tav_file,
              const std::optional<Bytes>& png, fit::Reporter& report, bool& dump_again) {
     constexpr std::size_t kNone = fit::FileSet::kMostFiles;
     fit::FileSet files;
     // The dump first: a target named like the default dump replaces it.
-    const std::size_t dump = job.dump ? files.add(*job.dump, {picture.pixels}, !job.dump_named) : kNone;
+    const std::size_t dump = state.dump_file() ? files.add(*state.dump_file(), {picture.pixels}, !state.dump_named()) : kNone;
     const std::size_t target =
-        job.target_is_stdout ? kNone : files.add(job.target, {tav_file.header, tav_file.stream});
-    const std::size_t preview = png ? files.add(*job.preview, {*png}) : kNone;
+        state.target_is_stdout ? kNone : files.add(state.target, {tav_file.header, tav_file.stream});
+    const std::size_t preview = png ? files.add(*state.preview, {*png}) : kNone;
 
     const auto failed = [&](std::size_t index) {
-        dump_again = dump != kNone && !job.dump_named && files.status(dump) == fit::WriteStatus::written;
-        if (index == dump) return asked_file_failed(*job.dump, "dump", report);
-        if (index == preview) return asked_file_failed(*job.preview, "preview", report);
-        return target_failed(job, files.status(target), report);
+        dump_again = dump != kNone && !state.dump_named() && files.status(dump) == fit::WriteStatus::written;
+        if (index == dump) return asked_file_failed(*state.dump_file(), "dump", report);
+        if (index == preview) return asked_file_failed(*state.preview, "preview", report);
+        return target_failed(state, files.status(target), report);
     };
     if (const std::size_t index = files.prepare(); index != files.size()) return failed(index);
     // Standard output cannot be taken back: it goes once every file is ready.
-    if (job.target_is_stdout) {
+    if (state.target_is_stdout) {
         const fit::WriteStatus status =
             fit::write_standard_output({tav_file.header, tav_file.stream});
         if (status != fit::WriteStatus::written) {
-            dump_again = dump != kNone && !job.dump_named;
-            return target_failed(job, status, report);
+            dump_again = dump != kNone && !state.dump_named();
+            return target_failed(state, status, report);
         }
     }
     if (const std::size_t index = files.commit(); index != files.size()) return failed(index);
-    if (!job.quiet) {
-        fit::report_written(job.target);
-        if (job.preview) fit::report_written(*job.preview);
+    if (!state.quiet) {
+        fit::report_written(state.target);
+        if (state.preview) fit::report_written(*state.preview);
     }
     return kExitDone;
 }
 
-int save_files(const Job& job, const Picture& picture, const TavRecord& tav, int length,
+int save_files(const State& state, const Picture& picture, const TavRecord& tav, int length,
                fit::Reporter& report) {
     const std::optional<TavFile> tav_file = tav_file_of(tav, length);
     if (!tav_file) {
         report.error(kShortWrite);
         report.error(kSaving);
-        dump_alone(job, picture);
+        dump_alone(state, picture);
         return kExitSaving;
     }
     std::optional<Bytes> png;
-    if (job.preview && !(png = preview_of(tav, length))) {
+    if (state.preview && !(png = preview_of(tav, length))) {
         report.error(kEncoding);
         report.error(kSaving);
-        dump_alone(job, picture);
+        dump_alone(state, picture);
         return kExitSaving;
     }
     bool dump_again = false;
-    const int status = save_set(job, picture, *tav_file, png, report, dump_again);
-    if (dump_again) dump_alone(job, picture);
+    const int status = save_set(state, picture, *tav_file, png, report, dump_again);
+    if (dump_again) dump_alone(state, picture);
     return status;
 }
 
 }  // namespace
 
-Job job_of(const State& state) {
-    Job job{state.source, state.mode, state.target};
-    if (state.dump == kNoDump) job.dump.reset();
-    if (state.dump == kDumpToFile) {
-        job.dump = state.dump_to;
-        job.dump_named = true;
-    }
-    job.source_is_stdin = state.source_is_stdin;
-    job.target_is_stdout = state.target_is_stdout;
-    job.quiet = state.quiet;
-    job.verbose = state.verbose;
-    job.map = state.map;
-    job.dither = state.dither;
-    job.background = state.background;
-    job.fit = state.fit_picture;
-    job.preview = state.preview;
-    return job;
-}
-
-int run(const Job& job, fit::Reporter& report) {
+int run(const State& state, fit::Reporter& report) {
     // The dump would replace a source that is that very file.
-    if (job.dump && !job.source_is_stdin && fit::same_file(job.source, *job.dump)) {
+    if (state.dump_file() && !state.source_is_stdin && fit::same_file(state.source, *state.dump_file())) {
         report.error(kSameName);
         return kExitUsage;
     }
-    if (names_clash(job)) {
+    if (names_clash(state)) {
         report.error(kSameName);
         return kExitUsage;
     }
-    const std::optional<Picture> picture = read_picture(job, report);
+    const std::optional<Picture> picture = read_picture(state, report);
     if (!picture) {
         report.error(kLoading);
         return kExitLoading;
     }
     // With the TAV file on standard output, every line goes to standard error.
-    std::FILE* const lines = job.target_is_stdout ? stderr : stdout;
-    if (!job.quiet) {
+    std::FILE* const lines = state.target_is_stdout ? stderr : stdout;
+    if (!state.quiet) {
         std::fprintf(lines, "%zu x %zu\n", picture->width, picture->height);
         std::fflush(lines);
     }
 
     TavRecord tav;
-    const int length_coding = job.mode != kTwoColour ? encode_colour_tav(*picture, tav)
+    const int length_coding = state.mode != kTwoColour ? encode_colour_tav(*picture, tav)
                                                       : encode_two_colour_tav(*picture, tav);
     if (length_coding < kShortestStream) {
         report.error(kEncoding);
-        dump_alone(job, *picture);
+        dump_alone(state, *picture);
         return kExitEncoding;
     }
-    if (!job.quiet) {
+    if (!state.quiet) {
         std::fprintf(lines, "Taille du fichier TAV: %d\n", length_coding);
         std::fflush(lines);
     }
-    return save_files(job, *picture, tav, length_coding, report);
+    return save_files(state, *picture, tav, length_coding, report);
 }
 
 }  // namespace picfit
