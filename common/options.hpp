@@ -18,7 +18,7 @@
 namespace fit {
 
 // What ManageArguments tells the run sequence.
-enum Parsed : int {
+enum ParseOutcome : int {
     kGoOn = 0,      // settings complete
     kRefused = 1,   // exit with status 1 (a refusal, or -h)
     kAnswered = 2,  // --help or --version answered: exit with status 0

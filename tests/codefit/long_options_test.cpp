@@ -8,9 +8,9 @@
 namespace {
 
 using Words = std::vector<std::string>;
-using Parsed = fit_test::Parsed<codefit::State>;
+using ParseResult = fit_test::ParseResult<codefit::State>;
 
-Parsed parse(const Words& options) {
+ParseResult parse(const Words& options) {
     return fit_test::parse_after<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
                                                   {"codefit", "in.bin", "out.bin"}, options);
 }
@@ -45,8 +45,8 @@ const std::pair<Words, Words> kTwins[] = {
 
 TEST(CodefitLongOptions, TwinsGiveTheSameSettings) {
     for (const auto& [short_form, long_form] : kTwins) {
-        const Parsed s = parse(short_form);
-        const Parsed l = parse(long_form);
+        const ParseResult s = parse(short_form);
+        const ParseResult l = parse(long_form);
         ASSERT_EQ(s.result, 0) << short_form[0];
         EXPECT_EQ(l.result, 0) << long_form[0] << l.err;
         EXPECT_EQ(l.state, s.state) << long_form[0];
@@ -58,7 +58,7 @@ TEST(CodefitLongOptions, TwinsGiveTheSameSettings) {
 }
 
 TEST(CodefitLongOptions, LaterSettingsAndStreams) {
-    Parsed p = parse({"--quiet", "--verbose"});
+    ParseResult p = parse({"--quiet", "--verbose"});
     ASSERT_EQ(p.result, 0);
     EXPECT_TRUE(p.state.quiet);
     EXPECT_TRUE(p.state.verbose);
@@ -85,7 +85,7 @@ TEST(CodefitLongOptions, LaterSettingsAndStreams) {
 }
 
 TEST(CodefitLongOptions, HelpNamesEveryOption) {
-    const Parsed p = parse({"--help"});
+    const ParseResult p = parse({"--help"});
     EXPECT_EQ(p.result, fit::kAnswered);
     EXPECT_EQ(p.err, "");
     for (const char* option : {"-t:", "--type=", "-r:", "--load=", "-b:", "--entry=", "-n:",

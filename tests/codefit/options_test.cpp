@@ -7,9 +7,9 @@
 
 namespace {
 
-using Parsed = fit_test::Parsed<codefit::State>;
+using ParseResult = fit_test::ParseResult<codefit::State>;
 
-Parsed parse(std::vector<std::string> words) {
+ParseResult parse(std::vector<std::string> words) {
     return fit_test::parse_with<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
                                                  std::move(words));
 }
@@ -61,7 +61,7 @@ TEST(CodefitOptions, TypeDefaultsAndInferenceFromAddresses) {
         std::initializer_list<std::string> base{"codefit", "s", "t"};
         std::vector<std::string> words(base);
         words.insert(words.end(), c.opts);
-        Parsed p{};
+        ParseResult p{};
         {
             std::vector<char*> argv;
             for (auto& w : words) argv.push_back(w.data());

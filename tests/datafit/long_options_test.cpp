@@ -8,9 +8,9 @@
 namespace {
 
 using Words = std::vector<std::string>;
-using Parsed = fit_test::Parsed<datafit::State>;
+using ParseResult = fit_test::ParseResult<datafit::State>;
 
-Parsed parse(const Words& options) {
+ParseResult parse(const Words& options) {
     return fit_test::parse_after<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
                                                   {"datafit", "in.dat", "out.dsk"}, options);
 }
@@ -33,8 +33,8 @@ TEST(DatafitLongOptions, TwinsGiveTheSameSettings) {
          {"--name=LVL1", "--record=64", "--header=a", "--type=K7"}},
     };
     for (const auto& [short_form, long_form] : twins) {
-        const Parsed s = parse(short_form);
-        const Parsed l = parse(long_form);
+        const ParseResult s = parse(short_form);
+        const ParseResult l = parse(long_form);
         ASSERT_EQ(s.result, 0) << short_form[0];
         EXPECT_EQ(l.result, 0) << long_form[0] << l.err;
         EXPECT_EQ(l.state, s.state) << long_form[0];
@@ -43,7 +43,7 @@ TEST(DatafitLongOptions, TwinsGiveTheSameSettings) {
 }
 
 TEST(DatafitLongOptions, LaterSettingsAndHelp) {
-    Parsed p = parse({"--quiet", "--verbose"});
+    ParseResult p = parse({"--quiet", "--verbose"});
     ASSERT_EQ(p.result, 0);
     EXPECT_TRUE(p.state.quiet);
     EXPECT_TRUE(p.state.verbose);

@@ -10,15 +10,15 @@
 
 namespace {
 
-using Parsed = fit_test::Parsed<datafit::State>;
+using ParseResult = fit_test::ParseResult<datafit::State>;
 
-Parsed parse(std::vector<std::string> words) {
+ParseResult parse(std::vector<std::string> words) {
     return fit_test::parse_with<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
                                                  std::move(words));
 }
 
 // The two file names, then the options.
-Parsed parse_options(const std::vector<std::string>& options) {
+ParseResult parse_options(const std::vector<std::string>& options) {
     return fit_test::parse_after<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
                                                   {"datafit", "s", "t"}, options);
 }

@@ -6,14 +6,14 @@
 
 namespace {
 
-struct Parsed {
+struct ParseResult {
     int result;
     fitinfo::Settings settings;
 };
 
-Parsed parse(std::initializer_list<std::string> words) {
+ParseResult parse(std::initializer_list<std::string> words) {
     fit_test::Args args(words);
-    Parsed p{};
+    ParseResult p{};
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     p.result = fitinfo::ManageArguments(args.argc(), args.argv(), p.settings);

@@ -8,9 +8,9 @@
 namespace {
 
 using Words = std::vector<std::string>;
-using Parsed = fit_test::Parsed<picfit::State>;
+using ParseResult = fit_test::ParseResult<picfit::State>;
 
-Parsed parse(const Words& options) {
+ParseResult parse(const Words& options) {
     return fit_test::parse_after<picfit::State>(picfit::ManageArguments, fit::picfit_errors,
                                                  {"picfit", "in.pcx", "out.tav"}, options);
 }
@@ -65,12 +65,12 @@ TEST(PicfitLongOptions, TheComingSettings) {
         {{"--preview=p.png"}, with([](auto& s) { s.preview = "p.png"; })},
     };
     for (const auto& c : cases) {
-        const Parsed p = parse(c.options);
+        const ParseResult p = parse(c.options);
         ASSERT_EQ(p.result, 0) << c.options[0] << p.err;
         EXPECT_EQ(p.state, c.expected) << c.options[0];
     }
     // Every option is in the help.
-    const Parsed help = parse({"--help"});
+    const ParseResult help = parse({"--help"});
     EXPECT_EQ(help.result, fit::kAnswered);
     for (const char* option : {"-b ", "--two-colour", "-h ", "--help", "--version", "--dump=",
                                "--no-dump", "--map=", "--dither=", "--background=", "--fit",

@@ -7,9 +7,9 @@
 
 namespace {
 
-using Parsed = fit_test::Parsed<picfit::State>;
+using ParseResult = fit_test::ParseResult<picfit::State>;
 
-Parsed parse(std::vector<std::string> words) {
+ParseResult parse(std::vector<std::string> words) {
     return fit_test::parse_with<picfit::State>(picfit::ManageArguments, fit::picfit_errors,
                                                  std::move(words));
 }
@@ -31,7 +31,7 @@ TEST(PicfitOptions, ModeAndNamesWhereverTheOptionStands) {
         {{"picfit", "in.pcx", "./in.pcx"}, picfit::kColour, "./in.pcx"},
     };
     for (const auto& c : cases) {
-        const Parsed p = parse(c.words);
+        const ParseResult p = parse(c.words);
         ASSERT_EQ(p.result, 0) << p.err;
         EXPECT_EQ(p.state.mode, c.mode);
         EXPECT_EQ(p.state.source, "in.pcx");
@@ -59,7 +59,7 @@ TEST(PicfitOptions, Rejections) {
          "ERROR: Same filename for source and target files.\n"},
     };
     for (const auto& c : cases) {
-        const Parsed p = parse(c.words);
+        const ParseResult p = parse(c.words);
         EXPECT_EQ(p.result, 1);
         EXPECT_EQ(p.out, c.out);
         EXPECT_TRUE(p.err.ends_with(c.err_tail)) << p.err;

@@ -27,7 +27,7 @@ private:
 
 // What an option parser made of a command line, and what it printed.
 template <typename State>
-struct Parsed {
+struct ParseResult {
     int result = -1;
     State state;
     std::string out;
@@ -36,12 +36,12 @@ struct Parsed {
 
 // Runs ManageArguments(argc, argv, state, report) on the words, with a fresh state.
 template <typename State, typename Parser>
-Parsed<State> parse_with(Parser parser, const fit::ErrorTable& table,
+ParseResult<State> parse_with(Parser parser, const fit::ErrorTable& table,
                          std::vector<std::string> words) {
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-    Parsed<State> p;
+    ParseResult<State> p;
     fit::Reporter report(table);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -54,7 +54,7 @@ Parsed<State> parse_with(Parser parser, const fit::ErrorTable& table,
 // parse_with on the words that open a command line (the program and its two file
 // names), followed by `options`.
 template <typename State, typename Parser>
-Parsed<State> parse_after(Parser parser, const fit::ErrorTable& table, std::vector<std::string> words,
+ParseResult<State> parse_after(Parser parser, const fit::ErrorTable& table, std::vector<std::string> words,
                           const std::vector<std::string>& options) {
     words.insert(words.end(), options.begin(), options.end());
     return parse_with<State>(parser, table, std::move(words));
