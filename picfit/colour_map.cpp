@@ -149,8 +149,6 @@ RgbaPicture palette_picture(std::span<const std::uint8_t, 768> palette,
     return out;
 }
 
-int palette_size(int mode) { return mode != kTwoColour ? 8 : 2; }
-
 Lab oklab(std::uint16_t r, std::uint16_t g, std::uint16_t b) {
     const auto& root = cube_roots();
     const std::int64_t lms[3] = {root[cone(kToLms[0], r, g, b)], root[cone(kToLms[1], r, g, b)],

@@ -54,9 +54,6 @@ void linear_row(const PixelView& picture, int y, Rgb background, std::uint16_t* 
 RgbaPicture palette_picture(std::span<const std::uint8_t, 768> palette,
                             std::span<const std::uint8_t> indices, int width, int height);
 
-// The number of colours of `mode` (kColour or kTwoColour): 8 or 2.
-int palette_size(int mode);
-
 // Palette colour `index` of the mode in linear light, one channel (0 red, 1 green,
 // 2 blue): 0 or kFull.
 constexpr std::uint16_t palette_channel(int mode, int index, int channel) {

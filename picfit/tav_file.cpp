@@ -1,9 +1,7 @@
 #include "tav_file.hpp"
 
-#include <cstdio>
 #include <span>
 
-#include "common/file_io.hpp"
 
 namespace picfit {
 
@@ -20,30 +18,6 @@ std::optional<TavFile> tav_file_of(const TavRecord& tav, int length) {
         return std::nullopt;
     return TavFile{tav_header(tav, length),
                    std::span<const std::uint8_t>(tav.stream.data(), static_cast<std::size_t>(length))};
-}
-
-int save_tav(const std::string& filename, const TavRecord& tav, int length,
-             fit::Reporter& report, bool quiet, bool to_stdout) {
-    const std::optional<TavFile> file = tav_file_of(tav, length);
-    if (!file) {
-        report.error(kShortWrite);
-        return 0;
-    }
-    const auto& [header, stream] = *file;
-    switch (to_stdout ? fit::write_standard_output({header, stream}) : fit::write_file(filename, {header, stream})) {
-    case fit::WriteStatus::cannot_create:
-        report.error(kCannotCreateTarget);
-        report.explain(filename);
-        return 0;
-    case fit::WriteStatus::short_write:
-        report.error(kShortWrite);
-        report.explain(filename);
-        return 0;
-    case fit::WriteStatus::written:
-        break;
-    }
-    if (!quiet) std::fprintf(stderr, "%s file written.\n", filename.c_str());
-    return length;
 }
 
 }  // namespace picfit

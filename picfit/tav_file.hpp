@@ -28,11 +28,4 @@ struct TavFile {
 };
 std::optional<TavFile> tav_file_of(const TavRecord& tav, int length);
 
-// Writes the header and the first `length` bytes of the record's stream as the whole
-// file; returns `length`, or 0 after an error, in which case no partial file is left
-// and an existing target is unchanged. "%s file written." follows a complete write
-// unless `quiet`. With `to_stdout` the file goes to standard output instead.
-int save_tav(const std::string& filename, const TavRecord& tav, int length, fit::Reporter& report,
-             bool quiet = false, bool to_stdout = false);
-
 }  // namespace picfit

@@ -5,9 +5,6 @@
 #include "support/temp_dir.hpp"
 
 using fit_test::Bytes;
-using fit_test::TempDir;
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
 
 namespace {
 
@@ -22,17 +19,14 @@ picfit::TavRecord record(int width, int height, int flag, std::size_t stream_len
     return tav;
 }
 
-struct Saved {
-    int result;
-    int code;
-    std::string err;
-};
-
-Saved save(const std::string& path, const picfit::TavRecord& tav, int length) {
-    fit::Reporter report(fit::picfit_errors);
-    CaptureStderr();
-    const int result = picfit::save_tav(path, tav, length, report);
-    return {result, report.first_code(), GetCapturedStderr()};
+// The file's bytes, header then stream, as the run saves them; none when the record
+// cannot make a file of that length.
+std::optional<Bytes> file_of(const picfit::TavRecord& tav, int length) {
+    const auto file = picfit::tav_file_of(tav, length);
+    if (!file) return std::nullopt;
+    Bytes bytes(file->header.begin(), file->header.end());
+    bytes.insert(bytes.end(), file->stream.begin(), file->stream.end());
+    return bytes;
 }
 
 }  // namespace
@@ -50,51 +44,30 @@ TEST(TavFile, HeaderThenStream) {
         {8, 40, picfit::kColour, 256, {'T', 'A', 'V', 1, 0x01, 0x28, 0x01, 0x00, 1, 0}},
         {320, 250, picfit::kColour, 30079, {'T', 'A', 'V', 1, 0x28, 0xFA, 0x75, 0x7F, 1, 0}},
     };
-    TempDir dir;
     for (const auto& c : cases) {
         const auto tav = record(c.width, c.height, c.flag, c.length);
-        const std::string path = dir.file("out.tav");
-        const Saved s = save(path, tav, static_cast<int>(c.length));
-        EXPECT_EQ(s.result, static_cast<int>(c.length));
-        EXPECT_EQ(s.err, path + " file written.\n");
-        const Bytes file = fit_test::read_bytes(path);
-        ASSERT_EQ(file.size(), 10 + c.length) << c.width << " x " << c.height;
-        EXPECT_EQ(Bytes(file.begin(), file.begin() + 10), c.header) << c.width << " x " << c.height;
-        EXPECT_TRUE(std::equal(file.begin() + 10, file.end(), tav.stream.begin()));
+        const auto file = file_of(tav, static_cast<int>(c.length));
+        ASSERT_TRUE(file) << c.width << " x " << c.height;
+        ASSERT_EQ(file->size(), 10 + c.length) << c.width << " x " << c.height;
+        EXPECT_EQ(Bytes(file->begin(), file->begin() + 10), c.header) << c.width << " x " << c.height;
+        EXPECT_TRUE(std::equal(file->begin() + 10, file->end(), tav.stream.begin()));
     }
 }
 
-TEST(TavFile, WritesOnlyTheLengthGiven) {
-    TempDir dir;
+TEST(TavFile, HoldsOnlyTheLengthGiven) {
     const auto tav = record(16, 1, picfit::kTwoColour, 20);
-    ASSERT_EQ(save(dir.file("a.tav"), tav, 12).result, 12);
-    const Bytes file = fit_test::read_bytes(dir.file("a.tav"));
-    ASSERT_EQ(file.size(), 22u);
-    EXPECT_EQ(file[7], 12);
-    EXPECT_TRUE(std::equal(file.begin() + 10, file.end(), tav.stream.begin()));
+    const auto file = file_of(tav, 12);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->size(), 22u);
+    EXPECT_EQ((*file)[7], 12);
+    EXPECT_TRUE(std::equal(file->begin() + 10, file->end(), tav.stream.begin()));
 }
 
-TEST(TavFile, FailuresLeaveNoFile) {
-    TempDir dir;
+// A length the record does not hold, or the header cannot tell, makes no file.
+TEST(TavFile, NoFileOfALengthItCannotTell) {
     const auto tav = record(320, 200, picfit::kColour, 500);
-
-    Saved s = save(dir.file("no/such/dir/x.tav"), tav, 500);
-    EXPECT_EQ(s.result, 0);
-    EXPECT_EQ(s.code, picfit::kCannotCreateTarget);
-    EXPECT_EQ(s.err, "ERROR: Cannot save target file.\n");
-
-    s = save("/dev/full", tav, 500);
-    EXPECT_EQ(s.result, 0);
-    EXPECT_EQ(s.err, "ERROR: When saving target file.\n");
-
-    // A length the record does not hold, or the header cannot tell, is not written.
-    const std::string old = dir.write("old.tav", {1, 2, 3});
-    for (const int length : {501, -1}) {
-        s = save(old, tav, length);
-        EXPECT_EQ(s.result, 0);
-        EXPECT_EQ(s.err, "ERROR: When saving target file.\n");
-    }
-    EXPECT_EQ(fit_test::read_bytes(old), (Bytes{1, 2, 3}));
-    EXPECT_EQ(save(old, record(8, 1, picfit::kColour, 0x10000), 0x10000).result, 0);
-    EXPECT_EQ(fit_test::read_bytes(old), (Bytes{1, 2, 3}));
+    EXPECT_FALSE(file_of(tav, 501));
+    EXPECT_FALSE(file_of(tav, -1));
+    EXPECT_FALSE(file_of(record(8, 1, picfit::kColour, 0x10000), 0x10000));
+    EXPECT_TRUE(file_of(record(8, 1, picfit::kColour, 0xFFFF), 0xFFFF));
 }

@@ -20,7 +20,7 @@ std::string check_record(const picfit::Picture& r, int mode) {
     if (!picfit::fits_mode(r.width, r.height, mode)) return "the record does not fit the mode";
     if (r.colour != (mode != picfit::kTwoColour)) return "the record has the wrong mode";
     if (r.pixels.size() != static_cast<std::size_t>(r.width) * r.height) return "the record's pixels are not its size";
-    const int colours = picfit::palette_size(mode);
+    const int colours = mode != picfit::kTwoColour ? 8 : 2;
     for (const auto v : r.pixels)
         if (v >= colours) return "an index outside the palette";
     return "";
