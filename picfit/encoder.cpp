@@ -163,7 +163,7 @@ int encode(const Picture& picture, TavRecord& tav) {
     Encoder<Scheme>(pixels, stream).run();
     tav.width = static_cast<std::uint16_t>(picture.width);
     tav.height = static_cast<std::uint16_t>(picture.height);
-    tav.Flag = Scheme::kFlag;
+    tav.mode = Scheme::kFlag;
     tav.stream = std::move(stream);
     return static_cast<int>(tav.stream.size());
 }

@@ -11,7 +11,7 @@ namespace picfit {
 
 using media::Picture;
 
-// The two modes of the converter; a record's Flag and the writer's width field follow it.
+// The two modes of the converter; a record's mode and the writer's width field follow it.
 enum Mode : int { kTwoColour = media::tav::kTwoColourMode, kColour = media::tav::kColourMode };
 using media::tav::SizeLimits;
 using media::tav::size_limits;
@@ -21,9 +21,7 @@ using media::tav::size_limits;
 struct TavRecord {
     std::uint16_t width = 0;   // pixels
     std::uint16_t height = 0;  // rows
-    std::uint16_t Length = 0;  // unused: the stream length travels beside the record
-    std::uint8_t Flag = kColour;
-    std::uint8_t Reserved = 0;
+    std::uint8_t mode = kColour;  // the header's mode byte
     std::vector<std::uint8_t> stream;
 };
 

@@ -6,10 +6,10 @@
 namespace picfit {
 
 TavHeader tav_header(const TavRecord& tav, int length) {
-    const auto group = media::tav::mode_facts(tav.Flag != kTwoColour).group;
+    const auto group = media::tav::mode_facts(tav.mode != kTwoColour).group;
     return media::tav::make_header(static_cast<std::uint8_t>(tav.width / group),
                                    static_cast<std::uint8_t>(tav.height),
-                                   static_cast<std::uint16_t>(length), tav.Flag);
+                                   static_cast<std::uint16_t>(length), tav.mode);
 }
 
 std::optional<TavFile> tav_file_of(const TavRecord& tav, int length) {

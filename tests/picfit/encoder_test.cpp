@@ -129,11 +129,11 @@ TEST(TavEncoders, FillTheRecordFromThePicture) {
         if (colour) {
             EXPECT_EQ(picfit::encode_colour_tav(picture, tav), 5);
             EXPECT_EQ(tav.stream, (Bytes{0x00, 0x80, 0x00, 0x00, 0x01}));
-            EXPECT_EQ(tav.Flag, picfit::kColour);  // the encoder's mode, not the picture's
+            EXPECT_EQ(tav.mode, picfit::kColour);  // the encoder's mode, not the picture's
         } else {
             EXPECT_EQ(picfit::encode_two_colour_tav(picture, tav), 3);
             EXPECT_EQ(tav.stream, (Bytes{0x80, 0x00, 0x01}));
-            EXPECT_EQ(tav.Flag, picfit::kTwoColour);
+            EXPECT_EQ(tav.mode, picfit::kTwoColour);
         }
         EXPECT_EQ(tav.width, 16);
         EXPECT_EQ(tav.height, 1);

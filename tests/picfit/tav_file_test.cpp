@@ -12,9 +12,7 @@ picfit::TavRecord record(int width, int height, int flag, std::size_t stream_len
     picfit::TavRecord tav;
     tav.width = static_cast<std::uint16_t>(width);
     tav.height = static_cast<std::uint16_t>(height);
-    tav.Flag = static_cast<std::uint8_t>(flag);
-    tav.Length = 0xEEEE;  // not what the file tells
-    tav.Reserved = 0x77;
+    tav.mode = static_cast<std::uint8_t>(flag);
     tav.stream = fit_test::pattern(stream_length, static_cast<std::uint32_t>(stream_length));
     return tav;
 }

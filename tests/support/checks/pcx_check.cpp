@@ -117,7 +117,7 @@ std::string check_pcx(std::span<const std::uint8_t> input) {
     picfit::TavRecord tav;
     const int length = mode == picfit::kColour ? picfit::encode_colour_tav(*picture, tav)
                                                 : picfit::encode_two_colour_tav(*picture, tav);
-    if (length != 0 && (tav.width != width || tav.height != height || tav.Flag != mode))
+    if (length != 0 && (tav.width != width || tav.height != height || tav.mode != mode))
         return "the record has the wrong size or mode";
     if (auto problem = check_stream(tav, length, mode, pixels); !problem.empty()) return problem;
     return check_preview(*picture, pixels);
