@@ -9,14 +9,15 @@
 #include <string_view>
 #include <vector>
 
+#include "media/cassette.hpp"
 #include "types.hpp"
 
 namespace datafit {
 
 namespace {
 
-// No target states a piece longer than a cassette block of 0x10000 bytes.
-constexpr unsigned long kLargestPiece = 0x10000;
+// No target states a piece longer than a cassette block.
+constexpr unsigned long kLargestPiece = media::kLongestBlock;
 
 constexpr fit::LongOptions kLongOptions({"type=", "header=", "record=", "name="});
 

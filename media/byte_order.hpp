@@ -1,5 +1,5 @@
-// 16-bit numbers in files, named by their byte order: the machine's formats put the
-// high byte first, the PC's picture formats the low byte.
+// 16- and 32-bit numbers in files, named by their byte order; each format says beside its
+// fields which order it uses.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +20,15 @@ constexpr void put_high_byte_first(std::span<std::uint8_t> bytes, std::size_t at
 
 constexpr std::uint16_t low_byte_first(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+// 32-bit numbers, the same two ways.
+constexpr std::uint32_t high_byte_first32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return std::uint32_t{high_byte_first(bytes, at)} << 16 | high_byte_first(bytes, at + 2);
+}
+
+constexpr std::uint32_t low_byte_first32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return low_byte_first(bytes, at) | std::uint32_t{low_byte_first(bytes, at + 2)} << 16;
 }
 
 }  // namespace media

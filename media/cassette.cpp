@@ -4,6 +4,8 @@
 #include <cassert>
 #include <cstring>
 
+#include "byte_order.hpp"
+
 namespace media {
 
 namespace {
@@ -84,10 +86,6 @@ namespace {
 
 std::string block_name(std::size_t index) { return "block " + std::to_string(index + 1); }
 
-unsigned field_at(std::span<const std::uint8_t> image, std::size_t at) {
-    return image[at] | static_cast<unsigned>(image[at + 1]) << 8;
-}
-
 bool leader_at(std::span<const std::uint8_t> image, std::size_t at) {
     return at + kLeaderSize <= image.size() &&
            std::equal(sync.begin(), sync.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
@@ -114,8 +112,8 @@ public:
         if (image_[block_ + kMarkerOffset] != kBlockMarker)
             return byte_error(block_ + kMarkerOffset, "marker of " + block_name(index_),
                               kBlockMarker, image_[block_ + kMarkerOffset]);
-        end_ = field_at(image_, block_ + kEndFieldOffset);
-        start_ = field_at(image_, block_ + kStartFieldOffset);
+        end_ = low_byte_first(image_, block_ + kEndFieldOffset);
+        start_ = low_byte_first(image_, block_ + kStartFieldOffset);
 
         const std::size_t by_fields = ((end_ - start_) & 0xFFFF) + 1;
         // An empty block carries the same end field as one of 256 bytes at 0 (or of

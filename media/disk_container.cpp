@@ -32,8 +32,7 @@ DiskFileWriter::DiskFileWriter(std::span<std::uint8_t> out, std::size_t record_c
 
 std::span<std::uint8_t> DiskFileWriter::add_record(std::size_t n) {
     assert(n <= kMaxRecordLength && pos_ + kRecordWordSize + n <= out_.size());
-    out_[pos_] = static_cast<std::uint8_t>(n >> 8);
-    out_[pos_ + 1] = static_cast<std::uint8_t>(n & 0xFF);
+    put_high_byte_first(out_, pos_, static_cast<std::uint16_t>(n));
     const auto data = out_.subspan(pos_ + kRecordWordSize, n);
     pos_ += kRecordWordSize + n;
     return data;

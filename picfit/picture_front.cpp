@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "media/byte_order.hpp"
 #include "pcx.hpp"
 
 namespace picfit {
@@ -12,10 +13,6 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
-std::uint32_t big16(Bytes f, std::size_t at) { return std::uint32_t{f[at]} << 8 | f[at + 1]; }
-std::uint32_t big32(Bytes f, std::size_t at) { return big16(f, at) << 16 | big16(f, at + 2); }
-std::uint32_t little16(Bytes f, std::size_t at) { return f[at] | std::uint32_t{f[at + 1]} << 8; }
-std::uint32_t little32(Bytes f, std::size_t at) { return little16(f, at) | little16(f, at + 2) << 16; }
 
 bool is_type(Bytes f, std::size_t at, const char* type) { return std::memcmp(f.data() + at, type, 4) == 0; }
 
@@ -81,9 +78,9 @@ constexpr std::size_t kPngSignature = 8;
 
 Header png_header(Bytes f) {
     if (f.size() < kPngSignature + 25) return {};
-    if (big32(f, 8) != 13 || !is_type(f, 12, "IHDR")) return corrupt();
-    const std::uint64_t width = big32(f, 16);
-    const std::uint64_t height = big32(f, 20);
+    if (media::high_byte_first32(f, 8) != 13 || !is_type(f, 12, "IHDR")) return corrupt();
+    const std::uint64_t width = media::high_byte_first32(f, 16);
+    const std::uint64_t height = media::high_byte_first32(f, 20);
     const int bits = png_bits(f[25], f[24]);
     if (bits == 0 || f[28] > 1 || width > INT32_MAX || height > INT32_MAX) return corrupt();
     // The pixel data at worst stored without compression: five bytes a 64 KiB block.
@@ -97,9 +94,9 @@ template <typename Chunk>
 bool png_chunks(Bytes f, Chunk&& chunk) {
     std::size_t at = kPngSignature;
     while (f.size() - at >= 12) {
-        const std::uint32_t length = big32(f, at);
+        const std::uint32_t length = media::high_byte_first32(f, at);
         if (length > INT32_MAX || f.size() - at - 12 < length) return false;
-        if (crc32(f.subspan(at + 4, std::size_t{length} + 4)) != big32(f, at + 8 + length)) return false;
+        if (crc32(f.subspan(at + 4, std::size_t{length} + 4)) != media::high_byte_first32(f, at + 8 + length)) return false;
         if (!chunk(at + 4, f.subspan(at + 8, length))) return false;
         if (is_type(f, at + 4, "IEND")) return true;
         at += 12 + std::size_t{length};
@@ -144,8 +141,8 @@ std::size_t gif_table(std::uint8_t flags) { return (flags & 0x80) != 0 ? std::si
 
 Header gif_header(Bytes f) {
     if (f.size() < 13) return {};
-    const std::uint64_t width = little16(f, 6);
-    const std::uint64_t height = little16(f, 8);
+    const std::uint64_t width = media::low_byte_first(f, 6);
+    const std::uint64_t height = media::low_byte_first(f, 8);
     // At most twelve bits a pixel in the first frame, the rest in the allowance.
     return ok_header(width, height, 13 + 768 + width * height * 2);
 }
@@ -192,18 +189,18 @@ struct BmpLayout {
 
 bool bmp_layout(Bytes f, BmpLayout& b) {
     if (f.size() < 26) return false;
-    b.offset = little32(f, 10);
-    b.header = little32(f, 14);
+    b.offset = media::low_byte_first32(f, 10);
+    b.header = media::low_byte_first32(f, 14);
     if (b.header == 12) {
-        b.width = little16(f, 18);
-        b.height = little16(f, 20);
-        b.bits = static_cast<int>(little16(f, 24));
+        b.width = media::low_byte_first(f, 18);
+        b.height = media::low_byte_first(f, 20);
+        b.bits = static_cast<int>(media::low_byte_first(f, 24));
         return true;
     }
     if (f.size() < 30) return false;
-    b.width = static_cast<std::int32_t>(little32(f, 18));
-    b.height = static_cast<std::int32_t>(little32(f, 22));
-    b.bits = static_cast<int>(little16(f, 28));
+    b.width = static_cast<std::int32_t>(media::low_byte_first32(f, 18));
+    b.height = static_cast<std::int32_t>(media::low_byte_first32(f, 22));
+    b.bits = static_cast<int>(media::low_byte_first(f, 28));
     return true;
 }
 
@@ -335,7 +332,7 @@ JpegWalk jpeg_walk(Bytes f, bool to_end) {
             continue;
         }
         if (f.size() - at < 4) return w;
-        const std::size_t length = big16(f, at + 2);
+        const std::size_t length = media::high_byte_first(f, at + 2);
         if (length < 2) return broken();
         if (f.size() - at - 2 < length) return w;
         const Bytes segment = f.subspan(at + 4, length - 2);
@@ -347,8 +344,8 @@ JpegWalk jpeg_walk(Bytes f, bool to_end) {
             orientation = exif_orientation(segment);
         if (is_frame(marker) && w.header.state != Header::State::ok) {
             if (segment.size() < 6) return broken();
-            const std::uint64_t height = big16(segment, 1);
-            const std::uint64_t width = big16(segment, 3);
+            const std::uint64_t height = media::high_byte_first(segment, 1);
+            const std::uint64_t width = media::high_byte_first(segment, 3);
             const std::uint64_t components = segment[5];
             // At worst some bytes a sample, over every scan of a progressive file.
             w.header = ok_header(width, height, at + width * height * std::max<std::uint64_t>(components, 1) * 8);
@@ -409,8 +406,8 @@ int exif_orientation(std::span<const std::uint8_t> app1) {
         little = true;
     else if (tiff[0] != 'M' || tiff[1] != 'M')
         return 1;
-    const auto u16 = [&](std::size_t at) { return little ? little16(tiff, at) : big16(tiff, at); };
-    const auto u32 = [&](std::size_t at) { return little ? little32(tiff, at) : big32(tiff, at); };
+    const auto u16 = [&](std::size_t at) { return little ? media::low_byte_first(tiff, at) : media::high_byte_first(tiff, at); };
+    const auto u32 = [&](std::size_t at) { return little ? media::low_byte_first32(tiff, at) : media::high_byte_first32(tiff, at); };
     if (u16(2) != 42) return 1;
     const std::uint32_t ifd = u32(4);
     if (ifd > tiff.size() || tiff.size() - ifd < 2) return 1;
@@ -477,7 +474,7 @@ bool whole_file(PictureKind kind, std::span<const std::uint8_t> file) {
 
 bool png_data(std::span<const std::uint8_t> file, PngData& data) {
     if (png_header(file).state != Header::State::ok) return false;
-    data.raw_bytes = png_raw_bytes(big32(file, 16), big32(file, 20), png_bits(file[25], file[24]), file[28] == 1);
+    data.raw_bytes = png_raw_bytes(media::high_byte_first32(file, 16), media::high_byte_first32(file, 20), png_bits(file[25], file[24]), file[28] == 1);
     data.zlib.clear();
     std::vector<Bytes> parts;
     std::size_t total = 0;

@@ -9,6 +9,7 @@
 
 #include "common/allocation.hpp"
 #include "common/file_io.hpp"
+#include "media/byte_order.hpp"
 #include "picture_front.hpp"
 
 // The one place the decoder is compiled: four kinds only, from memory only, and no
@@ -98,16 +99,13 @@ namespace picfit {
 
 namespace {
 
-std::uint32_t big32(std::span<const std::uint8_t> f, std::size_t at) {
-    return std::uint32_t{f[at]} << 24 | std::uint32_t{f[at + 1]} << 16 | std::uint32_t{f[at + 2]} << 8 | f[at + 3];
-}
 // A PNG of grey or RGB without a tRNS chunk (which may come anywhere before the
 // pixel data) has no transparency: it is decoded to three bytes a pixel.
 bool opaque_png(PictureKind kind, int channels, std::span<const std::uint8_t> f) {
     if (kind != PictureKind::png || (channels != 1 && channels != 3)) return false;
     std::size_t at = 8;
     while (at <= f.size() && f.size() - at >= 8) {
-        const std::uint32_t length = big32(f, at);
+        const std::uint32_t length = media::high_byte_first32(f, at);
         const auto type = f.subspan(at + 4, 4);
         if (std::equal(type.begin(), type.end(), "tRNS")) return false;
         if (std::equal(type.begin(), type.end(), "IDAT")) return true;
