@@ -7,6 +7,7 @@
 #include "common/file_io.hpp"
 #include "common/frame.hpp"
 #include "encoder.hpp"
+#include "media/byte_order.hpp"
 #include "media/png_preview.hpp"
 #include "pcx.hpp"
 #include "picture_chain.hpp"
@@ -81,7 +82,7 @@ std::optional<Picture> from_pcx(std::span<const std::uint8_t> file, const State&
             std::fprintf(stderr, "picfit: the kinds of picture accepted: %s\n", accepted_kinds());
         if (state.verbose && report.first_code() == kBadSize) {
             // The size the header gives, as the reader computed it.
-            const auto word = [&](std::size_t at) { return file[at] | file[at + 1] << 8; };
+            const auto word = [&](std::size_t at) { return media::low_byte_first(file, at); };
             say_limits(word(8) - word(4) + 1, word(10) - word(6) + 1, state.mode, false);
         }
         return picture;
@@ -180,28 +181,27 @@ bool names_clash(const State& state) {
         if (!state.source_is_stdin && fit::same_file(state.source, name) && name != state.target)
             return true;
     // A source read from standard input is a file as well, when it is one.
+    const std::optional<std::string> dump = state.dump_file();
     if (state.source_is_stdin) {
-        if (state.dump_file()) written.push_back(*state.dump_file());
+        if (dump && fit::standard_input_is(*dump)) return true;
         for (const std::string& name : written)
             if (fit::standard_input_is(name)) return true;
-        if (state.dump_file()) written.pop_back();
     }
     for (std::size_t i = 0; i < written.size(); ++i)
         for (std::size_t j = i + 1; j < written.size(); ++j)
             if (clash(written[i], written[j])) return true;
     // A target named like the default dump replaces it, as it always did.
-    if (state.dump_file())
+    if (dump)
         for (const std::string& name : written)
-            if ((state.dump_named() || name != state.target) && clash(*state.dump_file(), name)) return true;
+            if ((state.dump_named() || name != state.target) && clash(*dump, name)) return true;
     return false;
 }
 
 // The preview, made from the file as written, so that it shows what the machine will
 // show; nothing when there is no memory for it.
-std::optional<Bytes> preview_of(const TavRecord& tav, int length) {
-    const TavHeader header = tav_header(tav, length);
-    Bytes file(header.begin(), header.end());
-    file.insert(file.end(), tav.stream.begin(), tav.stream.begin() + length);
+std::optional<Bytes> preview_of(const TavFile& tav_file) {
+    Bytes file(tav_file.header.begin(), tav_file.header.end());
+    file.insert(file.end(), tav_file.stream.begin(), tav_file.stream.end());
     const std::optional<Picture> picture = media::decode_tav(file);
     return picture ? media::png_preview(*picture) : std::nullopt;
 }
@@ -210,9 +210,9 @@ std::optional<Bytes> preview_of(const TavRecord& tav, int length) {
 // picture is read, whatever fails after, and skipped without a word when it cannot be.
 // Any run makes it again, so it is put in place whole but not flushed.
 void dump_alone(const State& state, const Picture& picture) {
-    if (!state.dump_file() || state.dump_named()) return;
+    if (state.dump != kDumpDefault) return;
     fit::FileSet set;
-    set.add(*state.dump_file(), {picture.pixels}, true);
+    set.add(kDumpName, {picture.pixels}, true);
     if (set.prepare() == set.size()) set.commit();
 }
 
@@ -238,15 +238,16 @@ int save_set(const State& state, const Picture& picture, const TavFile& tav_file
              const std::optional<Bytes>& png, fit::Reporter& report, bool& dump_again) {
     constexpr std::size_t kNone = fit::FileSet::kMostFiles;
     fit::FileSet files;
+    const std::optional<std::string> dump_name = state.dump_file();
     // The dump first: a target named like the default dump replaces it.
-    const std::size_t dump = state.dump_file() ? files.add(*state.dump_file(), {picture.pixels}, !state.dump_named()) : kNone;
+    const std::size_t dump = dump_name ? files.add(*dump_name, {picture.pixels}, !state.dump_named()) : kNone;
     const std::size_t target =
         state.target_is_stdout ? kNone : files.add(state.target, {tav_file.header, tav_file.stream});
     const std::size_t preview = png ? files.add(*state.preview, {*png}) : kNone;
 
     const auto failed = [&](std::size_t index) {
         dump_again = dump != kNone && !state.dump_named() && files.status(dump) == fit::WriteStatus::written;
-        if (index == dump) return asked_file_failed(*state.dump_file(), "dump", report);
+        if (index == dump) return asked_file_failed(*dump_name, "dump", report);
         if (index == preview) return asked_file_failed(*state.preview, "preview", report);
         return target_failed(state, files.status(target), report);
     };
@@ -278,7 +279,7 @@ int save_files(const State& state, const Picture& picture, const TavRecord& tav,
         return kExitSaving;
     }
     std::optional<Bytes> png;
-    if (state.preview && !(png = preview_of(tav, length))) {
+    if (state.preview && !(png = preview_of(*tav_file))) {
         report.error(kEncoding);
         report.error(kSaving);
         dump_alone(state, picture);
