@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "codefit/program.hpp"
 #include "codefit/types.hpp"
@@ -77,6 +78,19 @@ std::string choices_json(const fit::OptionTable& table) {
     return "{" + json + "}";
 }
 
+// The picture modes' screens: the largest picture each takes as it is, and the multiple
+// its width must be.
+std::string modes_json() {
+    std::string json;
+    for (const auto& [name, mode] : {std::pair{"colour", picfit::kColour}, std::pair{"two", picfit::kTwoColour}}) {
+        const picfit::SizeLimits limits = picfit::size_limits(mode);
+        json += std::string(json.empty() ? "{" : ",") + quoted(name) + ":{\"width\":" +
+                std::to_string(limits.widest) + ",\"height\":" + std::to_string(limits.highest) +
+                ",\"step\":" + std::to_string(limits.multiple) + "}";
+    }
+    return json + "}";
+}
+
 std::string choices_document() {
     std::string json = "{";
     for (const auto& table : {codefit::option_table(), datafit::option_table(),
@@ -85,6 +99,7 @@ std::string choices_document() {
                 choices_json(table);
         if (table.program == "codefit") json += ",\"targets\":" + targets_json(codefit::kTargetTypes);
         if (table.program == "datafit") json += ",\"targets\":" + targets_json(datafit::kTargetTypes);
+        if (table.program == "picfit") json += ",\"modes\":" + modes_json();
         json += "}";
     }
     return json + "}";

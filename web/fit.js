@@ -7,9 +7,6 @@
 // here when it is made; the served page fetches them beside itself.
 const kEmbedded = null;
 
-// The machine's screen in each mode: the largest picture taken as it is, and the
-// multiple its width must be.
-const kModes = {colour: {width: 320, height: 250, step: 8}, two: {width: 640, height: 250, step: 16}};
 // Option changes come in bursts (typing, a slider of clicks): a run starts once they
 // pause this long.
 const kDebounceMs = 150;
@@ -206,6 +203,7 @@ class Page {
         this.timers = {};
         this.extensions = {};  // what each target is called, after the source's name
         this.dithers = [];
+        this.modes = {};  // the machine's screen in each mode (see offer)
         this.bind();
         this.showProgram();
     }
@@ -268,7 +266,8 @@ class Page {
 
     // The programs' own lists, from the module's tables (see Fit.choices): the targets
     // of codefit and datafit with their extensions and load addresses, the cassette
-    // loaders and the ways of dithering. A new row there is a new choice here.
+    // loaders, the ways of dithering and the screen of each picture mode. A new row there
+    // is a new choice here.
     offer(choices) {
         for (const program of ['codefit', 'datafit']) {
             const targets = choices[program].targets;
@@ -283,6 +282,7 @@ class Page {
             own.length ? `${first.load} (${own.join(', ')})` : first.load;
         document.querySelector('[data-program="codefit"] [data-long="loader"]')
             .replaceChildren(option('', 'none'), ...choices.codefit.choices.loader.map((n) => option(n, n)));
+        this.modes = choices.picfit.modes;
         this.dithers = choices.picfit.choices.dither;
         this.dither().replaceChildren(option('', 'the program\'s choice'), ...this.dithers.map((d) => option(d, d)));
         const strip = this.$('strip');
@@ -342,7 +342,7 @@ class Page {
         const fit = document.querySelector('[data-program="picfit"] [data-long="fit"]');
         if (source.picture && !source.picture.pcx) {
             const two = document.querySelector('[data-program="picfit"] [data-long="two-colour"]').checked;
-            fit.checked = !suits(source.picture, two ? kModes.two : kModes.colour);
+            fit.checked = !suits(source.picture, two ? this.modes.two : this.modes.colour);
         }
         this.check();
         if (this.program() === 'picfit') this.later('convert', () => this.convert());
@@ -498,7 +498,7 @@ class Page {
         advice.textContent = '';
         if (this.program() !== 'picfit' || !picture || !/Bad image size\./.test(result.stderr)) return;
         const two = this.argv().includes('--two-colour');
-        const mode = two ? kModes.two : kModes.colour;
+        const mode = two ? this.modes.two : this.modes.colour;
         advice.textContent = `The picture is ${picture.width} × ${picture.height} pixels; ` +
             `${two ? 'two-colour' : 'colour'} mode takes at most ${mode.width} × ${mode.height}, ` +
             `the width a multiple of ${mode.step}.` +
