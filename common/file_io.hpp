@@ -29,14 +29,8 @@ struct ReadResult {
 // Fills `into` from the start of the file, as far as the file goes.
 ReadResult read_file(const std::string& path, std::span<std::uint8_t> into);
 
-// Reads the file into `bytes`, which grows as needed, up to `limit` bytes; `longer`
-// tells that the file goes on past the limit (a device like /dev/zero never ends).
-ReadResult read_file_upto(const std::string& path, std::size_t limit,
-                          std::vector<std::uint8_t>& bytes);
-
-// The same two readings from standard input, in binary, to its end (or the limit).
+// The same from standard input, in binary, to its end.
 ReadResult read_standard_input(std::span<std::uint8_t> into);
-ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes);
 
 // A limit that the first bytes decide (a file's kind and header tell how long it can
 // be): called with the bytes read so far, before the first read and after each
@@ -46,6 +40,15 @@ using LimitOf = std::function<std::size_t(std::span<const std::uint8_t> so_far)>
 ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of,
                           std::vector<std::uint8_t>& bytes);
 ReadResult read_standard_input_upto(const LimitOf& limit_of, std::vector<std::uint8_t>& bytes);
+
+// Reads the file into `bytes`, which grows as needed, up to `limit` bytes; `longer`
+// tells that the file goes on past the limit (a device like /dev/zero never ends).
+inline ReadResult read_file_upto(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    return read_file_upto(path, [limit](std::span<const std::uint8_t>) { return limit; }, bytes);
+}
+inline ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    return read_standard_input_upto([limit](std::span<const std::uint8_t>) { return limit; }, bytes);
+}
 
 enum class WriteStatus { written, cannot_create, short_write };
 

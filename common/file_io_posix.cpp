@@ -607,11 +607,6 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     return noted(result, result.status != ReadStatus::ok);
 }
 
-ReadResult read_file_upto(const std::string& path, std::size_t limit,
-                          std::vector<std::uint8_t>& bytes) {
-    return read_file_upto(path, [limit](std::span<const std::uint8_t>) { return limit; }, bytes);
-}
-
 ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of,
                           std::vector<std::uint8_t>& bytes) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -626,10 +621,6 @@ ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of,
 ReadResult read_standard_input(std::span<std::uint8_t> into) {
     const ReadResult result = read_into(STDIN_FILENO, into);
     return noted(result, result.status != ReadStatus::ok);
-}
-
-ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
-    return read_standard_input_upto([limit](std::span<const std::uint8_t>) { return limit; }, bytes);
 }
 
 ReadResult read_standard_input_upto(const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {

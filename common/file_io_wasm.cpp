@@ -49,11 +49,6 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     return result;
 }
 
-ReadResult read_file_upto(const std::string& path, std::size_t limit,
-                          std::vector<std::uint8_t>& bytes) {
-    return read_file_upto(path, [limit](std::span<const std::uint8_t>) { return limit; }, bytes);
-}
-
 ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of,
                           std::vector<std::uint8_t>& bytes) {
     ReadResult result;
@@ -144,10 +139,6 @@ constexpr const char* kStandardStream = "-";
 
 ReadResult read_standard_input(std::span<std::uint8_t> into) {
     return read_file(kStandardStream, into);
-}
-
-ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
-    return read_file_upto(kStandardStream, limit, bytes);
 }
 
 ReadResult read_standard_input_upto(const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {

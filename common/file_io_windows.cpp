@@ -247,10 +247,6 @@ ReadResult read_file(const std::string& path, std::span<std::uint8_t> into) {
     return noted(result, result.status != ReadStatus::ok);
 }
 
-ReadResult read_file_upto(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
-    return read_file_upto(path, [limit](std::span<const std::uint8_t>) { return limit; }, bytes);
-}
-
 ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {
     const std::wstring name = wide(path);
     Handle h(open_for_reading(name));
@@ -268,10 +264,6 @@ ReadResult read_file_upto(const std::string& path, const LimitOf& limit_of, std:
 ReadResult read_standard_input(std::span<std::uint8_t> into) {
     const ReadResult result = read_into(::GetStdHandle(STD_INPUT_HANDLE), into);
     return noted(result, result.status != ReadStatus::ok);
-}
-
-ReadResult read_standard_input_upto(std::size_t limit, std::vector<std::uint8_t>& bytes) {
-    return read_standard_input_upto([limit](std::span<const std::uint8_t>) { return limit; }, bytes);
 }
 
 ReadResult read_standard_input_upto(const LimitOf& limit_of, std::vector<std::uint8_t>& bytes) {
@@ -328,8 +320,9 @@ void drop(Entry& e) {
         const DWORD error = ::GetLastError();
         ::DeleteFileW(e.temp.c_str());
         ::SetLastError(error);
+        // Only a file of the set's first kMostFiles has a temporary, and a slot.
+        pending_temporaries[e.slot].store(nullptr);
     }
-    pending_temporaries[e.slot].store(nullptr);
     e.temp.clear();
     e.ready = false;
 }
