@@ -38,9 +38,6 @@ struct Kind {
     bool first_of_equals = false;  // tried before the others as close
 };
 
-// Every kind, in the order the "not recognised" line lists them.
-std::span<const Kind> kinds();
-
 // "not recognised: neither a disk file, ..., nor an assembler listing."
 std::string not_recognised_line();
 

@@ -98,8 +98,6 @@ constexpr std::array<Kind, 6> kKinds{{
 
 }  // namespace
 
-std::span<const Kind> kinds() { return kKinds; }
-
 std::string not_recognised_line() {
     std::string line = "not recognised: neither ";
     for (std::size_t i = 0; i < kKinds.size(); ++i)
