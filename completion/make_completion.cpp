@@ -69,9 +69,13 @@ std::string program_case(const fit::OptionTable& table) {
     return text + "        ;;";
 }
 
-void replace(std::string& text, std::string_view marker, const std::string& by) {
+// False when the template lacks the marker: a completion without its cases must not
+// be made.
+bool replace(std::string& text, std::string_view marker, const std::string& by) {
     const std::size_t at = text.find(marker);
-    if (at != std::string::npos) text.replace(at, marker.size(), by);
+    if (at == std::string::npos) return false;
+    text.replace(at, marker.size(), by);
+    return true;
 }
 
 }  // namespace
@@ -95,9 +99,11 @@ int main(int argc, char** argv) {
         cases += (cases.empty() ? "" : "\n") + program_case(table);
         names += (names.empty() ? "" : " ") + std::string(table.program);
     }
-    replace(text, "@GENERATED@", "Made at build time from the programs' option tables.");
-    replace(text, "@PROGRAMS@", cases);
-    replace(text, "@NAMES@", names);
+    if (!replace(text, "@GENERATED@", "Made at build time from the programs' option tables.") ||
+        !replace(text, "@PROGRAMS@", cases) || !replace(text, "@NAMES@", names)) {
+        std::fprintf(stderr, "make_completion: %s lacks one of its markers\n", argv[1]);
+        return 1;
+    }
     std::ofstream out(argv[2], std::ios::binary);
     out << text;
     out.close();
