@@ -18,6 +18,9 @@ using media::kRomUnpaged;
 
 constexpr unsigned kRomBase = media::kRomBase;
 constexpr unsigned kRomCodeLimit = media::kRomCodeWindow.last;
+// The bytes from the base up to the code limit; the byte at the limit, 0x7FFB, below
+// the trailer, is never code.
+constexpr std::size_t kAreaSize = kRomCodeLimit - kRomBase;
 
 std::string address(std::size_t offset) {
     return media::hex16(static_cast<unsigned>(offset + kRomBase));
@@ -59,10 +62,8 @@ media::Checked<Trailer> read_trailer(std::span<const std::uint8_t> file) {
                            "entry address at 0x7FFE (high byte first)",
                            media::hex16(kRomBase) + " to " + media::hex16(kRomCodeLimit),
                            media::hex16(entry)};
-    const std::size_t area_size = kRomCodeLimit - kRomBase;
-    if (file[area_size] != 0)
-        return media::byte_error(area_size, "byte at 0x7FFB (below the trailer)", 0,
-                                 file[area_size]);
+    if (file[kAreaSize] != 0)
+        return media::byte_error(kAreaSize, "byte at 0x7FFB (below the trailer)", 0, file[kAreaSize]);
     return Trailer{marker, entry};
 }
 
@@ -118,7 +119,7 @@ media::Checked<RomImage> read_rom(std::span<const std::uint8_t> file,
                                   bytes_text(kRomSize), bytes_text(file.size())};
     const auto trailer = read_trailer(file);
     if (!trailer) return trailer.error();
-    const auto area = file.first(kRomCodeLimit - kRomBase);  // 0x7FFB is never code
+    const auto area = file.first(kAreaSize);
     const auto code = find_code(area, load, size);
     if (!code) return code.error();
 
