@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "converters.hpp"
+#include "types.hpp"
 #include "media/basic_program.hpp"
 
 namespace codefit {

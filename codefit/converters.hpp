@@ -1,7 +1,5 @@
-// codefit's five converters, one per target type. Each reads the source in
-// work.in_buffer and the settings, builds the whole target in work.out_buffer from its start
-// and sets work.LengthOUT; it returns 0, or 1 after reporting a range error, in
-// which case it has written nothing.
+// What codefit's converters share: the buffers' sizes, the dispatch, the range check.
+// The converters themselves are declared with their rows, in types.hpp.
 #pragma once
 
 #include "common/frame.hpp"
@@ -11,12 +9,6 @@
 namespace codefit {
 
 inline constexpr fit::Capacities kCapacities{0xFFFF, 0x1D600};
-
-int ExeConv(const State& state, fit::Work& work, fit::Reporter& report);
-int DosConv(const State& state, fit::Work& work, fit::Reporter& report);
-int RomConv(const State& state, fit::Work& work, fit::Reporter& report);
-int K7Conv(const State& state, fit::Work& work, fit::Reporter& report);
-int BasConv(const State& state, fit::Work& work, fit::Reporter& report);
 
 // The converter that type_number selects.
 int convert(const State& state, fit::Work& work, fit::Reporter& report);

@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "converters.hpp"
+#include "types.hpp"
 #include "media/disk_container.hpp"
 #include "media/object_module.hpp"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <span>
 
-#include "converters.hpp"
+#include "types.hpp"
 #include "media/disk_container.hpp"
 #include "media/exe_file.hpp"
 

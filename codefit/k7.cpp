@@ -3,7 +3,7 @@
 #include <array>
 #include <span>
 
-#include "converters.hpp"
+#include "types.hpp"
 #include "media/cassette.hpp"
 #include "media/code_cassette.hpp"
 

@@ -75,7 +75,7 @@ void infer_type(State& state, std::uint16_t address) {
 // `by_type` tells that the load address is the default of the type chosen before, not
 // one given: a later --type then puts its own default there (a later -t never did).
 void choose_type(State& state, const TargetType& type, bool& by_type, bool long_form) {
-    state.type_number = type.type_number;
+    state.type_number = fit::row_number(kTargetTypes, type);
     if (state.load_address == 0 || (long_form && by_type)) {
         state.load_address = type.default_reloc;
         by_type = true;
@@ -183,7 +183,7 @@ std::optional<int> take_option(int c, const fit::OptionScanner& scan, State& sta
 // the source and target names.
 int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
     if (state.type_number == kNone) {
-        state.type_number = kTargetTypes.front().type_number;
+        state.type_number = fit::row_number(kTargetTypes, kTargetTypes.front());
         state.load_address = kTargetTypes.front().default_reloc;
     }
     if (state.entry_address == 0) {

@@ -10,6 +10,8 @@
 
 namespace codefit {
 
+// The types the code names: each its row's place in kTargetTypes (types.hpp). A type
+// the code never names needs no enumerator.
 enum Type : int { kNone = 0, kEXE = 1, kDOS = 2, kROM = 3, kK7 = 4, kBAS = 5 };
 
 // What the option parser fills in and the converters read.

@@ -2,7 +2,7 @@
 // address and a four-byte trailer at the top.
 #include <cstring>
 
-#include "converters.hpp"
+#include "types.hpp"
 #include "media/rom_image.hpp"
 
 namespace codefit {

@@ -1,7 +1,5 @@
-// datafit's three converters, one per target type. Each reads the source in
-// work.in_buffer and the settings, builds the whole target in work.out_buffer from its start
-// and sets work.LengthOUT; it returns 0, or 1 after reporting why the source or the
-// options cannot give a target, in which case it has written nothing.
+// What datafit's converters share: the buffers' sizes and the dispatch. The converters
+// themselves are declared with their rows, in types.hpp.
 #pragma once
 
 #include <cstddef>
@@ -25,10 +23,6 @@ constexpr std::size_t listing_length(std::size_t n) { return 8 * ((n + 15) / 16)
 constexpr fit::Capacities capacities(int type) {
     return {kInCapacity, type == kTASM ? listing_length(kInCapacity) : kOutCapacity};
 }
-
-int DOSConv(const State& state, fit::Work& work, fit::Reporter& report);
-int K7Conv(const State& state, fit::Work& work, fit::Reporter& report);
-int TASMConv(const State& state, fit::Work& work, fit::Reporter& report);
 
 // The converter that type_number selects.
 int convert(const State& state, fit::Work& work, fit::Reporter& report);

@@ -1,5 +1,5 @@
 // Disk record file: the cut pieces as the records of one disk file container.
-#include "converters.hpp"
+#include "types.hpp"
 #include "cut.hpp"
 #include "media/disk_container.hpp"
 

@@ -1,7 +1,7 @@
 // Cassette data file: one plain data block at address 0 per cut piece.
 #include <algorithm>
 
-#include "converters.hpp"
+#include "types.hpp"
 #include "cut.hpp"
 #include "media/cassette.hpp"
 

@@ -70,13 +70,13 @@ bool take_long_type(std::string_view argument, State& state) {
                           "unknown type; use " + fit::spoken_list(fit::row_names(kTargetTypes, true)));
         return false;
     }
-    state.type_number = entry->type_number;
+    state.type_number = fit::row_number(kTargetTypes, *entry);
     return true;
 }
 
 // After the options: the default type, then the source and target names.
 int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
-    if (state.type_number == kNone) state.type_number = kTargetTypes.front().type_number;
+    if (state.type_number == kNone) state.type_number = fit::row_number(kTargetTypes, kTargetTypes.front());
     return fit::go_on_if(fit::take_source_and_target(names, state, report, kSameName));
 }
 
@@ -90,7 +90,7 @@ std::optional<int> take_option(int c, const fit::OptionScanner& scan, State& sta
         const std::string_view argument = scan.argument();
         if (argument.starts_with(':'))
             for (const auto& entry : kTargetTypes)
-                if (argument.substr(1) == entry.name) state.type_number = entry.type_number;
+                if (argument.substr(1) == entry.name) state.type_number = fit::row_number(kTargetTypes, entry);
         return fit::kGoOn;
     }
     case kLongOptions.code("type"):

@@ -10,6 +10,8 @@
 
 namespace datafit {
 
+// The types the code names: each its row's place in kTargetTypes (types.hpp). A type
+// the code never names needs no enumerator.
 enum Type : int { kNone = 0, kDOS = 1, kK7 = 2, kTASM = 3 };
 
 // A byte count as -H or -r gave it: strtol's whole reading, kept unchecked here so

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "converters.hpp"
+#include "types.hpp"
 #include "media/byte_listing.hpp"
 
 namespace datafit {

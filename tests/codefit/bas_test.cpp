@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "codefit/converters.hpp"
+#include "codefit/types.hpp"
 #include "support/converter_run.hpp"
 
 using fit_test::Bytes;

@@ -1,7 +1,7 @@
 // Settings for one codefit target and a direct call of its converter.
 #pragma once
 
-#include "codefit/converters.hpp"
+#include "codefit/types.hpp"
 #include "support/converter_run.hpp"
 
 namespace codefit_test {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "codefit/converters.hpp"
+#include "codefit/types.hpp"
 #include "support/converter_run.hpp"
 #include "support/disk_parse.hpp"
 

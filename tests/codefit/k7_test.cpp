@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "codefit/converters.hpp"
+#include "codefit/types.hpp"
 #include "media/code_cassette.hpp"
 #include "media/cassette.hpp"
 #include "support/cassette_parse.hpp"

@@ -2,7 +2,7 @@
 
 #include "codefit_run.hpp"
 
-#include "codefit/converters.hpp"
+#include "codefit/types.hpp"
 #include "support/converter_run.hpp"
 
 using fit_test::Bytes;

@@ -1,7 +1,7 @@
 // Runs one datafit converter directly, with the buffer the program gives its type.
 #pragma once
 
-#include "datafit/converters.hpp"
+#include "datafit/types.hpp"
 #include "support/converter_run.hpp"
 
 namespace datafit_test {

@@ -1,4 +1,5 @@
 #include "datafit/options.hpp"
+#include "datafit/types.hpp"
 
 #include <gtest/gtest.h>
 
@@ -124,10 +125,14 @@ TEST(DatafitOptions, RejectionsReturnOneWithTheirMessage) {
     EXPECT_EQ(p.result, 1);
     EXPECT_EQ(p.out + p.err, "") << "-i stops without a word of its own";
 
+    // The three first types keep their place and spelling; a type added later comes after.
     p = parse_options({"-h", "-x"});
+    std::string later;
+    for (std::size_t i = 3; i < datafit::kTargetTypes.size(); ++i)
+        later += "|" + std::string(datafit::kTargetTypes[i].name);
     EXPECT_EQ(p.result, 1);
     EXPECT_EQ(p.out,
-              "Usage: datafit sourceFile targetFile [-t:DOS|K7|TASM] [-H:0xHeaderSize] "
+              "Usage: datafit sourceFile targetFile [-t:DOS|K7|TASM" + later + "] [-H:0xHeaderSize] "
               "[-r:0xRecordSize] [-n:4LettersK7Filename]\n");
     EXPECT_EQ(p.err, "") << "nothing after -h is looked at";
 
