@@ -1,4 +1,5 @@
 #include "basic.hpp"
+#include "fields_json.hpp"
 #include "kinds.hpp"
 
 #include <algorithm>
@@ -85,6 +86,13 @@ Finding describe(BasicProgram program) {
         "code: " + bytes_text(program.code.size()),
     };
     return found(kind_name::kBasic, std::move(details), std::move(program), &BasicProgram::code);
+}
+
+void write_json(JsonWriter& json, const BasicProgram& f) {
+    member(json, "text_size", f.text_size);
+    member(json, "last_line", f.last_line);
+    member(json, "load", f.load);
+    member(json, "code_size", f.code.size());
 }
 
 }  // namespace fitinfo

@@ -1,4 +1,5 @@
 #include "cassette_image.hpp"
+#include "fields_json.hpp"
 #include "kinds.hpp"
 
 #include <algorithm>
@@ -173,6 +174,25 @@ media::Checked<CassetteImage> read_cassette_image(const std::vector<BlockView>& 
                              blocks[1].start == media::kLoaderSecondStart;
     if (with_loader || (blocks.size() == 1 && blocks[0].start != 0)) return read_code(blocks);
     return read_data(blocks);
+}
+
+void write_json(JsonWriter& json, const CassetteImage& f) {
+    json.key("image").string(f.code ? "code" : "data");
+    member(json, "loader", static_cast<std::uint64_t>(f.loader));
+    json.key("blocks").begin_array();
+    for (const auto& block : f.blocks) {
+        json.begin_object();
+        member(json, "offset", block.offset);
+        json.key("name").string(
+            std::string_view(reinterpret_cast<const char*>(block.name.data()), block.name.size()));
+        member(json, "start", block.start);
+        member(json, "end", block.end);
+        member(json, "size", block.size);
+        member(json, "checksum", block.sum);
+        json.end_object();
+    }
+    json.end_array();
+    member(json, "payload_size", f.payload.size());
 }
 
 }  // namespace fitinfo

@@ -3,12 +3,18 @@
 // source.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "finding.hpp"
 #include "media/cassette.hpp"
 
 namespace fitinfo {
+
+namespace kind_name {  // in its summaries and fault lines
+inline constexpr std::string_view kCodeCassette = "code cassette image";
+inline constexpr std::string_view kDataCassette = "data cassette image";
+}  // namespace kind_name
 
 media::Checked<CassetteImage> read_cassette_image(const std::vector<media::BlockView>& blocks);
 Finding describe(CassetteImage image);

@@ -1,4 +1,5 @@
 #include "exe.hpp"
+#include "fields_json.hpp"
 #include "kinds.hpp"
 
 #include <algorithm>
@@ -162,6 +163,16 @@ Finding describe(ExeFile exe) {
         "flags: " + flags_text(exe.flag),
     };
     return found(kind_name::kExe, std::move(details), std::move(exe), &ExeFile::code);
+}
+
+void write_json(JsonWriter& json, const ExeFile& f) {
+    write_container(json, f.container);
+    member(json, "load", f.load);
+    member(json, "end", f.end);
+    member(json, "entry", f.entry);
+    member(json, "flag", f.flag);
+    member(json, "code_offset", f.code_offset);
+    member(json, "code_size", f.code.size());
 }
 
 }  // namespace fitinfo

@@ -2,9 +2,15 @@
 // stored last byte first.
 #pragma once
 
+#include <string_view>
+
 #include "finding.hpp"
 
 namespace fitinfo {
+
+namespace kind_name {  // in its summaries and fault lines
+inline constexpr std::string_view kExe = "executable disk file (EXE)";
+}  // namespace kind_name
 
 // A first record of 17 bytes that ends in the signature (one byte may be wrong).
 bool looks_like_exe(const media::DiskFile& disk);

@@ -1,6 +1,7 @@
-// The kinds fitinfo tells by content, each written here once: the registry's rows
-// (how the "not recognised" line lists a kind, how close a file is to it, how it is
-// read and described) and the names its summaries and fault lines give.
+// The kinds fitinfo tells by content: the shape of the registry's rows (how the "not
+// recognised" line lists a kind, how close a file is to it, how it is read and
+// described; the rows are in recognise.cpp) and the names of the containers. Each kind
+// names itself, in its reader's header, in kind_name.
 #pragma once
 
 #include <cstddef>
@@ -14,17 +15,8 @@
 namespace fitinfo {
 
 namespace kind_name {
-inline constexpr std::string_view kTav = "TAV picture";
 inline constexpr std::string_view kDiskFile = "disk file";
-inline constexpr std::string_view kExe = "executable disk file (EXE)";
-inline constexpr std::string_view kTaggedObject = "tagged object module (disk file)";
-inline constexpr std::string_view kRecordFile = "data record file (disk file)";
 inline constexpr std::string_view kCassette = "cassette image";
-inline constexpr std::string_view kCodeCassette = "code cassette image";
-inline constexpr std::string_view kDataCassette = "data cassette image";
-inline constexpr std::string_view kRom = "ROM cartridge image";
-inline constexpr std::string_view kBasic = "BASIC DATA loader program";
-inline constexpr std::string_view kListing = "assembler listing";
 }  // namespace kind_name
 
 using Span = std::span<const std::uint8_t>;

@@ -1,4 +1,5 @@
 #include "listing.hpp"
+#include "fields_json.hpp"
 #include "kinds.hpp"
 
 #include "media/byte_listing.hpp"
@@ -58,6 +59,12 @@ Finding describe(Listing listing) {
         "data: " + bytes_text(listing.data.size()),
     };
     return found(kind_name::kListing, std::move(details), std::move(listing), &Listing::data);
+}
+
+void write_json(JsonWriter& json, const Listing& f) {
+    member(json, "text_size", f.text_size);
+    member(json, "lines", f.lines);
+    member(json, "data_size", f.data.size());
 }
 
 }  // namespace fitinfo

@@ -1,9 +1,15 @@
 // The assembler listing of ".byte" directives.
 #pragma once
 
+#include <string_view>
+
 #include "finding.hpp"
 
 namespace fitinfo {
+
+namespace kind_name {  // in its summaries and fault lines
+inline constexpr std::string_view kListing = "assembler listing";
+}  // namespace kind_name
 
 media::Checked<Listing> read_listing(std::span<const std::uint8_t> text);
 Finding describe(Listing listing);

@@ -1,6 +1,7 @@
 // What each reader makes of a file it accepts: every value its summary shows and the
 // payload that -x writes, as plain fields. The summary lines and the extraction are
-// both made from these, and so can any other report.
+// both made from these, and so can any other report. Each kind's write_json, defined
+// beside its reader, writes its fields for --json.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,8 @@
 namespace fitinfo {
 
 using Bytes = std::vector<std::uint8_t>;
+
+class JsonWriter;
 
 // A disk container's header, as declared.
 struct Container {
@@ -32,18 +35,21 @@ struct ExeFile {
     std::size_t code_offset = 0;  // of the code in the file, stored last byte first
     Bytes code;                   // in load order
 };
+void write_json(JsonWriter& json, const ExeFile& f);
 
 // Loads and starts at the module's one address.
 struct TaggedObject {
     Container container;  // the record count counts the module and end records
     Bytes code;
 };
+void write_json(JsonWriter& json, const TaggedObject& f);
 
 struct RecordFile {
     Container container;
     std::vector<std::size_t> sizes;  // of each record
     Bytes data;                      // the records end to end
 };
+void write_json(JsonWriter& json, const RecordFile& f);
 
 struct RomImage {
     std::optional<unsigned> load;  // none when no code was found
@@ -53,6 +59,7 @@ struct RomImage {
     bool paged = false;
     Bytes code;
 };
+void write_json(JsonWriter& json, const RomImage& f);
 
 struct CassetteBlock {
     std::size_t offset = 0;  // of its unit, where the leader starts
@@ -69,6 +76,7 @@ struct CassetteImage {
     std::vector<CassetteBlock> blocks;
     Bytes payload;      // the code, or the data blocks end to end
 };
+void write_json(JsonWriter& json, const CassetteImage& f);
 
 struct BasicProgram {
     std::size_t text_size = 0;
@@ -76,12 +84,14 @@ struct BasicProgram {
     unsigned load = 0;       // also the entry address
     Bytes code;
 };
+void write_json(JsonWriter& json, const BasicProgram& f);
 
 struct Listing {
     std::size_t text_size = 0;
     std::size_t lines = 0;  // .byte lines
     Bytes data;
 };
+void write_json(JsonWriter& json, const Listing& f);
 
 struct TavFile {
     std::size_t width_groups = 0;
@@ -91,6 +101,7 @@ struct TavFile {
     std::size_t literals = 0;  // literal markers in the stream
     media::Picture picture;
 };
+void write_json(JsonWriter& json, const TavFile& f);
 
 using Parsed = std::variant<std::monostate, ExeFile, TaggedObject, RecordFile, RomImage,
                             CassetteImage, BasicProgram, Listing, TavFile>;

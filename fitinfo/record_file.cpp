@@ -1,4 +1,5 @@
 #include "record_file.hpp"
+#include "fields_json.hpp"
 #include "kinds.hpp"
 
 #include "media/record_cut.hpp"
@@ -43,6 +44,14 @@ Finding describe(RecordFile records) {
         "data: " + bytes_text(records.data.size()),
     };
     return found(kind_name::kRecordFile, std::move(details), std::move(records), &RecordFile::data);
+}
+
+void write_json(JsonWriter& json, const RecordFile& f) {
+    write_container(json, f.container);
+    json.key("record_sizes").begin_array();
+    for (const std::size_t size : f.sizes) json.number(size);
+    json.end_array();
+    member(json, "data_size", f.data.size());
 }
 
 }  // namespace fitinfo

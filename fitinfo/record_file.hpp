@@ -2,9 +2,15 @@
 // size, a shorter last one) in the disk file container.
 #pragma once
 
+#include <string_view>
+
 #include "finding.hpp"
 
 namespace fitinfo {
+
+namespace kind_name {  // in its summaries and fault lines
+inline constexpr std::string_view kRecordFile = "data record file (disk file)";
+}  // namespace kind_name
 
 // Any container that is neither an executable file nor a tagged object module.
 media::Checked<RecordFile> read_record_file(const media::DiskFile& disk);

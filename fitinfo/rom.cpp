@@ -1,4 +1,5 @@
 #include "rom.hpp"
+#include "fields_json.hpp"
 #include "media/byte_order.hpp"
 #include "kinds.hpp"
 
@@ -157,6 +158,17 @@ Finding describe(RomImage rom) {
                       (rom.paged ? " (paged)" : " (not paged)") + ", " + media::hex8(kRomSignature) + ", " +
                       media::hex8(rom.entry >> 8) + " " + media::hex8(rom.entry & 0xFF));
     return found(kind_name::kRom, std::move(details), std::move(rom), &RomImage::code);
+}
+
+void write_json(JsonWriter& json, const RomImage& f) {
+    json.key("load");
+    if (f.load) json.number(*f.load);
+    else json.null();
+    json.key("load_given").boolean(f.load_given);
+    json.key("size_given").boolean(f.size_given);
+    member(json, "entry", f.entry);
+    json.key("paged").boolean(f.paged);
+    member(json, "code_size", f.code.size());
 }
 
 }  // namespace fitinfo

@@ -3,10 +3,15 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "finding.hpp"
 
 namespace fitinfo {
+
+namespace kind_name {  // in its summaries and fault lines
+inline constexpr std::string_view kRom = "ROM cartridge image";
+}  // namespace kind_name
 
 // Of the right size, or near it with the trailer's two marker bytes in place; `exact`
 // when both hold.

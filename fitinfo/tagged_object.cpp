@@ -1,4 +1,5 @@
 #include "tagged_object.hpp"
+#include "fields_json.hpp"
 #include "kinds.hpp"
 
 #include <algorithm>
@@ -175,6 +176,11 @@ Finding describe(TaggedObject module) {
     };
     return found(kind_name::kTaggedObject, std::move(details), std::move(module),
                  &TaggedObject::code);
+}
+
+void write_json(JsonWriter& json, const TaggedObject& f) {
+    write_container(json, f.container);
+    member(json, "code_size", f.code.size());
 }
 
 }  // namespace fitinfo

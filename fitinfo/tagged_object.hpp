@@ -1,9 +1,15 @@
 // The object module in tagged object text.
 #pragma once
 
+#include <string_view>
+
 #include "finding.hpp"
 
 namespace fitinfo {
+
+namespace kind_name {  // in its summaries and fault lines
+inline constexpr std::string_view kTaggedObject = "tagged object module (disk file)";
+}  // namespace kind_name
 
 // A first record of 71 characters that opens like the module record (one byte may be
 // wrong).

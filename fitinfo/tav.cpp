@@ -1,4 +1,5 @@
 #include "tav.hpp"
+#include "fields_json.hpp"
 #include "media/byte_order.hpp"
 #include "kinds.hpp"
 
@@ -80,6 +81,17 @@ Finding describe(TavFile tav) {
     finding.picture = tav.picture;
     finding.parsed = std::move(tav);
     return finding;
+}
+
+void write_json(JsonWriter& json, const TavFile& f) {
+    member(json, "width_groups", f.width_groups);
+    member(json, "stream_length", f.length);
+    member(json, "file_size", f.file_size);
+    member(json, "runs", f.runs);
+    member(json, "literals", f.literals);
+    member(json, "width", f.picture.width);
+    member(json, "height", f.picture.height);
+    json.key("colour").boolean(f.picture.colour);
 }
 
 }  // namespace fitinfo

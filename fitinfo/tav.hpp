@@ -1,9 +1,15 @@
 // The TAV picture (layout in media/tav_picture.hpp).
 #pragma once
 
+#include <string_view>
+
 #include "finding.hpp"
 
 namespace fitinfo {
+
+namespace kind_name {  // in its summaries and fault lines
+inline constexpr std::string_view kTav = "TAV picture";
+}  // namespace kind_name
 
 // Starts with the magic and the version (one byte may be wrong).
 std::size_t tav_signature_differences(std::span<const std::uint8_t> file);
