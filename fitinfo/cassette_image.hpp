@@ -11,7 +11,7 @@
 
 namespace fitinfo {
 
-namespace kind_name {  // in its summaries and fault lines
+namespace kind_name {  // their names in their summaries and fault lines
 inline constexpr std::string_view kCodeCassette = "code cassette image";
 inline constexpr std::string_view kDataCassette = "data cassette image";
 }  // namespace kind_name

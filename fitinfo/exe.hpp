@@ -8,9 +8,8 @@
 
 namespace fitinfo {
 
-namespace kind_name {  // in its summaries and fault lines
-inline constexpr std::string_view kExe = "executable disk file (EXE)";
-}  // namespace kind_name
+// Its name in its summaries and fault lines.
+namespace kind_name { inline constexpr std::string_view kExe = "executable disk file (EXE)"; }
 
 // A first record of 17 bytes that ends in the signature (one byte may be wrong).
 bool looks_like_exe(const media::DiskFile& disk);

@@ -7,9 +7,8 @@
 
 namespace fitinfo {
 
-namespace kind_name {  // in its summaries and fault lines
-inline constexpr std::string_view kListing = "assembler listing";
-}  // namespace kind_name
+// Its name in its summaries and fault lines.
+namespace kind_name { inline constexpr std::string_view kListing = "assembler listing"; }
 
 media::Checked<Listing> read_listing(std::span<const std::uint8_t> text);
 Finding describe(Listing listing);

@@ -8,9 +8,8 @@
 
 namespace fitinfo {
 
-namespace kind_name {  // in its summaries and fault lines
-inline constexpr std::string_view kRecordFile = "data record file (disk file)";
-}  // namespace kind_name
+// Its name in its summaries and fault lines.
+namespace kind_name { inline constexpr std::string_view kRecordFile = "data record file (disk file)"; }
 
 // Any container that is neither an executable file nor a tagged object module.
 media::Checked<RecordFile> read_record_file(const media::DiskFile& disk);

@@ -9,9 +9,8 @@
 
 namespace fitinfo {
 
-namespace kind_name {  // in its summaries and fault lines
-inline constexpr std::string_view kRom = "ROM cartridge image";
-}  // namespace kind_name
+// Its name in its summaries and fault lines.
+namespace kind_name { inline constexpr std::string_view kRom = "ROM cartridge image"; }
 
 // Of the right size, or near it with the trailer's two marker bytes in place; `exact`
 // when both hold.

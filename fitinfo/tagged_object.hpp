@@ -7,9 +7,8 @@
 
 namespace fitinfo {
 
-namespace kind_name {  // in its summaries and fault lines
-inline constexpr std::string_view kTaggedObject = "tagged object module (disk file)";
-}  // namespace kind_name
+// Its name in its summaries and fault lines.
+namespace kind_name { inline constexpr std::string_view kTaggedObject = "tagged object module (disk file)"; }
 
 // A first record of 71 characters that opens like the module record (one byte may be
 // wrong).

@@ -7,9 +7,8 @@
 
 namespace fitinfo {
 
-namespace kind_name {  // in its summaries and fault lines
-inline constexpr std::string_view kTav = "TAV picture";
-}  // namespace kind_name
+// Its name in its summaries and fault lines.
+namespace kind_name { inline constexpr std::string_view kTav = "TAV picture"; }
 
 // Starts with the magic and the version (one byte may be wrong).
 std::size_t tav_signature_differences(std::span<const std::uint8_t> file);

@@ -147,9 +147,7 @@ TEST(CodefitOptions, LoaderKind) {
 // The five first types keep their place and spelling; a type added later comes after them.
 TEST(CodefitOptions, HelpPrintsUsageAndStops) {
     const auto p = parse({"codefit", "s", "t", "-h", "-x"});
-    std::string later;
-    for (std::size_t i = 5; i < codefit::kTargetTypes.size(); ++i)
-        later += "|" + std::string(codefit::kTargetTypes[i].name);
+    const std::string later = fit_test::later_names(codefit::kTargetTypes, 5);
     EXPECT_EQ(p.result, 1);
     EXPECT_EQ(p.out,
               "Usage: codefit sourceFile targetFile [-t:EXE|DOS|ROM|K7|BAS" + later + "] [-r:0xRelocAdr] "

@@ -127,9 +127,7 @@ TEST(DatafitOptions, RejectionsReturnOneWithTheirMessage) {
 
     // The three first types keep their place and spelling; a type added later comes after.
     p = parse_options({"-h", "-x"});
-    std::string later;
-    for (std::size_t i = 3; i < datafit::kTargetTypes.size(); ++i)
-        later += "|" + std::string(datafit::kTargetTypes[i].name);
+    const std::string later = fit_test::later_names(datafit::kTargetTypes, 3);
     EXPECT_EQ(p.result, 1);
     EXPECT_EQ(p.out,
               "Usage: datafit sourceFile targetFile [-t:DOS|K7|TASM" + later + "] [-H:0xHeaderSize] "

@@ -11,6 +11,15 @@
 
 namespace fit_test {
 
+// The names of a type table's rows after its first `kept`, each after a "|": what a
+// type added after today's ones puts into a usage line.
+template <typename Rows>
+std::string later_names(const Rows& rows, std::size_t kept) {
+    std::string names;
+    for (std::size_t i = kept; i < rows.size(); ++i) names += "|" + std::string(rows[i].name);
+    return names;
+}
+
 class Args {
 public:
     Args(std::initializer_list<std::string> words) : words_(words) {

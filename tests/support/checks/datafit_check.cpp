@@ -113,8 +113,7 @@ std::string check_blocks(const datafit::State& s, std::span<const std::uint8_t> 
 std::string check_datafit(std::span<const std::uint8_t> data) {
     Input in(data);
     datafit::State s;
-    const auto& types = datafit::kTargetTypes;
-    s.type_number = fit::row_number(types, types[in.byte() % types.size()]);
+    s.type_number = in.row_number(datafit::kTargetTypes);
     const std::uint8_t flags = in.byte();
     const std::size_t length = in.little(3);
     Input sizes(in.rest());  // read once the source length is known

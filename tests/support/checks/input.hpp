@@ -28,6 +28,13 @@ public:
     }
     [[nodiscard]] std::span<const std::uint8_t> rest() const { return data_; }
 
+    // The number of a row of a type table (its place, from 1), chosen by one byte, so
+    // that every row of the table is tried, a row added later too.
+    template <typename Rows>
+    int row_number(const Rows& rows) {
+        return static_cast<int>(byte() % rows.size()) + 1;
+    }
+
     // The rest as it is, or repeated (or cut) to `length` bytes: short inputs can
     // then reach the largest sources the converters take.
     [[nodiscard]] std::vector<std::uint8_t> source(bool stretch, std::size_t length,
