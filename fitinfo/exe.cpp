@@ -94,7 +94,7 @@ bool looks_like_exe(const media::DiskFile& disk) {
 }
 
 std::size_t exe_faults(const media::DiskFile& disk) {
-    if (disk.records.empty() || disk.records[0].data.size() != kExecSize) return 99;
+    if (disk.records.empty() || disk.records[0].data.size() != kExecSize) return kNotAtAll;
     const auto header = disk.records[0].data;
     const std::size_t length = disk.records.size() > 1 ? disk.records[1].data.size() : 0;
     std::size_t faults = differences(header.subspan(kExecCheck), kExecCheckBytes);

@@ -62,4 +62,7 @@ std::string container_text(const Container& container);
 // still named and its damage shown.
 std::size_t differences(std::span<const std::uint8_t> text, std::span<const std::uint8_t> model);
 
+// Differences enough to say a file is not of a kind at all.
+inline constexpr std::size_t kNotAtAll = 99;
+
 }  // namespace fitinfo

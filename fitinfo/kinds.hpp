@@ -24,7 +24,7 @@ using Span = std::span<const std::uint8_t>;
 struct Kind {
     std::string_view listed;  // its words in the "not recognised" line
     // How many bytes of its signature the file has wrong: it is tried at 0 or 1.
-    std::size_t (*differences)(Span file, const InspectOptions& options);
+    std::size_t (*differences)(Span file);
     // The file read by the kind's reader and summarised by its describe(), or its fault.
     Inspection (*inspect)(Span file, const InspectOptions& options);
     bool first_of_equals = false;  // tried before the others as close

@@ -67,34 +67,27 @@ std::size_t text_differences(Span file, std::string_view start) {
     return differences(file, Span(reinterpret_cast<const std::uint8_t*>(start.data()), start.size()));
 }
 
-std::size_t rom_differences(Span file, const InspectOptions&) {
-    bool exact = false;
-    return looks_like_rom(file, exact) ? (exact ? 0 : 1) : 99;
-}
-
-constexpr std::array<Kind, 6> kKinds{{
-    {"a disk file", [](Span file, const InspectOptions&) { return media::signature_differences(file); },
-     inspect_disk_file},
-    {"a cassette image",
-     [](Span file, const InspectOptions&) { return differences(file, Span(media::sync).first(4)); },
+constexpr auto kKinds = std::to_array<Kind>({
+    {"a disk file", media::signature_differences, inspect_disk_file},
+    {"a cassette image", [](Span file) { return differences(file, Span(media::sync).first(4)); },
      inspect_cassette},
     {"a ROM image", rom_differences,
      [](Span file, const InspectOptions& options) {
          return from(kind_name::kRom, described(read_rom(file, options.rom_load, options.rom_size)));
      }},
     // Its four fixed bytes open the file: surer than a disk header's as close.
-    {"a TAV picture", [](Span file, const InspectOptions&) { return tav_signature_differences(file); },
+    {"a TAV picture", tav_signature_differences,
      [](Span file, const InspectOptions&) { return from(kind_name::kTav, described(read_tav(file))); },
      true},
     {"a BASIC DATA program",
-     [](Span file, const InspectOptions&) { return text_differences(file, media::kBasicFirstLine); },
+     [](Span file) { return text_differences(file, media::kBasicFirstLine); },
      [](Span file, const InspectOptions&) { return from(kind_name::kBasic, described(read_basic(file))); }},
     {"an assembler listing",
-     [](Span file, const InspectOptions&) { return text_differences(file, media::kListingLineStart); },
+     [](Span file) { return text_differences(file, media::kListingLineStart); },
      [](Span file, const InspectOptions&) {
          return from(kind_name::kListing, described(read_listing(file)));
      }},
-}};
+});
 
 }  // namespace
 
@@ -113,7 +106,7 @@ Inspection inspect(Span file, const InspectOptions& options) {
     };
     std::vector<Candidate> candidates;
     for (const Kind& kind : kKinds)
-        if (const std::size_t d = kind.differences(file, options); d <= 1)
+        if (const std::size_t d = kind.differences(file); d <= 1)
             candidates.push_back({d, &kind});
     std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
         return a.differences != b.differences ? a.differences < b.differences

@@ -29,13 +29,13 @@ std::string address(std::size_t offset) {
 
 }  // namespace
 
-bool looks_like_rom(std::span<const std::uint8_t> file, bool& exact) {
+std::size_t rom_differences(std::span<const std::uint8_t> file) {
     // A trailer in place tells a cut or lengthened image too; its length is then the fault.
     constexpr std::size_t kLengthSlack = 512;
     const bool trailer = file.size() >= kRomTrailer + 2 && file[kRomTrailer + 1] == kRomSignature &&
                          (file[kRomTrailer] == kRomPaged || file[kRomTrailer] == kRomUnpaged);
-    exact = file.size() == kRomSize && trailer;
-    return file.size() == kRomSize || (trailer && file.size() < kRomSize + kLengthSlack);
+    if (file.size() == kRomSize) return trailer ? 0 : 1;
+    return trailer && file.size() < kRomSize + kLengthSlack ? 1 : kNotAtAll;
 }
 
 namespace {
