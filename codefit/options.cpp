@@ -135,21 +135,13 @@ int take_address(int c, const fit::OptionScanner& scan, State& state, bool& relo
 std::optional<int> take_option(int c, const fit::OptionScanner& scan, State& state,
                                bool& reloc_by_type) {
     switch (c) {
-    case 't': {
-        const std::string_view argument = scan.argument();
-        if (argument.starts_with(':'))
-            for (const auto& type : kTargetTypes)
-                if (argument.substr(1) == type.name) choose_type(state, type, reloc_by_type, false);
+    case 't':
+        if (const TargetType* type = fit::type_of_short(kTargetTypes, scan.argument()))
+            choose_type(state, *type, reloc_by_type, false);
         return fit::kGoOn;
-    }
     case kLongOptions.code("type"): {
-        const TargetType* type = fit::row_named(kTargetTypes, scan.argument());
-        if (type == nullptr) {
-            fit::refuse_value(kCommandLine.program, "type", scan.argument(),
-                              "unknown type; use " +
-                                  fit::spoken_list(fit::row_names(kTargetTypes, true)));
-            return fit::kRefused;
-        }
+        const TargetType* type = fit::type_of_long(kCommandLine.program, kTargetTypes, scan.argument());
+        if (type == nullptr) return fit::kRefused;
         choose_type(state, *type, reloc_by_type, true);
         return fit::kGoOn;
     }

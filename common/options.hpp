@@ -153,8 +153,6 @@ std::string spoken_list(std::span<const std::string> words, std::string_view las
 // The words joined by `separator`: "EXE|DOS|ROM".
 std::string joined(std::span<const std::string> words, std::string_view separator);
 
-// The `name` of every row of a table, in its order, optionally in lower case, each
-// after `prefix`.
 // The row whose `name` is `typed` in any case, or none.
 template <typename Rows>
 const typename Rows::value_type* row_named(const Rows& rows, std::string_view typed) {
@@ -163,6 +161,8 @@ const typename Rows::value_type* row_named(const Rows& rows, std::string_view ty
     return nullptr;
 }
 
+// The `name` of every row of a table, in its order, optionally in lower case, each
+// after `prefix`.
 template <typename Rows>
 std::vector<std::string> row_names(const Rows& rows, bool lower = false,
                                    std::string_view prefix = {}) {
@@ -175,6 +175,27 @@ std::vector<std::string> row_names(const Rows& rows, bool lower = false,
         names.push_back(std::move(name));
     }
     return names;
+}
+
+// The type row -t names: its argument is ":" and the row's name in the name's case.
+// None for anything else, which -t has always passed over without a word.
+template <typename Rows>
+const typename Rows::value_type* type_of_short(const Rows& rows, std::string_view argument) {
+    if (!argument.starts_with(':')) return nullptr;
+    for (const auto& row : rows)
+        if (argument.substr(1) == row.name) return &row;
+    return nullptr;
+}
+
+// The type row --type names, in any case; none after refusing the value with the
+// names there are.
+template <typename Rows>
+const typename Rows::value_type* type_of_long(std::string_view program, const Rows& rows,
+                                              std::string_view argument) {
+    const auto* row = row_named(rows, argument);
+    if (row == nullptr)
+        refuse_value(program, "type", argument, "unknown type; use " + spoken_list(row_names(rows, true)));
+    return row;
 }
 
 // --quiet and --verbose: how much every program says.

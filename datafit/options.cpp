@@ -62,18 +62,6 @@ std::optional<SizeOption> strict_size(const fit::OptionScanner& scan) {
     return SizeOption{static_cast<long>(*value), false};
 }
 
-// --type: any case of a table's name; false after the refusal.
-bool take_long_type(std::string_view argument, State& state) {
-    const TargetType* entry = fit::row_named(kTargetTypes, argument);
-    if (entry == nullptr) {
-        fit::refuse_value(kCommandLine.program, "type", argument,
-                          "unknown type; use " + fit::spoken_list(fit::row_names(kTargetTypes, true)));
-        return false;
-    }
-    state.type_number = fit::row_number(kTargetTypes, *entry);
-    return true;
-}
-
 // After the options: the default type, then the source and target names.
 int finish(const std::vector<std::string>& names, State& state, fit::Reporter& report) {
     if (state.type_number == kNone) state.type_number = fit::row_number(kTargetTypes, kTargetTypes.front());
@@ -86,15 +74,13 @@ std::optional<int> take_option(int c, const fit::OptionScanner& scan, State& sta
     case 'i':
         // Accepted by the option string but selects nothing: stop without a word.
         return fit::kRefused;
-    case 't': {
-        const std::string_view argument = scan.argument();
-        if (argument.starts_with(':'))
-            for (const auto& entry : kTargetTypes)
-                if (argument.substr(1) == entry.name) state.type_number = fit::row_number(kTargetTypes, entry);
-        return fit::kGoOn;
+    case 't':
+    case kLongOptions.code("type"): {
+        const TargetType* type = c == 't' ? fit::type_of_short(kTargetTypes, scan.argument())
+                                          : fit::type_of_long(kCommandLine.program, kTargetTypes, scan.argument());
+        if (type != nullptr) state.type_number = fit::row_number(kTargetTypes, *type);
+        return fit::go_on_if(type != nullptr || c == 't');
     }
-    case kLongOptions.code("type"):
-        return fit::go_on_if(take_long_type(scan.argument(), state));
     case 'H':
         state.headerSize = read_size(scan.argument());
         return fit::kGoOn;
