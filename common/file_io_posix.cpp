@@ -272,6 +272,7 @@ struct Entry {
     Keep keep{};
     int fd = -1;           // the temporary file while it is written
     std::string temp;      // its name, once it has one
+    bool swapped = false;  // the name now holds the old file, removed after the flush
     std::size_t slot = 0;  // its place among the pending temporaries
 
     bool fail(WriteStatus why) {
@@ -385,6 +386,19 @@ bool link_name(Entry& e) {
     return false;
 }
 
+// Puts an unflushed file in place by swapping its name with the old file's, when there
+// is one and the system can. A rename over an existing file makes a file system that
+// allocates late (ext4) write the new file out with the rename, in the very commit
+// the folder's flush waits for; a swap asks for nothing, and the old file, now under
+// the temporary name, is removed only after that flush, so that freeing its blocks is
+// not waited for either. Readers see the old file or the new one, never neither.
+bool swap_names(Entry& e) {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+    e.swapped = ::renameat2(AT_FDCWD, e.temp.c_str(), AT_FDCWD, e.real.c_str(), RENAME_EXCHANGE) == 0;
+#endif
+    return e.swapped;
+}
+
 // A name for the flushed temporary file; where an unnamed one cannot be linked, the
 // content goes again into a named one.
 bool name_temporary(Entry& e) {
@@ -492,6 +506,12 @@ std::size_t FileSet::commit() {
             Entry& e = entries[i];
             if (!e.ready) continue;
             close_temporary(e);
+            if (e.optional && swap_names(e)) {
+                e.ready = false;
+                if (std::find(dirs.begin(), dirs.end(), e.place.dir) == dirs.end())
+                    dirs.push_back(e.place.dir);
+                continue;
+            }
             if (::rename(e.temp.c_str(), e.real.c_str()) != 0) {
                 e.fail(WriteStatus::cannot_create);
                 if (!e.optional) return impl_->give_up(i);
@@ -519,6 +539,8 @@ std::size_t FileSet::commit() {
                 return i;
             }
     }
+    for (Entry& e : entries)
+        if (e.swapped) unname(e);
     impl_->signals.reset();
     last_errno = 0;
     return entries.size();
@@ -570,7 +592,12 @@ ReadResult read_upto(int fd, const LimitOf& limit_of, std::vector<std::uint8_t>&
         // A file of known size is asked for whole, and one byte more to see its end, so
         // that the buffer is neither moved nor cleared twice; anything else by chunks.
         const std::size_t whole = sized ? static_cast<std::size_t>(st.st_size) + 1 : 0;
-        bytes.resize(std::min(at < whole ? whole : at + kChunk, limit + 1));
+        const std::size_t want = std::min(at < whole ? whole : at + kChunk, limit + 1);
+        if (at == 0 && whole != 0) {
+            bytes.reserve(want);  // once: chunks grow the vector as it grows itself
+            prepare_pages(bytes.data(), want);
+        }
+        bytes.resize(want);
         ssize_t n = 0;
         do {
             n = ::read(fd, bytes.data() + at, bytes.size() - at);
@@ -672,5 +699,18 @@ void* map_pages(std::size_t bytes) {
 }
 
 void release_pages(void* pages, std::size_t bytes) noexcept { ::munmap(pages, mapped(bytes)); }
+
+void prepare_pages(void* data, std::size_t bytes) {
+#if defined(MADV_POPULATE_WRITE)
+    // Only the pages wholly inside: the allocator's own data may share the edge ones.
+    constexpr std::uintptr_t kPage = 4096;
+    const auto first = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kPage - 1);
+    if (end > first) (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
 
 }  // namespace fit

@@ -310,6 +310,7 @@ TEST(SafeSave, TheFilesAreOnDiskBeforeTheyReplaceTheOldOnes) {
         std::vector<std::string> args;
         bool unnamed;
         const char* calls;
+        bool old_dump = false;  // a truc.raw is there before
     };
     const std::string title = sample("title-320x200-pillow.pcx");
     const Case cases[] = {
@@ -317,8 +318,12 @@ TEST(SafeSave, TheFilesAreOnDiskBeforeTheyReplaceTheOldOnes) {
         {"codefit", {"src", "old"}, false, "fsync file\nrename\nfsync dir\n"},
         // All of a run's files flushed before the first is named or renamed, and their
         // folder flushed once; the default dump, which any run makes again, is renamed
-        // with them but not flushed.
-        {"picfit", {title, "old"}, true, "fsync file\nlinkat\nlinkat\nrename\nrename\nfsync dir\n"},
+        // with them but not flushed, and an old one is swapped out and removed after.
+        {"picfit", {title, "old"}, true, "fsync file\nlinkat\nlinkat\nno swap\nrename\nrename\nfsync dir\n"},
+        {"picfit", {title, "old"}, true, "fsync file\nlinkat\nlinkat\nswap\nrename\nfsync dir\nunlink\n", true},
+        // A dump asked for is flushed and renamed as any file asked for.
+        {"picfit", {title, "old", "--dump=truc.raw"}, true,
+         "fsync file\nfsync file\nlinkat\nlinkat\nrename\nrename\nfsync dir\n", true},
         {"picfit", {title, "old", "--dump=d.raw", "--preview=p.png"}, true,
          "fsync file\nfsync file\nfsync file\nlinkat\nlinkat\nlinkat\nrename\nrename\nrename\n"
          "fsync dir\n"},
@@ -326,13 +331,14 @@ TEST(SafeSave, TheFilesAreOnDiskBeforeTheyReplaceTheOldOnes) {
          "fsync file\nfsync file\nfsync file\nrename\nrename\nrename\nfsync dir\n"},
         // Two folders, each flushed once.
         {"picfit", {title, "old", "--preview=sub/p.png"}, true,
-         "fsync file\nfsync file\nlinkat\nlinkat\nlinkat\nrename\nrename\nrename\n"
+         "fsync file\nfsync file\nlinkat\nlinkat\nlinkat\nno swap\nrename\nrename\nrename\n"
          "fsync dir\nfsync dir\n"},
     };
     for (const auto& c : cases) {
         TempDir dir;
         dir.write("src", fit_test::pattern(3000));
         dir.write("old", kOld);
+        if (c.old_dump) dir.write("truc.raw", kOld);
         std::filesystem::create_directory(dir.file("sub"));
         std::vector<std::pair<std::string, std::string>> env{{"FIT_SHIM_LOG", dir.file("calls")}};
         if (!c.unnamed) env.emplace_back("FIT_SHIM_NO_TMPFILE", "1");
@@ -343,6 +349,9 @@ TEST(SafeSave, TheFilesAreOnDiskBeforeTheyReplaceTheOldOnes) {
         what += c.unnamed ? " (unnamed)" : " (named)";
         EXPECT_EQ(r.status, 0) << what << ": " << r.err;
         EXPECT_NE(read_bytes(dir.file("old")), kOld) << what;
+        if (c.old_dump) {
+            EXPECT_NE(read_bytes(dir.file("truc.raw")), kOld) << what;
+        }
         const Bytes calls = read_bytes(dir.file("calls"));
         EXPECT_EQ(std::string(calls.begin(), calls.end()), c.calls) << what;
     }

@@ -1,7 +1,8 @@
 // Preloaded into a program under test: logs the calls that make a save durable, in the
 // order made, and can stop the program in the middle of a save. Set by the environment:
-//   FIT_SHIM_LOG=file         appends "fsync file", "fsync dir", "linkat", "rename" or
-//                             "renameat", one a line
+//   FIT_SHIM_LOG=file         appends "fsync file", "fsync dir", "linkat", "rename",
+//                             "renameat", "swap" or "no swap" (two names exchanged, or
+//                             not), "renameat2" or "unlink", one a line
 //   FIT_SHIM_RAISE=SIG@call   raises signal SIG when the first such call begins ("fsync"
 //                             or "rename")
 //   FIT_SHIM_NO_TMPFILE=1     refuses unnamed files (O_TMPFILE), as some file systems do
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstdarg>
 #include <cstdlib>
@@ -72,6 +74,24 @@ int renameat(int from_dir, const char* from, int to_dir, const char* to) {
     note("renameat");
     return next<int (*)(int, const char*, int, const char*)>("renameat")(from_dir, from, to_dir,
                                                                          to);
+}
+
+int renameat2(int from_dir, const char* from, int to_dir, const char* to, unsigned flags) {
+    using Call = int (*)(int, const char*, int, const char*, unsigned);
+    if ((flags & RENAME_EXCHANGE) == 0) {
+        note("renameat2");
+        return next<Call>("renameat2")(from_dir, from, to_dir, to, flags);
+    }
+    const int result = next<Call>("renameat2")(from_dir, from, to_dir, to, flags);
+    const int error = errno;
+    note(result == 0 ? "swap" : "no swap");
+    errno = error;
+    return result;
+}
+
+int unlink(const char* path) {
+    note("unlink");
+    return next<int (*)(const char*)>("unlink")(path);
 }
 
 int linkat(int from_dir, const char* from, int to_dir, const char* to, int flags) {
