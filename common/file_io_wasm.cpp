@@ -167,4 +167,6 @@ void* map_pages(std::size_t bytes) { return std::calloc(bytes, 1); }
 
 void release_pages(void* pages, std::size_t) noexcept { std::free(pages); }
 
+void prepare_pages(void*, std::size_t) {}
+
 }  // namespace fit

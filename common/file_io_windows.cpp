@@ -541,4 +541,6 @@ void* map_pages(std::size_t bytes) {
 
 void release_pages(void* pages, std::size_t) noexcept { ::VirtualFree(pages, 0, MEM_RELEASE); }
 
+void prepare_pages(void*, std::size_t) {}
+
 }  // namespace fit

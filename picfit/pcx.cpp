@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/allocation.hpp"
+#include "common/file_io.hpp"
 
 namespace picfit {
 
@@ -84,7 +85,12 @@ std::optional<Picture> decode_pcx(std::span<const std::uint8_t> file, int mode,
     picture->width = static_cast<std::size_t>(width);
     picture->height = static_cast<std::size_t>(height);
     picture->colour = mode != kTwoColour;
-    if (!fit::try_allocate([&] { picture->pixels.assign(picture->width * picture->height, 0); })) {
+    const std::size_t count = picture->width * picture->height;
+    if (!fit::try_allocate([&] {
+            picture->pixels.reserve(count);
+            fit::prepare_pages(picture->pixels.data(), count);
+            picture->pixels.assign(count, 0);
+        })) {
         report.error(kMemory);
         return std::nullopt;
     }
