@@ -35,6 +35,11 @@ std::string check_pcx(std::span<const std::uint8_t> input);
 // byte for byte from the payload and the settings fitinfo read (every kind but TAV
 // pictures, whose payload is a preview).
 std::string check_fitinfo(std::span<const std::uint8_t> input);
+
+// What every converter's target must be, whatever its own rules: a file fitinfo reads
+// without fault, whose payload check_fitinfo then extracts and makes again. For the
+// types the converters' checks have no rules of.
+std::string fitinfo_takes(std::span<const std::uint8_t> file);
 // A PNG, GIF or BMP file after four bytes of settings (mode and dithering, then the
 // background): a decoded picture is taken as it is exactly when it fits the mode,
 // fitted it gives indices of the palette that the encoder's stream gives back, and

@@ -5,7 +5,6 @@
 #include "checks.hpp"
 #include "codefit/converters.hpp"
 #include "codefit/types.hpp"
-#include "fitinfo/recognise.hpp"
 #include "input.hpp"
 #include "run.hpp"
 #include "support/cassette_parse.hpp"
@@ -65,14 +64,6 @@ std::optional<int> refusal(const codefit::State& s, int length) {
     default:
         return std::nullopt;
     }
-}
-
-// What every target must be, whatever its rules: a file fitinfo reads without fault
-// (its check then extracts the code and makes the file again).
-std::string fitinfo_takes(std::span<const std::uint8_t> file) {
-    const fitinfo::Inspection inspection = fitinfo::inspect(file, {});
-    if (inspection.verdict != fitinfo::Verdict::valid) return "fitinfo does not take the file made";
-    return check_fitinfo(file);
 }
 
 std::string check_exe(const codefit::State& s, std::span<const std::uint8_t> file,

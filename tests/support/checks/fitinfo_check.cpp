@@ -196,4 +196,10 @@ std::string check_fitinfo(std::span<const std::uint8_t> file) {
     return std::visit(Remake{file}, finding.parsed);
 }
 
+std::string fitinfo_takes(std::span<const std::uint8_t> file) {
+    const fitinfo::Inspection inspection = fitinfo::inspect(file, {});
+    if (inspection.verdict != fitinfo::Verdict::valid) return "fitinfo does not take the file made";
+    return check_fitinfo(file);
+}
+
 }  // namespace fit_fuzz
