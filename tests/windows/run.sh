@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows programs under Wine on the shipped examples, one run for every
-# target, and compares each output byte for byte with the Linux programs' output on
+# target of the converters' tables (as their --help lists them) and more with options,
+# and compares each output byte for byte with the Linux programs' output on
 # the same input; then the refusal of a target that is its own source and a save
 # into a missing directory.
 #   tests/windows/run.sh [LINUX_BIN [WINDOWS_BIN]]   (default build/bin, build-windows/bin)
@@ -79,14 +80,17 @@ mkdir -p "$work/shared"
 (cd "$work/shared" && "$linux_bin/codefit" "$examples/hello.bin" hello.exe >/dev/null 2>&1 &&
     "$linux_bin/picfit" "$examples/title-320x200-pillow.pcx" title.tav >/dev/null 2>&1)
 
-run codefit-exe codefit hello.bin hello.exe
-run codefit-dos codefit hello.bin hello.obj -t:DOS
-run codefit-rom codefit hello.bin hello.rom -t:ROM
-run codefit-k7 codefit hello.bin hello.k7 -t:K7 -n:HELO -l:1
-run codefit-bas codefit hello.bin hello.bas -t:BAS
-run datafit-dos datafit level.dat level.dsk
-run datafit-k7 datafit level.dat level.k7 -t:K7 -H:80 -r:100 -n:LVL1
-run datafit-tasm datafit sprites.bin sprites.asm -t:TASM
+# The types a converter's --help lists: "target: EXE (default), DOS, ROM, K7 or BAS".
+types_of() {
+    "$linux_bin/$1" --help | sed -n 's/.*--type=TYPE *target: //p' | sed 's/ (default)//; s/,//g; s/ or / /'
+}
+codefit_types="$(types_of codefit)"
+datafit_types="$(types_of datafit)"
+[ -n "$codefit_types" ] && [ -n "$datafit_types" ] || fail "no target types in the programs' --help"
+for type in $codefit_types; do run "codefit-$type" codefit hello.bin "hello-$type.out" "--type=$type"; done
+for type in $datafit_types; do run "datafit-$type" datafit level.dat "level-$type.out" "--type=$type"; done
+run codefit-k7-options codefit hello.bin hello.k7 -t:K7 -n:HELO -l:1
+run datafit-k7-options datafit level.dat level.k7 -t:K7 -H:80 -r:100 -n:LVL1
 run picfit-colour picfit title-320x200-pillow.pcx title.tav
 run picfit-bw picfit logo-640x200-pillow.pcx logo.tav -b
 run picfit-png picfit rose-280x184.png rose.tav -b --fit --dither=atkinson --preview=rose-preview.png
