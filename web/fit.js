@@ -265,12 +265,15 @@ class Page {
     }
 
     // The programs' own lists, from the module's tables (see Fit.choices): the targets
-    // of codefit and datafit with their extensions and load addresses, the cassette
-    // loaders, the ways of dithering and the screen of each picture mode. A new row there
-    // is a new choice here.
+    // of codefit and datafit with their extensions and load addresses (also among the
+    // files the picker offers, as fitinfo reads them), the cassette loaders, the ways of
+    // dithering and the screen of each picture mode. A new row there is a new choice here.
     offer(choices) {
+        const picker = this.$('file');
+        const accepted = new Set(picker.accept.split(','));
         for (const program of ['codefit', 'datafit']) {
             const targets = choices[program].targets;
+            for (const t of targets) accepted.add(`.${t.extension}`);
             this.extensions[program] = Object.fromEntries(targets.map((t) => [t.name, `.${t.extension}`]));
             const type = document.querySelector(`[data-program="${program}"] [data-long="type"]`);
             type.replaceChildren(...targets.map((t) => option(t.name, t.name, t.help)));
@@ -280,6 +283,7 @@ class Page {
         const own = others.filter((t) => t.load !== first.load).map((t) => `${t.name} ${t.load}`);
         document.querySelector('[data-program="codefit"] [data-long="load"]').placeholder =
             own.length ? `${first.load} (${own.join(', ')})` : first.load;
+        picker.accept = [...accepted].join(',');
         document.querySelector('[data-program="codefit"] [data-long="loader"]')
             .replaceChildren(option('', 'none'), ...choices.codefit.choices.loader.map((n) => option(n, n)));
         this.modes = choices.picfit.modes;

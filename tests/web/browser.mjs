@@ -57,6 +57,12 @@ listen(page, 'served page');
 await page.reload();
 await page.waitForSelector('body[data-ready="true"]');
 
+// The picker offers every kind of file the programs write (fitinfo reads them), the
+// targets from the module's tables.
+const accepted = (await page.getAttribute('#file', 'accept')).split(',');
+for (const extension of ['.exe', '.obj', '.rom', '.k7', '.bas', '.dsk', '.asm', '.tav', '.bin', '.png'])
+    if (!accepted.includes(extension)) fail(`the file picker does not offer ${extension} files`);
+
 // Whether the page is done: the conversion counter past `before` and no run going on.
 const settled = (before) => page.waitForFunction(
     (n) => Number(document.body.dataset.converted ?? 0) > n && document.body.dataset.busy === 'false', before);
@@ -157,6 +163,16 @@ const cases = [
     {name: 'picfit, a file named -b.png', file: '-b.png', program: 'picfit', preview: true},
     {name: 'picfit photograph', file: 'chelsea-451x300.png', program: 'picfit', flags: ['fit'], preview: true},
 ];
+// A target of the tables that no case above names is converted with its defaults (the
+// first of each list is the default, converted above).
+for (const program of ['codefit', 'datafit']) {
+    const types = await page.$$eval(`[data-program="${program}"] [data-long="type"] option`,
+                                    (options) => options.map((o) => o.value));
+    for (const type of types.slice(1))
+        if (!cases.some((c) => c.program === program && c.fields?.type === type))
+            cases.push({name: `${program} ${type}`, file: program === 'codefit' ? 'hello.bin' : 'level.dat',
+                        program, fields: {type}});
+}
 
 for (const c of cases) {
     const argv = await convert(c);

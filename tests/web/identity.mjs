@@ -1,5 +1,6 @@
-// Runs every case of cases.json with the native programs and with the WebAssembly
-// module under Node, and compares exit status, standard output, standard error and
+// Runs every case of cases.json, then every target of the converters' tables with its
+// defaults (so that a row added to a table is run without a case of its own), with
+// the native programs and with the WebAssembly module under Node, and compares exit status, standard output, standard error and
 // the file each writes, byte for byte. Each native run works in a folder of its own
 // holding the examples and the files the earlier cases wrote; the module gets the
 // same files in memory.
@@ -21,6 +22,14 @@ if (!module || !fs.existsSync(module)) {
 const cases = JSON.parse(fs.readFileSync(path.join(here, 'cases.json'), 'utf8'));
 const examples = path.join(here, '../../examples');
 const fit = await Fit.load(fs.readFileSync(module));
+const sources = {codefit: 'hello.bin', datafit: 'level.dat'};
+for (const [program, source] of Object.entries(sources)) {
+    for (const target of fit.choices()[program].targets) {
+        const out = `every-${target.name}.${target.extension}`;
+        cases.push({name: `${program} ${target.name} by its row`, out,
+                    argv: [program, source, out, `--type=${target.name.toLowerCase()}`]});
+    }
+}
 
 // The files every case may read: the examples, then what the cases before wrote.
 const files = {};
