@@ -43,9 +43,11 @@ inline constexpr auto kTargetTypes = std::to_array<TargetType>({
 });
 
 // The types the code names.
-static_assert(fit::numbers(kTargetTypes, kEXE, "EXE") && fit::numbers(kTargetTypes, kDOS, "DOS") &&
-              fit::numbers(kTargetTypes, kROM, "ROM") && fit::numbers(kTargetTypes, kK7, "K7") &&
-              fit::numbers(kTargetTypes, kBAS, "BAS"));
+static_assert(fit::number_named(kTargetTypes, "EXE") == kEXE &&
+              fit::number_named(kTargetTypes, "DOS") == kDOS &&
+              fit::number_named(kTargetTypes, "ROM") == kROM &&
+              fit::number_named(kTargetTypes, "K7") == kK7 &&
+              fit::number_named(kTargetTypes, "BAS") == kBAS);
 
 // The row of a type_number, or none.
 constexpr const TargetType* target_type(int type_number) {

@@ -19,12 +19,13 @@ constexpr const typename Rows::value_type* numbered_row(const Rows& rows, int nu
     return &rows[static_cast<typename Rows::size_type>(number - 1)];
 }
 
-// True when the row numbered `number` is named `name`: ties a number the code names
-// (an enumerator) to its row.
+// The number of the row named `name`, as the table spells it, or 0: how code that
+// picks a type by name finds its number.
 template <typename Rows>
-constexpr bool numbers(const Rows& rows, int number, std::string_view name) {
-    const auto* row = numbered_row(rows, number);
-    return row != nullptr && row->name == name;
+constexpr int number_named(const Rows& rows, std::string_view name) {
+    for (const auto& row : rows)
+        if (row.name == name) return row_number(rows, row);
+    return 0;
 }
 
 // Runs the converter of the row numbered `number` on the arguments; 1 when there is no

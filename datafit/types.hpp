@@ -37,8 +37,9 @@ inline constexpr auto kTargetTypes = std::to_array<TargetType>({
 });
 
 // The types the code names.
-static_assert(fit::numbers(kTargetTypes, kDOS, "DOS") && fit::numbers(kTargetTypes, kK7, "K7") &&
-              fit::numbers(kTargetTypes, kTASM, "TASM"));
+static_assert(fit::number_named(kTargetTypes, "DOS") == kDOS &&
+              fit::number_named(kTargetTypes, "K7") == kK7 &&
+              fit::number_named(kTargetTypes, "TASM") == kTASM);
 
 // The row of a type_number, or none.
 constexpr const TargetType* target_type(int type_number) {
