@@ -506,20 +506,17 @@ std::size_t FileSet::commit() {
             Entry& e = entries[i];
             if (!e.ready) continue;
             close_temporary(e);
-            if (e.optional && swap_names(e)) {
-                e.ready = false;
-                if (std::find(dirs.begin(), dirs.end(), e.place.dir) == dirs.end())
-                    dirs.push_back(e.place.dir);
-                continue;
-            }
-            if (::rename(e.temp.c_str(), e.real.c_str()) != 0) {
+            const bool swapped = e.optional && swap_names(e);
+            if (!swapped && ::rename(e.temp.c_str(), e.real.c_str()) != 0) {
                 e.fail(WriteStatus::cannot_create);
                 if (!e.optional) return impl_->give_up(i);
                 drop(e);
                 continue;
             }
-            pending_temporaries[e.slot].store(nullptr);
-            e.temp.clear();
+            if (!swapped) {  // the temporary's name went with the rename
+                pending_temporaries[e.slot].store(nullptr);
+                e.temp.clear();
+            }
             e.ready = false;
             if (std::find(dirs.begin(), dirs.end(), e.place.dir) == dirs.end())
                 dirs.push_back(e.place.dir);
