@@ -77,8 +77,9 @@ public:
     // The pieces, one after the other, as the whole content of `path`; they must stay
     // until the set is committed. An optional file is a by-product any run makes again:
     // one that cannot be written is dropped alone, without stopping the others, and it
-    // is not flushed (still renamed into place whole, with the others, never in
-    // pieces). Returns its index.
+    // is not flushed; it still takes the old file's place whole, with the others (where
+    // the system can, by swapping the two names, the old file removed after the
+    // folders' flush). Returns its index.
     std::size_t add(std::string path, Pieces pieces, bool optional = false);
 
     // Writes and flushes every temporary file. Returns the index of the first needed
