@@ -1,10 +1,10 @@
-#include "basic.hpp"
-#include "fields_json.hpp"
 #include "kinds.hpp"
 
 #include <algorithm>
 
+#include "fields_json.hpp"
 #include "media/basic_program.hpp"
+#include "recognise.hpp"
 #include "text_cursor.hpp"
 
 namespace fitinfo {
@@ -93,6 +93,10 @@ void write_json(JsonWriter& json, const BasicProgram& f) {
     member(json, "last_line", f.last_line);
     member(json, "load", f.load);
     member(json, "code_size", f.code.size());
+}
+
+Inspection inspect_basic(Span file, const InspectOptions&) {
+    return inspected(kind_name::kBasic, described(read_basic(file)));
 }
 
 }  // namespace fitinfo

@@ -1,12 +1,13 @@
 #include "cassette_image.hpp"
-#include "fields_json.hpp"
-#include "kinds.hpp"
 
 #include <algorithm>
 #include <array>
 
-#include "media/record_cut.hpp"
+#include "fields_json.hpp"
+#include "kinds.hpp"
 #include "media/code_cassette.hpp"
+#include "media/record_cut.hpp"
+#include "recognise.hpp"
 
 namespace fitinfo {
 
@@ -193,6 +194,12 @@ void write_json(JsonWriter& json, const CassetteImage& f) {
     }
     json.end_array();
     member(json, "payload_size", f.payload.size());
+}
+
+Inspection inspect_cassette(Span file, const InspectOptions&) {
+    const auto blocks = media::read_cassette(file);
+    if (!blocks) return inspected(kind_name::kCassette, blocks.error());
+    return inspected(kind_name::kCassette, described(read_cassette_image(*blocks)));
 }
 
 }  // namespace fitinfo

@@ -1,9 +1,9 @@
 #include "exe.hpp"
-#include "fields_json.hpp"
-#include "kinds.hpp"
 
 #include <algorithm>
 
+#include "fields_json.hpp"
+#include "kinds.hpp"
 #include "media/byte_order.hpp"
 #include "media/exe_file.hpp"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "json.hpp"
-#include "parsed.hpp"
+#include "kinds.hpp"
 
 namespace fitinfo {
 

@@ -63,4 +63,8 @@ std::size_t differences(std::span<const std::uint8_t> text, std::span<const std:
     return count;
 }
 
+std::size_t differences(std::span<const std::uint8_t> text, std::string_view model) {
+    return differences(text, std::span(reinterpret_cast<const std::uint8_t*>(model.data()), model.size()));
+}
+
 }  // namespace fitinfo

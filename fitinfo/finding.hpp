@@ -13,7 +13,7 @@
 #include "media/disk_container.hpp"
 #include "media/format_error.hpp"
 #include "media/png_preview.hpp"
-#include "parsed.hpp"
+#include "kinds.hpp"
 
 namespace fitinfo {
 
@@ -57,10 +57,6 @@ Container container_of(const media::DiskFile& disk);
 // "disk file: 2 records, longest 256 bytes declared, 1 allocation unit, 1024 bytes"
 std::string container_text(const Container& container);
 
-// How many positions of `text` differ from `model` (a shorter text counts the
-// missing bytes): the recognisers accept one wrong byte, so that a damaged file is
-// still named and its damage shown.
-std::size_t differences(std::span<const std::uint8_t> text, std::span<const std::uint8_t> model);
 
 // Differences enough to say a file is not of a kind at all.
 inline constexpr std::size_t kNotAtAll = 99;

@@ -1,8 +1,8 @@
-#include "listing.hpp"
-#include "fields_json.hpp"
 #include "kinds.hpp"
 
+#include "fields_json.hpp"
 #include "media/byte_listing.hpp"
+#include "recognise.hpp"
 #include "text_cursor.hpp"
 
 namespace fitinfo {
@@ -65,6 +65,10 @@ void write_json(JsonWriter& json, const Listing& f) {
     member(json, "text_size", f.text_size);
     member(json, "lines", f.lines);
     member(json, "data_size", f.data.size());
+}
+
+Inspection inspect_listing(Span file, const InspectOptions&) {
+    return inspected(kind_name::kListing, described(read_listing(file)));
 }
 
 }  // namespace fitinfo

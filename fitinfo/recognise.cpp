@@ -1,29 +1,18 @@
 #include "recognise.hpp"
 
 #include <algorithm>
-#include <array>
 #include <string>
 #include <vector>
 
-#include "basic.hpp"
-#include "cassette_image.hpp"
 #include "exe.hpp"
 #include "kinds.hpp"
-#include "listing.hpp"
-#include "media/basic_program.hpp"
-#include "media/byte_listing.hpp"
-#include "media/cassette.hpp"
 #include "media/disk_container.hpp"
 #include "record_file.hpp"
-#include "rom.hpp"
 #include "tagged_object.hpp"
-#include "tav.hpp"
 
 namespace fitinfo {
 
-namespace {
-
-Inspection from(std::string_view kind, Checked checked) {
+Inspection inspected(std::string_view kind, Checked checked) {
     Inspection inspection;
     if (checked) {
         inspection.verdict = Verdict::valid;
@@ -39,57 +28,23 @@ Inspection from(std::string_view kind, Checked checked) {
 
 Inspection inspect_disk_file(Span file, const InspectOptions&) {
     const auto disk = media::read_disk_file(file);
-    if (!disk) return from(kind_name::kDiskFile, disk.error());
+    if (!disk) return inspected(kind_name::kDiskFile, disk.error());
     // Any data may open like an EXE header or a module record: a file that breaks more
     // than one of that kind's fixed rules and reads without fault as plain records is
     // a record file.
     const auto closer = [&](std::string_view kind, Checked checked, std::size_t faults) {
-        if (checked || faults < 2) return from(kind, std::move(checked));
+        if (checked || faults < 2) return inspected(kind, std::move(checked));
         if (auto records = described(read_record_file(*disk)))
-            return from(kind_name::kRecordFile, std::move(records));
-        return from(kind, std::move(checked));
+            return inspected(kind_name::kRecordFile, std::move(records));
+        return inspected(kind, std::move(checked));
     };
     if (looks_like_exe(*disk))
         return closer(kind_name::kExe, described(read_exe(*disk)), exe_faults(*disk));
     if (looks_like_tagged_object(*disk))
         return closer(kind_name::kTaggedObject, described(read_tagged_object(*disk)),
                       tagged_object_faults(*disk));
-    return from(kind_name::kRecordFile, described(read_record_file(*disk)));
+    return inspected(kind_name::kRecordFile, described(read_record_file(*disk)));
 }
-
-Inspection inspect_cassette(Span file, const InspectOptions&) {
-    const auto blocks = media::read_cassette(file);
-    if (!blocks) return from(kind_name::kCassette, blocks.error());
-    return from(kind_name::kCassette, described(read_cassette_image(*blocks)));
-}
-
-std::size_t text_differences(Span file, std::string_view start) {
-    return differences(file, Span(reinterpret_cast<const std::uint8_t*>(start.data()), start.size()));
-}
-
-constexpr auto kKinds = std::to_array<Kind>({
-    {"a disk file", media::signature_differences, inspect_disk_file},
-    {"a cassette image", [](Span file) { return differences(file, Span(media::sync).first(4)); },
-     inspect_cassette},
-    {"a ROM image", rom_differences,
-     [](Span file, const InspectOptions& options) {
-         return from(kind_name::kRom, described(read_rom(file, options.rom_load, options.rom_size)));
-     }},
-    // Its four fixed bytes open the file: surer than a disk header's as close.
-    {"a TAV picture", tav_signature_differences,
-     [](Span file, const InspectOptions&) { return from(kind_name::kTav, described(read_tav(file))); },
-     true},
-    {"a BASIC DATA program",
-     [](Span file) { return text_differences(file, media::kBasicFirstLine); },
-     [](Span file, const InspectOptions&) { return from(kind_name::kBasic, described(read_basic(file))); }},
-    {"an assembler listing",
-     [](Span file) { return text_differences(file, media::kListingLineStart); },
-     [](Span file, const InspectOptions&) {
-         return from(kind_name::kListing, described(read_listing(file)));
-     }},
-});
-
-}  // namespace
 
 std::string not_recognised_line() {
     std::string line = "not recognised: neither ";

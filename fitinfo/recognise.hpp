@@ -22,6 +22,13 @@ struct Inspection {
     std::optional<media::FormatError> error;  // when broken
 };
 
+// What a kind's inspect makes of its reader's result: a valid file of the kind
+// described, or a broken one with its fault.
+Inspection inspected(std::string_view kind, Checked checked);
+
+// "not recognised: neither a disk file, ..., nor an assembler listing."
+std::string not_recognised_line();
+
 // Every kind whose signature the file carries, with at most one byte wrong, is
 // tried, the closest first; the first that reads without fault wins, and when none
 // does, the closest one's fault is reported.

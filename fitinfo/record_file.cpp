@@ -1,7 +1,7 @@
 #include "record_file.hpp"
+
 #include "fields_json.hpp"
 #include "kinds.hpp"
-
 #include "media/record_cut.hpp"
 
 namespace fitinfo {

@@ -1,11 +1,12 @@
 #include "rom.hpp"
-#include "fields_json.hpp"
-#include "media/byte_order.hpp"
-#include "kinds.hpp"
 
 #include <algorithm>
 
+#include "fields_json.hpp"
+#include "kinds.hpp"
+#include "media/byte_order.hpp"
 #include "media/rom_image.hpp"
+#include "recognise.hpp"
 
 namespace fitinfo {
 
@@ -169,6 +170,10 @@ void write_json(JsonWriter& json, const RomImage& f) {
     member(json, "entry", f.entry);
     json.key("paged").boolean(f.paged);
     member(json, "code_size", f.code.size());
+}
+
+Inspection inspect_rom(Span file, const InspectOptions& options) {
+    return inspected(kind_name::kRom, described(read_rom(file, options.rom_load, options.rom_size)));
 }
 
 }  // namespace fitinfo

@@ -12,10 +12,6 @@ namespace fitinfo {
 // Its name in its summaries and fault lines.
 namespace kind_name { inline constexpr std::string_view kRom = "ROM cartridge image"; }
 
-// 0 for a file of the right size with the trailer's two marker bytes in place, 1 for
-// one of the two (a length near the right one), kNotAtAll else.
-std::size_t rom_differences(std::span<const std::uint8_t> file);
-
 // The code runs from `load` (when given, else from the first non-zero byte) for
 // `size` bytes (when given, else to the last non-zero byte below the trailer): code
 // that begins or ends with zero bytes needs them.

@@ -1,10 +1,11 @@
-#include "tav.hpp"
-#include "fields_json.hpp"
-#include "media/byte_order.hpp"
 #include "kinds.hpp"
 
 #include <array>
 #include <optional>
+
+#include "fields_json.hpp"
+#include "media/byte_order.hpp"
+#include "recognise.hpp"
 
 namespace fitinfo {
 
@@ -92,6 +93,10 @@ void write_json(JsonWriter& json, const TavFile& f) {
     member(json, "width", f.picture.width);
     member(json, "height", f.picture.height);
     json.key("colour").boolean(f.picture.colour);
+}
+
+Inspection inspect_tav(Span file, const InspectOptions&) {
+    return inspected(kind_name::kTav, described(read_tav(file)));
 }
 
 }  // namespace fitinfo

@@ -4,7 +4,7 @@
 
 #include "media/png_preview.hpp"
 #include "support/png_decode.hpp"
-#include "fitinfo/tav.hpp"
+#include "fitinfo/kinds.hpp"
 #include "hand_built.hpp"
 
 using fit_test::broken_at;

@@ -6,7 +6,7 @@
 #include "codefit/converters.hpp"
 #include "datafit/converters.hpp"
 #include "fitinfo/recognise.hpp"
-#include "fitinfo/tav.hpp"
+#include "fitinfo/kinds.hpp"
 #include "picfit/encoder.hpp"
 #include "picfit/tav_file.hpp"
 #include "run.hpp"
