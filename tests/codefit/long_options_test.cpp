@@ -9,11 +9,8 @@ namespace {
 
 using Words = std::vector<std::string>;
 using ParseResult = fit_test::ParseResult<codefit::State>;
-
-ParseResult parse(const Words& options) {
-    return fit_test::parse_after<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
-                                                  {"codefit", "in.bin", "out.bin"}, options);
-}
+const auto parse = fit_test::option_reader<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
+                                                         {"codefit", "in.bin", "out.bin"});
 
 // Each short form and its long twin: the same settings, order and precedence included.
 const std::pair<Words, Words> kTwins[] = {

@@ -5,15 +5,11 @@
 
 #include "support/args.hpp"
 
-
 namespace {
 
 using ParseResult = fit_test::ParseResult<codefit::State>;
 
-ParseResult parse(std::vector<std::string> words) {
-    return fit_test::parse_with<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
-                                                 std::move(words));
-}
+const auto parse = fit_test::option_reader<codefit::State>(codefit::ManageArguments, fit::codefit_errors);
 
 }  // namespace
 

@@ -9,11 +9,8 @@ namespace {
 
 using Words = std::vector<std::string>;
 using ParseResult = fit_test::ParseResult<datafit::State>;
-
-ParseResult parse(const Words& options) {
-    return fit_test::parse_after<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
-                                                  {"datafit", "in.dat", "out.dsk"}, options);
-}
+const auto parse = fit_test::option_reader<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
+                                                         {"datafit", "in.dat", "out.dsk"});
 
 }  // namespace
 

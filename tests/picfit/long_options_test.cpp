@@ -9,11 +9,8 @@ namespace {
 
 using Words = std::vector<std::string>;
 using ParseResult = fit_test::ParseResult<picfit::State>;
-
-ParseResult parse(const Words& options) {
-    return fit_test::parse_after<picfit::State>(picfit::ManageArguments, fit::picfit_errors,
-                                                 {"picfit", "in.pcx", "out.tav"}, options);
-}
+const auto parse = fit_test::option_reader<picfit::State>(picfit::ManageArguments, fit::picfit_errors,
+                                                         {"picfit", "in.pcx", "out.tav"});
 
 }  // namespace
 

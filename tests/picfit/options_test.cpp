@@ -4,15 +4,11 @@
 
 #include "support/args.hpp"
 
-
 namespace {
 
 using ParseResult = fit_test::ParseResult<picfit::State>;
 
-ParseResult parse(std::vector<std::string> words) {
-    return fit_test::parse_with<picfit::State>(picfit::ManageArguments, fit::picfit_errors,
-                                                 std::move(words));
-}
+const auto parse = fit_test::option_reader<picfit::State>(picfit::ManageArguments, fit::picfit_errors);
 
 }  // namespace
 

@@ -69,4 +69,14 @@ ParseResult<State> parse_after(Parser parser, const fit::ErrorTable& table, std:
     return parse_with<State>(parser, table, std::move(words));
 }
 
+// A program's option reader for a test file: called with the options that follow the
+// opening words (the program and its two file names), or, without opening words, with
+// whole command lines.
+template <typename State, typename Parser>
+auto option_reader(Parser parser, const fit::ErrorTable& table, std::vector<std::string> opening = {}) {
+    return [parser, &table, opening](std::vector<std::string> words) {
+        return parse_after<State>(parser, table, opening, words);
+    };
+}
+
 }  // namespace fit_test
