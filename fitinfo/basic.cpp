@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "fields_json.hpp"
+#include "finding.hpp"
 #include "media/basic_program.hpp"
 #include "recognise.hpp"
 #include "text_cursor.hpp"

@@ -1,10 +1,10 @@
-#include "cassette_image.hpp"
+#include "kinds.hpp"
 
 #include <algorithm>
 #include <array>
 
 #include "fields_json.hpp"
-#include "kinds.hpp"
+#include "finding.hpp"
 #include "media/code_cassette.hpp"
 #include "media/record_cut.hpp"
 #include "recognise.hpp"

@@ -57,8 +57,4 @@ Container container_of(const media::DiskFile& disk);
 // "disk file: 2 records, longest 256 bytes declared, 1 allocation unit, 1024 bytes"
 std::string container_text(const Container& container);
 
-
-// Differences enough to say a file is not of a kind at all.
-inline constexpr std::size_t kNotAtAll = 99;
-
 }  // namespace fitinfo

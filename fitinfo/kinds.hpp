@@ -37,6 +37,8 @@ struct InspectOptions;
 // still named and its damage shown.
 std::size_t differences(Span text, Span model);
 std::size_t differences(Span text, std::string_view model);
+// Differences enough to say a file is not of a kind at all.
+inline constexpr std::size_t kNotAtAll = 99;
 
 namespace kind_name {  // the containers' names in summaries and fault lines
 inline constexpr std::string_view kDiskFile = "disk file";
@@ -52,6 +54,8 @@ struct Container {
 // An EXE file, a tagged object module or a record file, told by its first record.
 Inspection inspect_disk_file(Span file, const InspectOptions& options);
 
+// The executable disk file: a container of two records, ExeHeader and the code
+// stored last byte first.
 struct ExeFile {
     Container container;
     unsigned load = 0;
@@ -61,22 +65,49 @@ struct ExeFile {
     std::size_t code_offset = 0;  // of the code in the file, stored last byte first
     Bytes code;                   // in load order
 };
+namespace kind_name { inline constexpr std::string_view kExe = "executable disk file (EXE)"; }
+// A first record of 17 bytes that ends in the signature (one byte may be wrong).
+bool looks_like_exe(const media::DiskFile& disk);
+media::Checked<ExeFile> read_exe(const media::DiskFile& disk);
+Finding describe(ExeFile exe);
 void write_json(JsonWriter& json, const ExeFile& f);
+// How many of the fields that every EXE file holds the same way this one breaks: a
+// damaged EXE breaks one, data that merely opens like a header breaks more.
+std::size_t exe_faults(const media::DiskFile& disk);
 
-// Loads and starts at the module's one address.
+// The object module in tagged object text; it loads and starts at the module's one
+// address.
 struct TaggedObject {
     Container container;  // the record count counts the module and end records
     Bytes code;
 };
+namespace kind_name { inline constexpr std::string_view kTaggedObject = "tagged object module (disk file)"; }
+// A first record of 71 characters that opens like the module record (one byte may be
+// wrong).
+bool looks_like_tagged_object(const media::DiskFile& disk);
+media::Checked<TaggedObject> read_tagged_object(const media::DiskFile& disk);
+Finding describe(TaggedObject module);
 void write_json(JsonWriter& json, const TaggedObject& f);
+// How many rules of the module this file breaks, counting each wrong character of the
+// module and end records and each wrong data record once: a damaged module breaks
+// one, data that merely opens like a module record breaks more.
+std::size_t tagged_object_faults(const media::DiskFile& disk);
 
+// The data record file: the source cut into records (a header record, records of one
+// size, a shorter last one) in the disk file container.
 struct RecordFile {
     Container container;
     std::vector<std::size_t> sizes;  // of each record
     Bytes data;                      // the records end to end
 };
+namespace kind_name { inline constexpr std::string_view kRecordFile = "data record file (disk file)"; }
+// Any container that is neither an executable file nor a tagged object module.
+media::Checked<RecordFile> read_record_file(const media::DiskFile& disk);
+Finding describe(RecordFile records);
 void write_json(JsonWriter& json, const RecordFile& f);
 
+// The ROM cartridge image: the code at its load address, zeros elsewhere, and the
+// trailer.
 struct RomImage {
     std::optional<unsigned> load;  // none when no code was found
     bool load_given = false;       // else the first non-zero byte
@@ -85,6 +116,13 @@ struct RomImage {
     bool paged = false;
     Bytes code;
 };
+namespace kind_name { inline constexpr std::string_view kRom = "ROM cartridge image"; }
+// The code runs from `load` (when given, else from the first non-zero byte) for
+// `size` bytes (when given, else to the last non-zero byte below the trailer): code
+// that begins or ends with zero bytes needs them.
+media::Checked<RomImage> read_rom(Span file, std::optional<std::uint16_t> load,
+                                  std::optional<std::uint16_t> size);
+Finding describe(RomImage rom);
 void write_json(JsonWriter& json, const RomImage& f);
 // 0 for a file of the right size with the trailer's two marker bytes in place, 1 for
 // one of the two (a length near the right one), kNotAtAll else.
@@ -100,12 +138,21 @@ struct CassetteBlock {
     std::uint8_t sum = 0;
 };
 
+// What a cassette image holds: a code block (after the two BASIC loader blocks, or
+// alone) loaded in one of the two address windows, or data blocks at 0 cut from one
+// source.
 struct CassetteImage {
     bool code = false;  // a code image, else a data image
     int loader = 0;     // of a code image: 0 for none, else the BASIC loader kind
     std::vector<CassetteBlock> blocks;
     Bytes payload;      // the code, or the data blocks end to end
 };
+namespace kind_name {
+inline constexpr std::string_view kCodeCassette = "code cassette image";
+inline constexpr std::string_view kDataCassette = "data cassette image";
+}  // namespace kind_name
+media::Checked<CassetteImage> read_cassette_image(const std::vector<media::BlockView>& blocks);
+Finding describe(CassetteImage image);
 void write_json(JsonWriter& json, const CassetteImage& f);
 Inspection inspect_cassette(Span file, const InspectOptions& options);
 

@@ -1,6 +1,7 @@
 #include "kinds.hpp"
 
 #include "fields_json.hpp"
+#include "finding.hpp"
 #include "media/byte_listing.hpp"
 #include "recognise.hpp"
 #include "text_cursor.hpp"

@@ -4,11 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "exe.hpp"
 #include "kinds.hpp"
 #include "media/disk_container.hpp"
-#include "record_file.hpp"
-#include "tagged_object.hpp"
 
 namespace fitinfo {
 

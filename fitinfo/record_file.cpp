@@ -1,7 +1,7 @@
-#include "record_file.hpp"
+#include "kinds.hpp"
 
 #include "fields_json.hpp"
-#include "kinds.hpp"
+#include "finding.hpp"
 #include "media/record_cut.hpp"
 
 namespace fitinfo {

@@ -1,9 +1,9 @@
-#include "rom.hpp"
+#include "kinds.hpp"
 
 #include <algorithm>
 
 #include "fields_json.hpp"
-#include "kinds.hpp"
+#include "finding.hpp"
 #include "media/byte_order.hpp"
 #include "media/rom_image.hpp"
 #include "recognise.hpp"

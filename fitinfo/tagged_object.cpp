@@ -1,11 +1,11 @@
-#include "tagged_object.hpp"
+#include "kinds.hpp"
 
 #include <algorithm>
 #include <optional>
 #include <string_view>
 
 #include "fields_json.hpp"
-#include "kinds.hpp"
+#include "finding.hpp"
 #include "media/object_module.hpp"
 
 namespace fitinfo {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "fields_json.hpp"
+#include "finding.hpp"
 #include "media/byte_order.hpp"
 #include "recognise.hpp"
 
