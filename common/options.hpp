@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "reporter.hpp"
+#include "rows.hpp"
 
 namespace fit {
 
@@ -181,10 +182,7 @@ std::vector<std::string> row_names(const Rows& rows, bool lower = false,
 // None for anything else, which -t has always passed over without a word.
 template <typename Rows>
 const typename Rows::value_type* type_of_short(const Rows& rows, std::string_view argument) {
-    if (!argument.starts_with(':')) return nullptr;
-    for (const auto& row : rows)
-        if (argument.substr(1) == row.name) return &row;
-    return nullptr;
+    return argument.starts_with(':') ? row_spelled(rows, argument.substr(1)) : nullptr;
 }
 
 // The type row --type names, in any case; none after refusing the value with the

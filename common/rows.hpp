@@ -19,13 +19,20 @@ constexpr const typename Rows::value_type* numbered_row(const Rows& rows, int nu
     return &rows[static_cast<typename Rows::size_type>(number - 1)];
 }
 
+// The row named `name`, as the table spells it, or none.
+template <typename Rows>
+constexpr const typename Rows::value_type* row_spelled(const Rows& rows, std::string_view name) {
+    for (const auto& row : rows)
+        if (row.name == name) return &row;
+    return nullptr;
+}
+
 // The number of the row named `name`, as the table spells it, or 0: how code that
 // picks a type by name finds its number.
 template <typename Rows>
 constexpr int number_named(const Rows& rows, std::string_view name) {
-    for (const auto& row : rows)
-        if (row.name == name) return row_number(rows, row);
-    return 0;
+    const auto* row = row_spelled(rows, name);
+    return row != nullptr ? row_number(rows, *row) : 0;
 }
 
 // Runs the converter of the row numbered `number` on the arguments; 1 when there is no
