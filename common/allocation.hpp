@@ -2,6 +2,7 @@
 // exceptions (the WebAssembly module has none).
 #pragma once
 
+#include <cstddef>
 #include <cstdlib>
 #include <new>
 #include <utility>
@@ -33,5 +34,12 @@ bool try_allocate(Grow&& grow) {
     std::abort();
 #endif
 }
+
+// Asks the system to map the whole pages under a buffer about to be filled in one
+// call, rather than a fault at each page's first touch, which for a source or a
+// picture of some hundred kilobytes can cost more than converting it. A hint only:
+// nothing where the system has no such call, and reserved memory stays as it was.
+// Defined with the platform's files.
+void prepare_pages(void* data, std::size_t bytes);
 
 }  // namespace fit

@@ -146,10 +146,4 @@ void start_process(int& argc, char**& argv);
 void* map_pages(std::size_t bytes);
 void release_pages(void* pages, std::size_t bytes) noexcept;
 
-// Asks the system to map the whole pages under a buffer about to be filled in one
-// call, rather than a fault at each page's first touch, which for a source or a
-// picture of some hundred kilobytes can cost more than converting it. A hint only:
-// nothing where the system has no such call, and reserved memory stays as it was.
-void prepare_pages(void* data, std::size_t bytes);
-
 }  // namespace fit

@@ -19,6 +19,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "allocation.hpp"
+
 namespace fit {
 
 namespace {

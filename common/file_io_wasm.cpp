@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "allocation.hpp"
 #include "file_io.hpp"
 #include "memory_files.hpp"
 

@@ -16,6 +16,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "allocation.hpp"
+
 namespace fit {
 
 namespace {

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "common/allocation.hpp"
-#include "common/file_io.hpp"
 
 namespace picfit {
 
