@@ -75,11 +75,14 @@ std::optional<int> take_option(int c, const fit::OptionScanner& scan, State& sta
         // Accepted by the option string but selects nothing: stop without a word.
         return fit::kRefused;
     case 't':
+        if (const TargetType* type = fit::type_of_short(kTargetTypes, scan.argument()))
+            state.type_number = fit::row_number(kTargetTypes, *type);
+        return fit::kGoOn;
     case kLongOptions.code("type"): {
-        const TargetType* type = c == 't' ? fit::type_of_short(kTargetTypes, scan.argument())
-                                          : fit::type_of_long(kCommandLine.program, kTargetTypes, scan.argument());
-        if (type != nullptr) state.type_number = fit::row_number(kTargetTypes, *type);
-        return fit::go_on_if(type != nullptr || c == 't');
+        const TargetType* type = fit::type_of_long(kCommandLine.program, kTargetTypes, scan.argument());
+        if (type == nullptr) return fit::kRefused;
+        state.type_number = fit::row_number(kTargetTypes, *type);
+        return fit::kGoOn;
     }
     case 'H':
         state.headerSize = read_size(scan.argument());
