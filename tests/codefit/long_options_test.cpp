@@ -11,6 +11,7 @@ using Words = std::vector<std::string>;
 using ParseResult = fit_test::ParseResult<codefit::State>;
 const auto parse = fit_test::option_reader<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
                                                          {"codefit", "in.bin", "out.bin"});
+const auto parse_line = fit_test::option_reader<codefit::State>(codefit::ManageArguments, fit::codefit_errors);
 
 // Each short form and its long twin: the same settings, order and precedence included.
 const std::pair<Words, Words> kTwins[] = {
@@ -63,20 +64,17 @@ TEST(CodefitLongOptions, LaterSettingsAndStreams) {
     EXPECT_FALSE(p.state.target_is_stdout);
     EXPECT_FALSE(parse({}).state.quiet);
 
-    p = fit_test::parse_with<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
-                                              {"codefit", "-", "out.k7"});
+    p = parse_line({"codefit", "-", "out.k7"});
     ASSERT_EQ(p.result, 0);
     EXPECT_TRUE(p.state.source_is_stdin);
     EXPECT_FALSE(p.state.target_is_stdout);
-    p = fit_test::parse_with<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
-                                              {"codefit", "./-", "-"});
+    p = parse_line({"codefit", "./-", "-"});
     ASSERT_EQ(p.result, 0);
     EXPECT_FALSE(p.state.source_is_stdin);
     EXPECT_TRUE(p.state.target_is_stdout);
 
     // After "--", --help is a file name.
-    p = fit_test::parse_with<codefit::State>(codefit::ManageArguments, fit::codefit_errors,
-                                              {"codefit", "in", "--", "--help"});
+    p = parse_line({"codefit", "in", "--", "--help"});
     ASSERT_EQ(p.result, 0);
     EXPECT_EQ(p.state.target, "--help");
 }

@@ -352,6 +352,8 @@ TEST(SafeSave, TheFilesAreOnDiskBeforeTheyReplaceTheOldOnes) {
         if (c.old_dump) {
             EXPECT_NE(read_bytes(dir.file("truc.raw")), kOld) << what;
         }
+        for (const std::string& name : names_in(dir.path()))  // no temporary, no old dump
+            EXPECT_NE(name.front(), '.') << what << ": " << name;
         const Bytes calls = read_bytes(dir.file("calls"));
         EXPECT_EQ(std::string(calls.begin(), calls.end()), c.calls) << what;
     }

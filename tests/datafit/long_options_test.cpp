@@ -11,6 +11,7 @@ using Words = std::vector<std::string>;
 using ParseResult = fit_test::ParseResult<datafit::State>;
 const auto parse = fit_test::option_reader<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
                                                          {"datafit", "in.dat", "out.dsk"});
+const auto parse_line = fit_test::option_reader<datafit::State>(datafit::ManageArguments, fit::datafit_errors);
 
 }  // namespace
 
@@ -44,13 +45,11 @@ TEST(DatafitLongOptions, LaterSettingsAndHelp) {
     ASSERT_EQ(p.result, 0);
     EXPECT_TRUE(p.state.quiet);
     EXPECT_TRUE(p.state.verbose);
-    p = fit_test::parse_with<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
-                                              {"datafit", "-", "-"});
+    p = parse_line({"datafit", "-", "-"});
     EXPECT_EQ(p.result, 0) << "standard input to standard output: two streams, no file";
     EXPECT_TRUE(p.state.source_is_stdin);
     EXPECT_TRUE(p.state.target_is_stdout);
-    p = fit_test::parse_with<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
-                                              {"datafit", "./-", "./-"});
+    p = parse_line({"datafit", "./-", "./-"});
     EXPECT_EQ(p.result, 1) << "./- is a file, named twice";
     EXPECT_FALSE(p.state.source_is_stdin);
 

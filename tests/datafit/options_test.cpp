@@ -13,16 +13,10 @@ namespace {
 
 using ParseResult = fit_test::ParseResult<datafit::State>;
 
-ParseResult parse(std::vector<std::string> words) {
-    return fit_test::parse_with<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
-                                                 std::move(words));
-}
-
+const auto parse = fit_test::option_reader<datafit::State>(datafit::ManageArguments, fit::datafit_errors);
 // The two file names, then the options.
-ParseResult parse_options(const std::vector<std::string>& options) {
-    return fit_test::parse_after<datafit::State>(datafit::ManageArguments, fit::datafit_errors,
-                                                  {"datafit", "s", "t"}, options);
-}
+const auto parse_options = fit_test::option_reader<datafit::State>(datafit::ManageArguments,
+                                                                   fit::datafit_errors, {"datafit", "s", "t"});
 
 }  // namespace
 

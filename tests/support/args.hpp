@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/options.hpp"
 #include "common/reporter.hpp"
 
 namespace fit_test {
@@ -15,9 +17,7 @@ namespace fit_test {
 // type added after today's ones puts into a usage line.
 template <typename Rows>
 std::string later_names(const Rows& rows, std::size_t kept) {
-    std::string names;
-    for (std::size_t i = kept; i < rows.size(); ++i) names += "|" + std::string(rows[i].name);
-    return names;
+    return fit::joined(fit::row_names(std::span(rows).subspan(kept), false, "|"), "");
 }
 
 class Args {

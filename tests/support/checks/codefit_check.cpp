@@ -112,7 +112,7 @@ std::string check_k7(const codefit::State& s, std::span<const std::uint8_t> imag
 std::string check_codefit(std::span<const std::uint8_t> data) {
     Input in(data);
     codefit::State s;
-    s.type_number = in.row_number(codefit::kTargetTypes);
+    s.type_number = in.pick_row_number(codefit::kTargetTypes);
     s.load_address = static_cast<std::uint16_t>(in.little(2));
     const std::uint8_t flags = in.byte();
     const auto entry = static_cast<std::uint16_t>(in.little(2));

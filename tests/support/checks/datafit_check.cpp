@@ -115,7 +115,7 @@ std::string check_blocks(const datafit::State& s, std::span<const std::uint8_t> 
 std::string check_datafit(std::span<const std::uint8_t> data) {
     Input in(data);
     datafit::State s;
-    s.type_number = in.row_number(datafit::kTargetTypes);
+    s.type_number = in.pick_row_number(datafit::kTargetTypes);
     const std::uint8_t flags = in.byte();
     const std::size_t length = in.little(3);
     Input sizes(in.rest());  // read once the source length is known

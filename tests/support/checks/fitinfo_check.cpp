@@ -164,10 +164,8 @@ struct PayloadOf {
     const Bytes* operator()(const fitinfo::TavFile&) const { return nullptr; }  // a preview
 };
 
-}  // namespace
-
-std::string check_fitinfo(std::span<const std::uint8_t> file) {
-    const fitinfo::Inspection inspection = fitinfo::inspect(file, {});
+// What fitinfo made of the file holds together (see check_fitinfo).
+std::string check_inspection(Span file, const fitinfo::Inspection& inspection) {
     switch (inspection.verdict) {
     case fitinfo::Verdict::unrecognised:
         if (inspection.finding || inspection.error) return "unrecognised, yet with a finding or a fault";
@@ -196,10 +194,16 @@ std::string check_fitinfo(std::span<const std::uint8_t> file) {
     return std::visit(Remake{file}, finding.parsed);
 }
 
+}  // namespace
+
+std::string check_fitinfo(std::span<const std::uint8_t> file) {
+    return check_inspection(file, fitinfo::inspect(file, {}));
+}
+
 std::string fitinfo_takes(std::span<const std::uint8_t> file) {
     const fitinfo::Inspection inspection = fitinfo::inspect(file, {});
     if (inspection.verdict != fitinfo::Verdict::valid) return "fitinfo does not take the file made";
-    return check_fitinfo(file);
+    return check_inspection(file, inspection);
 }
 
 }  // namespace fit_fuzz

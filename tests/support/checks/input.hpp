@@ -31,7 +31,7 @@ public:
     // The number of a row of a type table (its place, from 1), chosen by one byte, so
     // that every row of the table is tried, a row added later too.
     template <typename Rows>
-    int row_number(const Rows& rows) {
+    int pick_row_number(const Rows& rows) {
         return static_cast<int>(byte() % rows.size()) + 1;
     }
 
